@@ -1,0 +1,11 @@
+#include "appstate.h"
+
+namespace lanting {
+
+AppState &state()
+{
+    static AppState s;
+    return s;
+}
+
+} // namespace lanting

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <array>
+
+namespace lanting {
+
+// Program-wide state: who is logged in, the settings kept in memory while the
+// program runs, and the routing flags shared by the screens. One object, reset
+// between tests.
+struct AppState {
+    QString programFolder; // holds qzdb.qdb and the working files
+
+    // The logged-in operator.
+    QString operatorName;
+    QString permissions;
+    QDateTime loginTime;
+    double yuanPerPoint = 0;
+
+    // Settings loaded at start-up.
+    int decimals = 2;
+    int cardType = 1; // 0 IC card, otherwise magnetic stripe
+    QString printer, bt1, bt2, jz1, jz2;
+    int copies = 1;
+    QString drawerPort;
+    int skin = 0;
+
+    // Card-read routing: the screen that receives card numbers, and the slot
+    // a screen keeps the previous target in.
+    int cardTarget = 0;
+    int savedTarget = 0;
+
+    std::array<bool, 4> hotKeyBlocked{};
+    bool isJiaobanOK = false;
+
+    bool isIcCard() const { return cardType == 0; }
+    void reset() { *this = AppState{}; }
+};
+
+AppState &state();
+
+} // namespace lanting

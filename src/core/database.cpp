@@ -1,0 +1,375 @@
+#include "database.h"
+
+#include "schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QSettings>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QUrl>
+#include <QUrlQuery>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting {
+
+namespace {
+
+const QString kConn = u"lanting"_s;
+const QString kTimeFormat = u"yyyy-MM-dd HH:mm:ss"_s;
+Backend g_backend = Backend::Sqlite;
+int g_txDepth = 0;
+bool g_txFailed = false;
+
+QString errorText(const QSqlError &e)
+{
+    QString t = e.databaseText().trimmed();
+    if (t.isEmpty())
+        t = e.driverText().trimmed();
+    if (t.isEmpty())
+        t = e.text().trimmed();
+    return t;
+}
+
+void run(QSqlDatabase &db, const QString &sql, const QVariantList &values = {})
+{
+    QSqlQuery q(db);
+    if (!q.prepare(sql))
+        throw DbError(errorText(q.lastError()));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        throw DbError(errorText(q.lastError()));
+}
+
+QStringList tablesOf(QSqlDatabase &db, Backend backend)
+{
+    QSqlQuery q(db);
+    const QString sql =
+        backend == Backend::Sqlite
+            ? u"SELECT name FROM sqlite_master WHERE type = 'table'"_s
+            : u"SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema()"_s;
+    if (!q.exec(sql))
+        throw DbError(errorText(q.lastError()));
+    QStringList names;
+    while (q.next())
+        names << q.value(0).toString().toLower();
+    return names;
+}
+
+// A new database: every table and index, the delivered rows and the version,
+// in one transaction.
+void createSchema(QSqlDatabase &db, Backend backend)
+{
+    run(db, backend == Backend::Sqlite ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
+    try {
+        for (const QString &stmt : schema::createStatements(backend))
+            run(db, stmt);
+        for (const auto &[key, value] : schema::deliveredSettings())
+            run(db, u"INSERT INTO sysinfo (infokey, keyvalue) VALUES (?, ?)"_s, {key, value});
+        run(db, u"INSERT INTO czy (name, pwd, per) VALUES (?, ?, ?)"_s,
+            {u"admin"_s, u"860317"_s, u"111111111111"_s});
+        const QString now = QDateTime::currentDateTime().toString(kTimeFormat);
+        run(db,
+            u"INSERT INTO mber (id, name, st, booljzrq, jzrq, createtime) VALUES (?, ?, 0, ?, ?, ?)"_s,
+            {u"000000000000"_s, u"非会员"_s, false, now, now});
+        run(db, u"INSERT INTO schemaver (version) VALUES (?)"_s, {Database::kSchemaVersion});
+        run(db, u"COMMIT"_s);
+    } catch (...) {
+        QSqlQuery(db).exec(u"ROLLBACK"_s);
+        throw;
+    }
+}
+
+// Checks that an existing database is one of ours and brings it to the
+// current version. Nothing is written to a database that is not ours.
+void checkAndMigrate(QSqlDatabase &db, Backend backend, const QString &where)
+{
+    const QStringList tables = tablesOf(db, backend);
+    if (!tables.contains(u"schemaver"_s))
+        throw DbError(u"%1不是本系统的数据库，程序不会改动它。"_s.arg(where));
+    QSqlQuery q(db);
+    if (!q.exec(u"SELECT max(version) FROM schemaver"_s) || !q.next())
+        throw DbError(u"%1已损坏：%2"_s.arg(where, errorText(q.lastError())));
+    const int version = q.value(0).toInt();
+    q.finish();
+    if (version > Database::kSchemaVersion)
+        throw DbError(u"%1的版本(%2)比本程序(%3)新，请使用新版本的程序。"_s.arg(where)
+                          .arg(version)
+                          .arg(Database::kSchemaVersion));
+    for (int v = version; v < Database::kSchemaVersion; ++v) {
+        run(db, backend == Backend::Sqlite ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
+        try {
+            for (const QString &stmt : schema::migrationStatements(backend, v))
+                run(db, stmt);
+            run(db, u"UPDATE schemaver SET version = ?"_s, {v + 1});
+            run(db, u"COMMIT"_s);
+        } catch (...) {
+            QSqlQuery(db).exec(u"ROLLBACK"_s);
+            throw;
+        }
+    }
+    const QStringList now = tablesOf(db, backend);
+    for (const QString &t : schema::tableNames())
+        if (!now.contains(t))
+            throw DbError(u"%1已损坏：缺少数据表 %2。"_s.arg(where, t));
+}
+
+QSqlDatabase addConnection(const DbConfig &c, const QString &name)
+{
+    if (c.backend == Backend::Sqlite) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+        db.setDatabaseName(c.sqlitePath);
+        db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
+        return db;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QPSQL"_s, name);
+    db.setHostName(c.host);
+    db.setPort(c.port);
+    db.setUserName(c.user);
+    db.setPassword(c.password);
+    db.setDatabaseName(c.dbName);
+    db.setConnectOptions(u"connect_timeout=5"_s);
+    return db;
+}
+
+// A new SQLite file is built beside its final name and moved into place only
+// when complete, so a failure never leaves a half-made database behind.
+void createSqliteFile(const DbConfig &c)
+{
+    const QString temp = c.sqlitePath + u".new"_s;
+    QFile::remove(temp);
+    const QString name = kConn + u"-create"_s;
+    {
+        DbConfig tc = c;
+        tc.sqlitePath = temp;
+        QSqlDatabase db = addConnection(tc, name);
+        if (!db.open()) {
+            const QString e = errorText(db.lastError());
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            throw DbError(u"无法创建数据库文件[%1]：%2"_s.arg(c.sqlitePath, e));
+        }
+        try {
+            createSchema(db, Backend::Sqlite);
+        } catch (...) {
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            QFile::remove(temp);
+            throw;
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!QFile::rename(temp, c.sqlitePath)) {
+        QFile::remove(temp);
+        throw DbError(u"无法创建数据库文件[%1]。"_s.arg(c.sqlitePath));
+    }
+}
+
+} // namespace
+
+DbError::DbError(QString message) : m_message(std::move(message)), m_what(m_message.toUtf8()) {}
+
+std::optional<DbConfig> DbConfig::fromUrl(const QString &text, QString *error)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    DbConfig c;
+    const QString scheme = url.scheme().toLower();
+    if (url.isValid() && scheme == u"sqlite"_s && !url.path().isEmpty()) {
+        c.backend = Backend::Sqlite;
+        c.sqlitePath = url.path();
+        return c;
+    }
+    if (url.isValid() && (scheme == u"postgresql"_s || scheme == u"postgres"_s)) {
+        c.backend = Backend::Postgres;
+        c.host = url.host().isEmpty() ? u"localhost"_s : url.host();
+        c.port = url.port(5432);
+        c.user = url.userName();
+        c.password = url.password();
+        c.dbName = url.path().mid(1);
+        if (c.dbName.isEmpty())
+            c.dbName = u"lanting"_s;
+        return c;
+    }
+    if (error)
+        *error = u"无法识别的数据库地址[%1]，应为 postgresql://用户:密码@主机:端口/数据库 或 sqlite:///文件路径。"_s
+                     .arg(text);
+    return std::nullopt;
+}
+
+std::optional<DbConfig> DbConfig::forFolder(const QString &folder, QString *error)
+{
+    const QString ini = folder + u"/lanting.ini"_s;
+    if (QFileInfo::exists(ini)) {
+        QSettings s(ini, QSettings::IniFormat);
+        const QString url = s.value(u"database/url"_s).toString().trimmed();
+        if (!url.isEmpty())
+            return fromUrl(url, error);
+    }
+    DbConfig c;
+    c.sqlitePath = folder + u"/qzdb.qdb"_s;
+    return c;
+}
+
+bool Database::open(const DbConfig &c, QString *error)
+{
+    close();
+    g_backend = c.backend;
+    try {
+        if (c.backend == Backend::Sqlite) {
+            const QFileInfo fi(c.sqlitePath);
+            const QString where = u"数据库文件[%1]"_s.arg(QDir::toNativeSeparators(c.sqlitePath));
+            if (!fi.exists())
+                createSqliteFile(c);
+            else if (!fi.isFile() || !fi.isReadable())
+                throw DbError(u"%1无法读取。"_s.arg(where));
+            QSqlDatabase db = addConnection(c, kConn);
+            if (!db.open())
+                throw DbError(u"%1无法打开：%2"_s.arg(where, errorText(db.lastError())));
+            try {
+                tablesOf(db, Backend::Sqlite);
+            } catch (const DbError &e) {
+                throw DbError(u"%1已损坏或不是数据库文件：%2"_s.arg(where, e.message()));
+            }
+            checkAndMigrate(db, Backend::Sqlite, where);
+        } else {
+            const QString where = u"数据库服务器[%1:%2/%3]"_s.arg(c.host).arg(c.port).arg(c.dbName);
+            QSqlDatabase db = addConnection(c, kConn);
+            if (!db.open())
+                throw DbError(u"无法连接%1：%2"_s.arg(where, errorText(db.lastError())));
+            if (tablesOf(db, Backend::Postgres).isEmpty())
+                createSchema(db, Backend::Postgres);
+            checkAndMigrate(db, Backend::Postgres, where);
+        }
+    } catch (const DbError &e) {
+        close();
+        if (error)
+            *error = e.message();
+        return false;
+    }
+    return true;
+}
+
+void Database::close()
+{
+    if (QSqlDatabase::contains(kConn)) {
+        QSqlDatabase::database(kConn, false).close();
+        QSqlDatabase::removeDatabase(kConn);
+    }
+    g_txDepth = 0;
+    g_txFailed = false;
+}
+
+bool Database::isOpen()
+{
+    return QSqlDatabase::contains(kConn) && QSqlDatabase::database(kConn, false).isOpen();
+}
+
+QSqlDatabase Database::connection()
+{
+    if (!QSqlDatabase::contains(kConn))
+        throw DbError(u"数据库没有连接。"_s);
+    QSqlDatabase db = QSqlDatabase::database(kConn, false);
+    if (!db.isOpen())
+        throw DbError(u"数据库没有连接。"_s);
+    return db;
+}
+
+Backend Database::backend() { return g_backend; }
+
+QVariant Database::dt(const QDateTime &when)
+{
+    if (!when.isValid())
+        return QVariant(QMetaType(QMetaType::QString));
+    return when.toString(kTimeFormat);
+}
+
+QDateTime Database::toDt(const QVariant &stored)
+{
+    if (stored.isNull())
+        return {};
+    if (stored.metaType().id() == QMetaType::QDateTime)
+        return stored.toDateTime();
+    const QString s = stored.toString();
+    QDateTime d = QDateTime::fromString(s, kTimeFormat);
+    if (!d.isValid())
+        d = QDateTime::fromString(s, Qt::ISODate);
+    if (!d.isValid())
+        d = QDateTime(QDate::fromString(s, u"yyyy-MM-dd"_s), QTime(0, 0));
+    return d;
+}
+
+Sql::Sql(const QString &text) : m_text(text), m_query(Database::connection())
+{
+    m_query.setForwardOnly(true);
+    if (!m_query.prepare(text))
+        throw DbError(errorText(m_query.lastError()));
+}
+
+Sql &Sql::bind(const QVariant &value)
+{
+    m_query.addBindValue(value);
+    return *this;
+}
+
+Sql &Sql::exec()
+{
+    if (!m_query.exec())
+        throw DbError(errorText(m_query.lastError()));
+    return *this;
+}
+
+QVariant scalar(const QString &text, const QVariantList &values)
+{
+    Sql q(text);
+    for (const QVariant &v : values)
+        q.bind(v);
+    q.exec();
+    return q.next() ? q.value(0) : QVariant();
+}
+
+Transaction::Transaction()
+{
+    if (g_txDepth++ > 0)
+        return; // joins the transaction already running
+    g_txFailed = false;
+    QSqlDatabase db = Database::connection();
+    try {
+        run(db, g_backend == Backend::Sqlite ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
+    } catch (...) {
+        --g_txDepth;
+        throw;
+    }
+}
+
+Transaction::~Transaction()
+{
+    if (!m_done) {
+        g_txFailed = true;
+        if (g_txDepth == 1 && Database::isOpen())
+            QSqlQuery(Database::connection()).exec(u"ROLLBACK"_s);
+    }
+    --g_txDepth;
+}
+
+void Transaction::commit()
+{
+    if (m_done)
+        return;
+    if (g_txDepth > 1) {
+        m_done = true;
+        return;
+    }
+    if (g_txFailed)
+        throw DbError(u"保存失败，已撤销全部更改。"_s);
+    QSqlDatabase db = Database::connection();
+    run(db, u"COMMIT"_s);
+    m_done = true;
+}
+
+} // namespace lanting

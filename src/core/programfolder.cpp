@@ -1,0 +1,51 @@
+#include "programfolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting {
+
+namespace {
+
+bool usableFolder(const QString &dir)
+{
+    if (dir.isEmpty() || !QDir().mkpath(dir))
+        return false;
+    // isWritable() on a folder is unreliable on network and overlay mounts;
+    // creating a file is the real test.
+    QTemporaryFile probe(dir + u"/.lanting-probe-XXXXXX"_s);
+    return probe.open();
+}
+
+} // namespace
+
+QString resolveProgramFolder(const QString &overrideDir)
+{
+    if (!overrideDir.isEmpty())
+        return usableFolder(overrideDir) ? QDir(overrideDir).absolutePath() : QString();
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    if (usableFolder(exeDir))
+        return exeDir;
+    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return usableFolder(userDir) ? userDir : QString();
+}
+
+QString findDataFile(const QString &relativePath)
+{
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    QStringList candidates{exeDir + u'/' + relativePath,
+                           exeDir + u"/../share/lanting/"_s + relativePath};
+    for (const QString &dir : QStandardPaths::standardLocations(QStandardPaths::AppDataLocation))
+        candidates << dir + u'/' + relativePath;
+    for (const QString &c : candidates)
+        if (QFileInfo::exists(c))
+            return QDir::cleanPath(c);
+    return {};
+}
+
+} // namespace lanting

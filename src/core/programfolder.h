@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace lanting {
+
+// The folder that holds qzdb.qdb and the program's working files: the given
+// override (--home), else the executable's folder when it is writable (a
+// portable install), else the per-user data folder. Created when missing.
+// Empty when no usable folder could be had.
+QString resolveProgramFolder(const QString &overrideDir);
+
+// A delivered read-only file (template, skins, help): beside the executable,
+// then in the install's data folder. Empty when not found.
+QString findDataFile(const QString &relativePath);
+
+} // namespace lanting

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "database.h"
+
+#include <QStringList>
+
+namespace lanting::schema {
+
+// The statements that create every table and index of the current version.
+QStringList createStatements(Backend backend);
+
+// The statements that bring a database of version `from` to `from + 1`.
+QStringList migrationStatements(Backend backend, int from);
+
+// Every settings key with the value a new install starts with.
+QList<std::pair<QString, QString>> deliveredSettings();
+
+// The tables of a version-1 database, for telling ours from a foreign one.
+QStringList tableNames();
+
+} // namespace lanting::schema

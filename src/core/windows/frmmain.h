@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+#include <map>
+
+class QLabel;
+class QTimer;
+
+namespace Ui {
+class FrmMain;
+}
+
+namespace lanting {
+
+// The main window: navigation between the four panels, the tool buttons,
+// the report and settings icons, the status bar and its clock. It stays for
+// the whole shift.
+class FrmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    enum Panel { PanelXf, PanelGl, PanelTj, PanelSz };
+    using Action = std::function<void()>;
+
+    explicit FrmMain(QWidget *parent = nullptr);
+    ~FrmMain() override;
+
+    // Card number and state of the member shown, the member list page, and
+    // whether the window is closing for a handover.
+    QString NowMberID;
+    int NowMberSt = 0;
+    int NowMberListPage = 1;
+    bool isJiaoban = false;
+    QString LastSql;
+
+    // Switches panels as the navigation buttons do; false when refused.
+    bool switchPanel(Panel panel);
+    Panel currentPanel() const;
+    void setTitle(const QString &shopName);
+
+    // Screens are hooked in by the subsystems that own them: a tool button
+    // (by object name; its picture runs the same action), a report icon or a
+    // settings icon (by index).
+    void setToolAction(const QString &button, Action action);
+    void setReportAction(int index, Action action);
+    void setSettingsAction(int index, Action action);
+
+    // Decides whether the window may close (the shift handover). Without a
+    // guard, closing ends the program.
+    void setCloseGuard(std::function<bool()> guard);
+
+    QLabel *statusPanel(int n) const; // 1 to 6
+
+Q_SIGNALS:
+    // The window closed and the program ends.
+    void programEnds();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void runTool(const QString &button);
+    void onReportIcon(int index);
+    void onSettingsIcon(int index);
+    void markPanel(Panel panel);
+    void refreshClock();
+
+    Ui::FrmMain *m_ui;
+    QTimer *m_clock;
+    QLabel *m_status[6] = {};
+    std::map<QString, Action> m_tools;
+    std::map<int, Action> m_reports;
+    std::map<int, Action> m_settings;
+    std::function<bool()> m_closeGuard;
+};
+
+} // namespace lanting

@@ -1,0 +1,166 @@
+#include "ui.h"
+
+#include "messages.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting::ui {
+
+namespace {
+
+class BoxSink : public MessageSink
+{
+public:
+    MsgAnswer show(const Message &m) override
+    {
+        QMessageBox box(QApplication::activeWindow());
+        box.setWindowTitle(m.caption);
+        box.setText(m.text);
+        switch (m.icon) {
+        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        }
+        if (m.buttons == MsgButtons::YesNo) {
+            QPushButton *yes = box.addButton(u"是(&Y)"_s, QMessageBox::YesRole);
+            QPushButton *no = box.addButton(u"否(&N)"_s, QMessageBox::NoRole);
+            box.setDefaultButton(m.defaultAnswer == MsgAnswer::No ? no : yes);
+            box.setEscapeButton(no);
+            box.exec();
+            return box.clickedButton() == yes ? MsgAnswer::Yes : MsgAnswer::No;
+        }
+        box.addButton(u"确定"_s, QMessageBox::AcceptRole);
+        box.exec();
+        return MsgAnswer::Ok;
+    }
+};
+
+ModalDriver g_driver;
+
+class WaitNotice : public QDialog
+{
+public:
+    WaitNotice()
+        : QDialog(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                               Qt::WindowTitleHint)
+    {
+        setObjectName(u"frmS"_s);
+        setWindowTitle(u"正在执行..."_s);
+        auto *label = new QLabel(u"正在载入..."_s, this);
+        label->setObjectName(u"lblShow"_s);
+        label->setAlignment(Qt::AlignCenter);
+        label->setMinimumSize(260, 60);
+        auto *layout = new QVBoxLayout(this);
+        layout->addWidget(label);
+        setModal(false);
+    }
+    QLabel *label() { return findChild<QLabel *>(u"lblShow"_s); }
+};
+
+WaitNotice *notice()
+{
+    static QPointer<WaitNotice> w;
+    if (!w)
+        w = new WaitNotice;
+    return w;
+}
+
+} // namespace
+
+void installMessageBoxes()
+{
+    static BoxSink sink;
+    setMessageSink(&sink);
+}
+
+int execModal(QDialog *dialog)
+{
+    if (g_driver) {
+        QPointer<QDialog> d(dialog);
+        QTimer::singleShot(0, dialog, [d] {
+            if (d && g_driver)
+                g_driver(d);
+        });
+    }
+    return dialog->exec();
+}
+
+void setModalDriver(ModalDriver driver) { g_driver = std::move(driver); }
+
+void showWait(const QString &text)
+{
+    WaitNotice *w = notice();
+    if (!text.isEmpty())
+        w->label()->setText(text);
+    w->show();
+    w->raise();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void closeWait() { notice()->hide(); }
+
+QWidget *waitNotice() { return notice(); }
+
+bool ShellOpen(const QString &target)
+{
+    const QString t = target.trimmed();
+    if (t.isEmpty())
+        return false;
+    // A path stays a path: it is never parsed as a command line.
+    QUrl url;
+    if (QFileInfo::exists(t) || QDir::isAbsolutePath(t))
+        url = QUrl::fromLocalFile(QFileInfo(t).absoluteFilePath());
+    else {
+        url = QUrl::fromUserInput(t);
+    }
+    return url.isValid() && QDesktopServices::openUrl(url);
+}
+
+QString SelectFolder(QWidget *owner, const QString &prompt)
+{
+    QFileDialog dlg(owner, prompt.isEmpty() ? u"选择目录"_s : prompt,
+                    QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    dlg.setObjectName(u"SelectFolder"_s);
+    dlg.setFileMode(QFileDialog::Directory);
+    dlg.setOption(QFileDialog::ShowDirsOnly);
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    if (execModal(&dlg) != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return QDir::toNativeSeparators(dlg.selectedFiles().constFirst());
+}
+
+} // namespace lanting::ui
+
+namespace lanting::ui {
+
+namespace {
+std::function<void()> g_readerReset;
+}
+
+void readerReset()
+{
+    if (g_readerReset)
+        g_readerReset();
+    else
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void setReaderResetStep(std::function<void()> step) { g_readerReset = std::move(step); }
+
+} // namespace lanting::ui

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+namespace lanting::ui {
+
+// Installs the sink that shows the system's messages as real message boxes.
+void installMessageBoxes();
+
+// Every modal screen is opened through here. A driver installed by a test
+// is handed each screen once its modal loop runs.
+int execModal(QDialog *dialog);
+using ModalDriver = std::function<void(QDialog *)>;
+void setModalDriver(ModalDriver driver);
+
+// The wait notice frmS ("正在执行..."), kept above all other windows.
+void showWait(const QString &text = QString());
+void closeWait();
+QWidget *waitNotice();
+
+// Hands a web address or document to the desktop's default handler.
+bool ShellOpen(const QString &target);
+// The folder chooser; empty when cancelled.
+QString SelectFolder(QWidget *owner, const QString &prompt);
+
+} // namespace lanting::ui
+
+namespace lanting::ui {
+// The card-reader reset step: reads held back, pending events run, reads
+// enabled again. The reader installs the real step; until then only the
+// pending events run.
+void readerReset();
+void setReaderResetStep(std::function<void()> step);
+} // namespace lanting::ui

@@ -1,0 +1,399 @@
+// The database on both backends: what a first start delivers, the settings
+// store, transactions, date-times, the shared procedures that write, and
+// the refusal to touch a database that is not ours.
+
+#include "appstate.h"
+#include "database.h"
+#include "harness.h"
+#include "mod1.h"
+#include "schema.h"
+#include "sysinfo.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace lanting;
+using test::Harness;
+
+namespace {
+
+int count(const QString &sql, const QVariantList &values = {})
+{
+    return scalar(sql, values).toInt();
+}
+
+} // namespace
+
+class TstStorage : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void firstStartDelivers_data() { Harness::addBackendRows(); }
+    void firstStartDelivers();
+    void uniqueKeys_data() { Harness::addBackendRows(); }
+    void uniqueKeys();
+    void settingsStore_data() { Harness::addBackendRows(); }
+    void settingsStore();
+    void transactionAllOrNothing_data() { Harness::addBackendRows(); }
+    void transactionAllOrNothing();
+    void dateTimesToTheSecond_data() { Harness::addBackendRows(); }
+    void dateTimesToTheSecond();
+    void delCon_data() { Harness::addBackendRows(); }
+    void delCon();
+    void levelDiscount_data() { Harness::addBackendRows(); }
+    void levelDiscount();
+    void operationLog_data() { Harness::addBackendRows(); }
+    void operationLog();
+    void quotesAreData_data() { Harness::addBackendRows(); }
+    void quotesAreData();
+    void reopenKeepsData_data() { Harness::addBackendRows(); }
+    void reopenKeepsData();
+    void newerVersionRefused_data() { Harness::addBackendRows(); }
+    void newerVersionRefused();
+
+    void foreignFilesUntouched_data();
+    void foreignFilesUntouched();
+    void foreignServerDatabaseUntouched();
+    void configFromUrl_data();
+    void configFromUrl();
+};
+
+void TstStorage::firstStartDelivers()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QString error;
+    QVERIFY2(h.openDatabase(&error), qPrintable(error));
+
+    for (const auto &[key, value] : schema::deliveredSettings())
+        QVERIFY2(count(u"SELECT count(*) FROM sysinfo WHERE infokey = ?"_s, {key}) == 1,
+                 qPrintable(key));
+    QCOMPARE(count(u"SELECT count(*) FROM sysinfo"_s), int(schema::deliveredSettings().size()));
+    QCOMPARE(GetSysInfo(u"klx"_s), u"1"_s);
+
+    Sql admin(u"SELECT pwd, per FROM czy WHERE name = 'admin'"_s);
+    admin.exec();
+    QVERIFY(admin.next());
+    QCOMPARE(admin.text(0), u"860317"_s);
+    QCOMPARE(admin.text(1), u"111111111111"_s);
+
+    Sql walkIn(u"SELECT st, ye, jf FROM mber WHERE id = '000000000000'"_s);
+    walkIn.exec();
+    QVERIFY(walkIn.next());
+    QCOMPARE(walkIn.integer(0), 0);
+    QCOMPARE(walkIn.number(1), 0.0);
+
+    QCOMPARE(count(u"SELECT max(version) FROM schemaver"_s), Database::kSchemaVersion);
+    // Every table is there and can be read.
+    for (const QString &t : schema::tableNames())
+        Sql(u"SELECT count(*) FROM "_s + t).exec();
+}
+
+void TstStorage::uniqueKeys()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    // Operator names are unique without regard to case.
+    QVERIFY_THROWS_EXCEPTION(DbError, Sql(u"INSERT INTO czy (name, pwd, per) VALUES ('Admin', '', '')"_s).exec());
+    QVERIFY_THROWS_EXCEPTION(DbError, Sql(u"INSERT INTO mber (id, name) VALUES ('000000000000', 'x')"_s).exec());
+    Sql(u"INSERT INTO lv (name) VALUES ('金卡')"_s).exec();
+    QVERIFY_THROWS_EXCEPTION(DbError, Sql(u"INSERT INTO lv (name) VALUES ('金卡')"_s).exec());
+    Sql(u"INSERT INTO sp (spid, name) VALUES ('A1', 'x')"_s).exec();
+    QVERIFY_THROWS_EXCEPTION(DbError, Sql(u"INSERT INTO sp (spid, name) VALUES ('A1', 'y')"_s).exec());
+    Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A1', '金卡', 90)"_s).exec();
+    QVERIFY_THROWS_EXCEPTION(DbError, Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A1', '金卡', 80)"_s).exec());
+    Sql(u"INSERT INTO splb (name) VALUES ('饮料')"_s).exec();
+    QVERIFY_THROWS_EXCEPTION(DbError, Sql(u"INSERT INTO splb (name) VALUES ('饮料')"_s).exec());
+}
+
+void TstStorage::settingsStore()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    QCOMPARE(GetSysInfo(u"nosuchkey"_s), QString());
+    const int before = count(u"SELECT count(*) FROM sysinfo"_s);
+    SetSysInfo(u"nosuchkey"_s, u"1"_s);
+    QCOMPARE(count(u"SELECT count(*) FROM sysinfo"_s), before);
+    QCOMPARE(GetSysInfo(u"nosuchkey"_s), QString());
+
+    SetSysInfo(u"fdmc"_s, u"东门店"_s);
+    QCOMPARE(GetSysInfo(u"fdmc"_s), u"东门店"_s);
+
+    Sql(u"UPDATE sysinfo SET keyvalue = NULL WHERE infokey = 'bt2'"_s).exec();
+    QCOMPARE(GetSysInfo(u"bt2"_s), QString());
+}
+
+void TstStorage::transactionAllOrNothing()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    try {
+        Transaction tx;
+        Sql(u"INSERT INTO lv (name) VALUES ('银卡')"_s).exec();
+        Sql(u"INSERT INTO lv (name) VALUES ('银卡')"_s).exec(); // duplicate: fails
+        tx.commit();
+        QFAIL("the duplicate was accepted");
+    } catch (const DbError &) {
+    }
+    QCOMPARE(count(u"SELECT count(*) FROM lv"_s), 0);
+
+    // A step that fails inside a nested write undoes the outer one too.
+    try {
+        Transaction outer;
+        Sql(u"INSERT INTO lv (name) VALUES ('铜卡')"_s).exec();
+        {
+            Transaction inner;
+            Sql(u"INSERT INTO nosuchtable VALUES (1)"_s).exec();
+            inner.commit();
+        }
+        outer.commit();
+        QFAIL("the failing step was accepted");
+    } catch (const DbError &) {
+    }
+    QCOMPARE(count(u"SELECT count(*) FROM lv"_s), 0);
+
+    {
+        Transaction tx;
+        Sql(u"INSERT INTO lv (name) VALUES ('金卡')"_s).exec();
+        tx.commit();
+    }
+    QCOMPARE(count(u"SELECT count(*) FROM lv"_s), 1);
+}
+
+void TstStorage::dateTimesToTheSecond()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    const QDate day(2026, 3, 15);
+    const QDateTime first(day, QTime(0, 0, 0));
+    const QDateTime last(day, QTime(23, 59, 59, 750)); // milliseconds are dropped
+    for (const QDateTime &t : {first, last, QDateTime(day.addDays(1), QTime(0, 0, 0))})
+        Sql(u"INSERT INTO syslog (czy, czlx, cznr, createtime) VALUES ('a', 'b', 'c', ?)"_s)
+            .bind(Database::dt(t))
+            .exec();
+    QCOMPARE(count(u"SELECT count(*) FROM syslog WHERE createtime BETWEEN ? AND ?"_s,
+                   {Database::dt(first), Database::dt(QDateTime(day, QTime(23, 59, 59)))}),
+             2);
+    Sql q(u"SELECT createtime FROM syslog ORDER BY createtime"_s);
+    q.exec();
+    QVERIFY(q.next());
+    QCOMPARE(Database::toDt(q.value(0)), first);
+    QVERIFY(q.next());
+    QCOMPARE(Database::toDt(q.value(0)), QDateTime(day, QTime(23, 59, 59)));
+}
+
+void TstStorage::delCon()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    auto addSale = [](int lines) {
+        Sql ins(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk) VALUES ('000000000000', ?, 10, 0) RETURNING id"_s);
+        ins.bind(lines > 0).exec();
+        ins.next();
+        const int id = ins.integer(0);
+        for (int i = 0; i < lines; ++i)
+            Sql(u"INSERT INTO xiangxi (conid, spid, sl, je) VALUES (?, 'A1', 1, 5)"_s).bind(id).exec();
+        return id;
+    };
+    const int withLines = addSale(2);
+    const int without = addSale(0);
+    const int other = addSale(1);
+
+    DelCon(withLines);
+    QCOMPARE(count(u"SELECT count(*) FROM con WHERE id = ?"_s, {withLines}), 0);
+    QCOMPARE(count(u"SELECT count(*) FROM xiangxi WHERE conid = ?"_s, {withLines}), 0);
+
+    DelCon(without);
+    QCOMPARE(count(u"SELECT count(*) FROM con WHERE id = ?"_s, {without}), 0);
+
+    // The other sale and its line stay.
+    QCOMPARE(count(u"SELECT count(*) FROM con"_s), 1);
+    QCOMPARE(count(u"SELECT count(*) FROM xiangxi WHERE conid = ?"_s, {other}), 1);
+}
+
+void TstStorage::levelDiscount()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    Sql(u"INSERT INTO lv (name, zk) VALUES ('VIP', 88.5)"_s).exec();
+    QCOMPARE(GetLvZk(u"VIP"_s), 88.5f);
+    QCOMPARE(GetLvZk(u"vip"_s), 88.5f); // names compare without regard to case
+    QCOMPARE(GetLvZk(u"已删除的等级"_s), 100.0f);
+    QCOMPARE(GetLvZk(QString()), 100.0f);
+}
+
+void TstStorage::operationLog()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    state().operatorName = u"张三"_s;
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    WriteLog(u"添加商品"_s, u"添加商品[可乐]，商品编号为[A1]。"_s);
+    Sql q(u"SELECT czy, czlx, cznr, createtime FROM syslog"_s);
+    q.exec();
+    QVERIFY(q.next());
+    QCOMPARE(q.text(0), u"张三"_s);
+    QCOMPARE(q.text(1), u"添加商品"_s);
+    QCOMPARE(q.text(2), u"添加商品[可乐]，商品编号为[A1]。"_s);
+    QVERIFY(Database::toDt(q.value(3)) >= before);
+}
+
+void TstStorage::quotesAreData()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    const QString odd = u"O'Brien\"; DROP TABLE czy; --"_s;
+    Sql(u"INSERT INTO lv (name, zk) VALUES (?, 90)"_s).bind(odd).exec();
+    QCOMPARE(GetLvZk(odd), 90.0f);
+    SetSysInfo(u"fdmc"_s, odd);
+    QCOMPARE(GetSysInfo(u"fdmc"_s), odd);
+    QCOMPARE(GetSysInfo(u"' OR '1'='1"_s), QString());
+    QCOMPARE(count(u"SELECT count(*) FROM czy"_s), 1);
+}
+
+void TstStorage::reopenKeepsData()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    Sql(u"INSERT INTO lv (name) VALUES ('金卡')"_s).exec();
+    SetSysInfo(u"fdmc"_s, u"老店"_s);
+    Database::close();
+    QString error;
+    QVERIFY2(h.openDatabase(&error), qPrintable(error));
+    QCOMPARE(count(u"SELECT count(*) FROM lv"_s), 1);
+    QCOMPARE(GetSysInfo(u"fdmc"_s), u"老店"_s);
+    QCOMPARE(count(u"SELECT count(*) FROM czy"_s), 1);
+}
+
+void TstStorage::newerVersionRefused()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    Sql(u"UPDATE schemaver SET version = ?"_s).bind(Database::kSchemaVersion + 1).exec();
+    Database::close();
+    QString error;
+    QVERIFY(!h.openDatabase(&error));
+    QVERIFY2(error.contains(u"新"_s), qPrintable(error));
+}
+
+void TstStorage::foreignFilesUntouched_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("text file") << QByteArray("这不是数据库，只是一段文字。\n").repeated(50) << u"损坏"_s;
+    QTest::newRow("empty file") << QByteArray() << u"不是本系统"_s;
+    QByteArray header("SQLite format 3");
+    header.append('\0');
+    QTest::newRow("damaged database") << header + QByteArray(4080, '\x5a') << u"损坏"_s;
+}
+
+void TstStorage::foreignFilesUntouched()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, hint);
+    Harness h;
+    const QString path = h.config().sqlitePath;
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QString error;
+    QVERIFY(!h.openDatabase(&error));
+    QVERIFY2(error.contains(hint), qPrintable(error));
+    QVERIFY(!Database::isOpen());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), content);
+
+    // A real SQLite database of some other program is not ours either.
+    QFile::remove(path);
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
+        other.setDatabaseName(path);
+        QVERIFY(other.open());
+        QSqlQuery(other).exec(u"CREATE TABLE members (id text)"_s);
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(u"other"_s);
+    QVERIFY(!h.openDatabase(&error));
+    QVERIFY2(error.contains(u"不是本系统"_s), qPrintable(error));
+}
+
+void TstStorage::foreignServerDatabaseUntouched()
+{
+    if (!Harness::backendReady(Backend::Postgres)) {
+        if (Harness::postgresRequired())
+            QFAIL("the PostgreSQL test server is not reachable");
+        QSKIP("no PostgreSQL test server");
+    }
+    Harness h(Backend::Postgres);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QPSQL"_s, u"other"_s);
+        const DbConfig c = h.config();
+        db.setHostName(c.host);
+        db.setPort(c.port);
+        db.setUserName(c.user);
+        db.setDatabaseName(c.dbName);
+        QVERIFY(db.open());
+        QSqlQuery(db).exec(u"CREATE TABLE members (id text)"_s);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"other"_s);
+    QString error;
+    QVERIFY(!h.openDatabase(&error));
+    QVERIFY2(error.contains(u"不是本系统"_s), qPrintable(error));
+}
+
+void TstStorage::configFromUrl_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("backendRow");
+    QTest::addColumn<QString>("where");
+    QTest::newRow("server") << u"postgresql://shop:pw@10.0.0.5:5433/member"_s << true
+                            << int(Backend::Postgres) << u"10.0.0.5:5433/member shop"_s;
+    QTest::newRow("server defaults") << u"postgres://shop@dbhost"_s << true
+                                     << int(Backend::Postgres) << u"dbhost:5432/lanting shop"_s;
+    QTest::newRow("file") << u"sqlite:///var/lib/shop/qzdb.qdb"_s << true << int(Backend::Sqlite)
+                          << u"/var/lib/shop/qzdb.qdb"_s;
+    QTest::newRow("unknown") << u"mysql://x/y"_s << false << 0 << QString();
+    QTest::newRow("garbage") << u"::::"_s << false << 0 << QString();
+}
+
+void TstStorage::configFromUrl()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, valid);
+    QFETCH(int, backendRow);
+    QFETCH(QString, where);
+    QString error;
+    const auto c = DbConfig::fromUrl(url, &error);
+    QCOMPARE(c.has_value(), valid);
+    if (!valid) {
+        QVERIFY(!error.isEmpty());
+        return;
+    }
+    QCOMPARE(int(c->backend), backendRow);
+    if (c->backend == Backend::Sqlite)
+        QCOMPARE(c->sqlitePath, where);
+    else
+        QCOMPARE(u"%1:%2/%3 %4"_s.arg(c->host).arg(c->port).arg(c->dbName, c->user), where);
+}
+
+QTEST_MAIN(TstStorage)
+#include "tst_storage.moc"
