@@ -34,8 +34,16 @@ QString errorText(const QSqlError &e)
     return t;
 }
 
+void control(QSqlDatabase &db, const QString &sql);
+
+// Statements without values (the schema's DDL among them, which PostgreSQL
+// cannot prepare) run as they are; the others are prepared and bound.
 void run(QSqlDatabase &db, const QString &sql, const QVariantList &values = {})
 {
+    if (values.isEmpty()) {
+        control(db, sql);
+        return;
+    }
     QSqlQuery q(db);
     if (!q.prepare(sql))
         throw DbError(errorText(q.lastError()));
@@ -43,6 +51,19 @@ void run(QSqlDatabase &db, const QString &sql, const QVariantList &values = {})
         q.addBindValue(v);
     if (!q.exec())
         throw DbError(errorText(q.lastError()));
+}
+
+// Transaction control and DDL are not statements that can be prepared.
+void control(QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        throw DbError(errorText(q.lastError()));
+}
+
+QString beginText(Backend backend)
+{
+    return backend == Backend::Sqlite ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s;
 }
 
 QStringList tablesOf(QSqlDatabase &db, Backend backend)
@@ -64,7 +85,7 @@ QStringList tablesOf(QSqlDatabase &db, Backend backend)
 // in one transaction.
 void createSchema(QSqlDatabase &db, Backend backend)
 {
-    run(db, backend == Backend::Sqlite ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
+    control(db, beginText(backend));
     try {
         for (const QString &stmt : schema::createStatements(backend))
             run(db, stmt);
@@ -77,7 +98,7 @@ void createSchema(QSqlDatabase &db, Backend backend)
             u"INSERT INTO mber (id, name, st, booljzrq, jzrq, createtime) VALUES (?, ?, 0, ?, ?, ?)"_s,
             {u"000000000000"_s, u"非会员"_s, false, now, now});
         run(db, u"INSERT INTO schemaver (version) VALUES (?)"_s, {Database::kSchemaVersion});
-        run(db, u"COMMIT"_s);
+        control(db, u"COMMIT"_s);
     } catch (...) {
         QSqlQuery(db).exec(u"ROLLBACK"_s);
         throw;
@@ -101,12 +122,12 @@ void checkAndMigrate(QSqlDatabase &db, Backend backend, const QString &where)
                           .arg(version)
                           .arg(Database::kSchemaVersion));
     for (int v = version; v < Database::kSchemaVersion; ++v) {
-        run(db, backend == Backend::Sqlite ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
+        control(db, beginText(backend));
         try {
             for (const QString &stmt : schema::migrationStatements(backend, v))
                 run(db, stmt);
             run(db, u"UPDATE schemaver SET version = ?"_s, {v + 1});
-            run(db, u"COMMIT"_s);
+            control(db, u"COMMIT"_s);
         } catch (...) {
             QSqlQuery(db).exec(u"ROLLBACK"_s);
             throw;
@@ -340,7 +361,7 @@ Transaction::Transaction()
     g_txFailed = false;
     QSqlDatabase db = Database::connection();
     try {
-        run(db, g_backend == Backend::Sqlite ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
+        control(db, beginText(g_backend));
     } catch (...) {
         --g_txDepth;
         throw;
@@ -368,7 +389,7 @@ void Transaction::commit()
     if (g_txFailed)
         throw DbError(u"保存失败，已撤销全部更改。"_s);
     QSqlDatabase db = Database::connection();
-    run(db, u"COMMIT"_s);
+    control(db, u"COMMIT"_s);
     m_done = true;
 }
 

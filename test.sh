@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, starts the test servers and runs the
+# whole test suite headless. Exits non-zero on any failure.
+source "$(dirname "$0")/scripts/common.sh"
+source "$ROOT/scripts/pg-test-server.sh"
+install_missing
+build
+trap pg_test_stop EXIT
+pg_test_start
+export LANTING_REQUIRE_PG=1
+export QT_QPA_PLATFORM=offscreen
+cd "$BUILD"
+ctest --output-on-failure -j2 "$@"
