@@ -46,9 +46,9 @@ int main(int argc, char *argv[])
     }
 
     QString configError;
-    const std::optional<DbConfig> config =
-        args.isSet(dbOpt) ? DbConfig::fromUrl(args.value(dbOpt), &configError)
-                          : DbConfig::forFolder(folder, &configError);
+    const std::optional<DbConfig> config = args.isSet(dbOpt)
+                                               ? DbConfig::fromUrl(args.value(dbOpt), &configError)
+                                               : DbConfig::forFolder(folder, &configError);
 
     FrmLogin login(config, configError);
     QObject::connect(&login, &FrmLogin::programEnds, &app, &QApplication::quit,

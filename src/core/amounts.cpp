@@ -13,9 +13,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting {
+namespace lanting
+{
 
-namespace {
+namespace
+{
 
 // A decimal value: (neg ? -1 : 1) * m * 10^e, m without trailing zeros.
 struct Dec {
@@ -32,8 +34,8 @@ std::optional<Dec> seen(double x)
     if (!std::isfinite(x))
         return std::nullopt;
     char buf[48];
-    const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific,
-                                 kSeenDigits - 1);
+    const auto r =
+        std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, kSeenDigits - 1);
     const std::string s(buf, r.ptr);
     Dec d;
     size_t i = 0;
@@ -102,7 +104,10 @@ std::optional<Dec> computable(double x, int decimals)
 
 } // namespace
 
-double RoundJe(double amount) { return RoundJe(amount, state().decimals); }
+double RoundJe(double amount)
+{
+    return RoundJe(amount, state().decimals);
+}
 
 double RoundJe(double amount, int decimals)
 {

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace lanting {
+namespace lanting
+{
 
 // Amount rules work on the decimal value people see (15 significant digits),
 // not on the binary double: Trunc2(0.29) is 0.29 and RoundJe(2.345) is 2.35.

@@ -1,6 +1,7 @@
 #include "appstate.h"
 
-namespace lanting {
+namespace lanting
+{
 
 AppState &state()
 {

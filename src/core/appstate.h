@@ -4,7 +4,8 @@
 #include <QString>
 #include <array>
 
-namespace lanting {
+namespace lanting
+{
 
 // Program-wide state: who is logged in, the settings kept in memory while the
 // program runs, and the routing flags shared by the screens. One object, reset

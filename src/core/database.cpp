@@ -14,9 +14,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting {
+namespace lanting
+{
 
-namespace {
+namespace
+{
 
 const QString kConn = u"lanting"_s;
 const QString kTimeFormat = u"yyyy-MM-dd HH:mm:ss"_s;
@@ -118,9 +120,9 @@ void checkAndMigrate(QSqlDatabase &db, Backend backend, const QString &where)
     const int version = q.value(0).toInt();
     q.finish();
     if (version > Database::kSchemaVersion)
-        throw DbError(u"%1的版本(%2)比本程序(%3)新，请使用新版本的程序。"_s.arg(where)
-                          .arg(version)
-                          .arg(Database::kSchemaVersion));
+        throw DbError(
+            u"%1的版本(%2)比本程序(%3)新，请使用新版本的程序。"_s.arg(where).arg(version).arg(
+                Database::kSchemaVersion));
     for (int v = version; v < Database::kSchemaVersion; ++v) {
         control(db, beginText(backend));
         try {
@@ -218,8 +220,9 @@ std::optional<DbConfig> DbConfig::fromUrl(const QString &text, QString *error)
         return c;
     }
     if (error)
-        *error = u"无法识别的数据库地址[%1]，应为 postgresql://用户:密码@主机:端口/数据库 或 sqlite:///文件路径。"_s
-                     .arg(text);
+        *error =
+            u"无法识别的数据库地址[%1]，应为 postgresql://用户:密码@主机:端口/数据库 或 sqlite:///文件路径。"_s
+                .arg(text);
     return std::nullopt;
 }
 
@@ -301,7 +304,10 @@ QSqlDatabase Database::connection()
     return db;
 }
 
-Backend Database::backend() { return g_backend; }
+Backend Database::backend()
+{
+    return g_backend;
+}
 
 QVariant Database::dt(const QDateTime &when)
 {

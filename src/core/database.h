@@ -8,7 +8,8 @@
 #include <exception>
 #include <optional>
 
-namespace lanting {
+namespace lanting
+{
 
 enum class Backend { Sqlite, Postgres };
 

@@ -8,9 +8,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting {
+namespace lanting
+{
 
-namespace {
+namespace
+{
 
 // A numeric setting must hold a number; its whole part is used.
 std::optional<double> numericSetting(const QString &key, const QString &value, QStringList &errors)

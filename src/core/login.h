@@ -4,7 +4,8 @@
 #include <QStringList>
 #include <optional>
 
-namespace lanting {
+namespace lanting
+{
 
 struct Operator {
     QString name; // as stored

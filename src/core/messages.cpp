@@ -4,9 +4,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting {
+namespace lanting
+{
 
-namespace {
+namespace
+{
 
 class LogSink : public MessageSink
 {
@@ -23,13 +25,25 @@ MessageSink *current = &logSink;
 
 } // namespace
 
-void setMessageSink(MessageSink *sink) { current = sink ? sink : &logSink; }
+void setMessageSink(MessageSink *sink)
+{
+    current = sink ? sink : &logSink;
+}
 
-MsgAnswer showMessage(const Message &m) { return current->show(m); }
+MsgAnswer showMessage(const Message &m)
+{
+    return current->show(m);
+}
 
-void msgNotice(const QString &text) { showMessage({u"提示"_s, MsgIcon::Warning, text}); }
+void msgNotice(const QString &text)
+{
+    showMessage({u"提示"_s, MsgIcon::Warning, text});
+}
 
-void msgSuccess(const QString &text) { showMessage({u"提示"_s, MsgIcon::Information, text}); }
+void msgSuccess(const QString &text)
+{
+    showMessage({u"提示"_s, MsgIcon::Information, text});
+}
 
 void msgError(const QString &description)
 {

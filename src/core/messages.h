@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace lanting {
+namespace lanting
+{
 
 // Every message the system shows passes through here. The windows install a
 // sink that shows real message boxes; tests install one that records them.
@@ -32,8 +33,8 @@ void setMessageSink(MessageSink *sink);
 MsgAnswer showMessage(const Message &m);
 
 // The conventions of the system's message boxes.
-void msgNotice(const QString &text);  // "提示", warning icon: refusals and notices
-void msgSuccess(const QString &text); // "提示", information icon
+void msgNotice(const QString &text);       // "提示", warning icon: refusals and notices
+void msgSuccess(const QString &text);      // "提示", information icon
 void msgError(const QString &description); // "错误提示", error icon
 // Yes/No question with the question icon; true on Yes.
 bool askYesNo(const QString &text, const QString &caption, bool defaultNo = false);

@@ -6,13 +6,14 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting {
+namespace lanting
+{
 
 const QStringList &permissionTexts()
 {
     static const QStringList texts{
-        u"增加会员"_s,   u"会员消费"_s,          u"退货"_s,          u"修改系统设置"_s,
-        u"充值"_s,       u"转账"_s,              u"积分兑换"_s,      u"打印数据/导出Excel"_s,
+        u"增加会员"_s,      u"会员消费"_s,      u"退货"_s,         u"修改系统设置"_s,
+        u"充值"_s,          u"转账"_s,          u"积分兑换"_s,     u"打印数据/导出Excel"_s,
         u"会员挂失/禁用"_s, u"修改/删除会员"_s, u"查看统计信息"_s, u"增加/删除/修改操作员"_s,
     };
     return texts;
@@ -26,7 +27,10 @@ bool HasPer(int n)
     return per.at(n - 1) != u'0';
 }
 
-void NoPerMsg() { msgNotice(u"您没有权限执行此操作！"_s); }
+void NoPerMsg()
+{
+    msgNotice(u"您没有权限执行此操作！"_s);
+}
 
 bool CheckPer(int n)
 {
@@ -65,7 +69,8 @@ void WriteLog(const QString &type, const QString &content)
 
 } // namespace lanting
 
-namespace lanting {
+namespace lanting
+{
 
 QStringList levelNames()
 {

@@ -3,11 +3,13 @@
 #include <QString>
 #include <QStringList>
 
-namespace lanting {
+namespace lanting
+{
 
 // The twelve permissions in the order of the permission string, with the
 // texts shown in the operator settings window.
-namespace Per {
+namespace Per
+{
 enum : int {
     AddMember = 1,
     Consume = 2,
@@ -46,7 +48,8 @@ void WriteLog(const QString &type, const QString &content);
 
 } // namespace lanting
 
-namespace lanting {
+namespace lanting
+{
 // Level names in the order the database returns them.
 QStringList levelNames();
 } // namespace lanting

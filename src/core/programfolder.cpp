@@ -8,9 +8,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting {
+namespace lanting
+{
 
-namespace {
+namespace
+{
 
 bool usableFolder(const QString &dir)
 {

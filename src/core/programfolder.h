@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace lanting {
+namespace lanting
+{
 
 // The folder that holds qzdb.qdb and the program's working files: the given
 // override (--home), else the executable's folder when it is writable (a

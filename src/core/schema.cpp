@@ -2,9 +2,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::schema {
+namespace lanting::schema
+{
 
-namespace {
+namespace
+{
 
 // Column types are written with placeholders and filled in per backend:
 // %T text, %I integer, %N number (double), %D date-time, %B yes/no, %A autonumber key.

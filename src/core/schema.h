@@ -4,7 +4,8 @@
 
 #include <QStringList>
 
-namespace lanting::schema {
+namespace lanting::schema
+{
 
 // The statements that create every table and index of the current version.
 QStringList createStatements(Backend backend);

@@ -4,7 +4,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting {
+namespace lanting
+{
 
 SingleInstance::SingleInstance(const QString &programFolder)
     : m_lock(std::make_unique<QLockFile>(programFolder + u"/lanting.lock"_s))

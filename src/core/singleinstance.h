@@ -5,7 +5,8 @@
 
 class QLockFile;
 
-namespace lanting {
+namespace lanting
+{
 
 // Holds the program's lock while it runs: a second start on the same
 // program folder finds it taken. A lock left by a program that died is

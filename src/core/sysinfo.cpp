@@ -4,7 +4,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting {
+namespace lanting
+{
 
 QString GetSysInfo(const QString &key)
 {

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace lanting {
+namespace lanting
+{
 
 // The settings store (table sysinfo). A missing key or a null value reads as
 // empty; writing a key that has no row changes nothing. Database failures

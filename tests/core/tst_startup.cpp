@@ -235,8 +235,8 @@ void TstStartup::mainWindowFrame()
     QCOMPARE(clock->interval(), 1000);
 
     for (const char *name : {"dcButton6", "dcButton5", "dcButton7", "cmdHelp", "cmdAbout",
-                             "cmdExit", "Image1", "Image2", "Image3", "Image4", "Image5",
-                             "Image6", "cmdSkin", "cmdDxMoban", "cmdDxpt", "cmdConnect"})
+                             "cmdExit", "Image1", "Image2", "Image3", "Image4", "Image5", "Image6",
+                             "cmdSkin", "cmdDxMoban", "cmdDxpt", "cmdConnect"})
         QVERIFY2(main->findChild<QAbstractButton *>(QString::fromLatin1(name)), name);
     QVERIFY(main->findChild<QPushButton *>(u"cmdConnect"_s)->isHidden()); // magnetic stripe
     QCOMPARE(main->findChild<QPushButton *>(u"dcButton7"_s)->text(), u"更改操作员"_s);
@@ -259,11 +259,16 @@ void TstStartup::panelsFollowPermissions_data()
     QTest::addColumn<int>("panel");
     QTest::addColumn<bool>("granted");
     QTest::addColumn<int>("target");
-    QTest::newRow("reports granted") << u"111111111111"_s << u"cmdMemtj"_s << int(FrmMain::PanelTj) << true << 0;
-    QTest::newRow("reports denied") << u"111111111101"_s << u"cmdMemtj"_s << int(FrmMain::PanelTj) << false << 0;
-    QTest::newRow("settings denied") << u"111011101000"_s << u"cmdSysz"_s << int(FrmMain::PanelSz) << false << 0;
-    QTest::newRow("settings, short string") << u"1"_s << u"cmdSysz"_s << int(FrmMain::PanelSz) << true << 0;
-    QTest::newRow("member list needs nothing") << u"000000000000"_s << u"cmdMemgl"_s << int(FrmMain::PanelGl) << true << 2;
+    QTest::newRow("reports granted")
+        << u"111111111111"_s << u"cmdMemtj"_s << int(FrmMain::PanelTj) << true << 0;
+    QTest::newRow("reports denied")
+        << u"111111111101"_s << u"cmdMemtj"_s << int(FrmMain::PanelTj) << false << 0;
+    QTest::newRow("settings denied")
+        << u"111011101000"_s << u"cmdSysz"_s << int(FrmMain::PanelSz) << false << 0;
+    QTest::newRow("settings, short string")
+        << u"1"_s << u"cmdSysz"_s << int(FrmMain::PanelSz) << true << 0;
+    QTest::newRow("member list needs nothing")
+        << u"000000000000"_s << u"cmdMemgl"_s << int(FrmMain::PanelGl) << true << 2;
 }
 
 void TstStartup::panelsFollowPermissions()
@@ -446,7 +451,8 @@ void TstStartup::selectFolder()
         fd->selectFile(dir.path());
         static_cast<QDialog *>(fd)->accept();
     });
-    QCOMPARE(QDir(ui::SelectFolder(nullptr, QString())).absolutePath(), QDir(dir.path()).absolutePath());
+    QCOMPARE(QDir(ui::SelectFolder(nullptr, QString())).absolutePath(),
+             QDir(dir.path()).absolutePath());
     QCOMPARE(title, u"选择目录"_s);
 
     h.onModal([&](QDialog *d) {

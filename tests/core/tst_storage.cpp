@@ -18,7 +18,8 @@ using namespace Qt::Literals::StringLiterals;
 using namespace lanting;
 using test::Harness;
 
-namespace {
+namespace
+{
 
 int count(const QString &sql, const QVariantList &values = {})
 {
@@ -99,14 +100,18 @@ void TstStorage::uniqueKeys()
     Harness h(backend);
     QVERIFY(h.openDatabase());
     // Operator names are unique without regard to case.
-    QVERIFY_THROWS_EXCEPTION(DbError, Sql(u"INSERT INTO czy (name, pwd, per) VALUES ('Admin', '', '')"_s).exec());
-    QVERIFY_THROWS_EXCEPTION(DbError, Sql(u"INSERT INTO mber (id, name) VALUES ('000000000000', 'x')"_s).exec());
+    QVERIFY_THROWS_EXCEPTION(
+        DbError, Sql(u"INSERT INTO czy (name, pwd, per) VALUES ('Admin', '', '')"_s).exec());
+    QVERIFY_THROWS_EXCEPTION(
+        DbError, Sql(u"INSERT INTO mber (id, name) VALUES ('000000000000', 'x')"_s).exec());
     Sql(u"INSERT INTO lv (name) VALUES ('金卡')"_s).exec();
     QVERIFY_THROWS_EXCEPTION(DbError, Sql(u"INSERT INTO lv (name) VALUES ('金卡')"_s).exec());
     Sql(u"INSERT INTO sp (spid, name) VALUES ('A1', 'x')"_s).exec();
-    QVERIFY_THROWS_EXCEPTION(DbError, Sql(u"INSERT INTO sp (spid, name) VALUES ('A1', 'y')"_s).exec());
+    QVERIFY_THROWS_EXCEPTION(DbError,
+                             Sql(u"INSERT INTO sp (spid, name) VALUES ('A1', 'y')"_s).exec());
     Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A1', '金卡', 90)"_s).exec();
-    QVERIFY_THROWS_EXCEPTION(DbError, Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A1', '金卡', 80)"_s).exec());
+    QVERIFY_THROWS_EXCEPTION(
+        DbError, Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A1', '金卡', 80)"_s).exec());
     Sql(u"INSERT INTO splb (name) VALUES ('饮料')"_s).exec();
     QVERIFY_THROWS_EXCEPTION(DbError, Sql(u"INSERT INTO splb (name) VALUES ('饮料')"_s).exec());
 }
@@ -196,12 +201,15 @@ void TstStorage::delCon()
     Harness h(backend);
     QVERIFY(h.openDatabase());
     auto addSale = [](int lines) {
-        Sql ins(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk) VALUES ('000000000000', ?, 10, 0) RETURNING id"_s);
+        Sql ins(
+            u"INSERT INTO con (mberid, boolsp, czkfk, xjfk) VALUES ('000000000000', ?, 10, 0) RETURNING id"_s);
         ins.bind(lines > 0).exec();
         ins.next();
         const int id = ins.integer(0);
         for (int i = 0; i < lines; ++i)
-            Sql(u"INSERT INTO xiangxi (conid, spid, sl, je) VALUES (?, 'A1', 1, 5)"_s).bind(id).exec();
+            Sql(u"INSERT INTO xiangxi (conid, spid, sl, je) VALUES (?, 'A1', 1, 5)"_s)
+                .bind(id)
+                .exec();
         return id;
     };
     const int withLines = addSale(2);
@@ -294,7 +302,8 @@ void TstStorage::foreignFilesUntouched_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("hint");
-    QTest::newRow("text file") << QByteArray("这不是数据库，只是一段文字。\n").repeated(50) << u"损坏"_s;
+    QTest::newRow("text file") << QByteArray("这不是数据库，只是一段文字。\n").repeated(50)
+                               << u"损坏"_s;
     QTest::newRow("empty file") << QByteArray() << u"不是本系统"_s;
     QByteArray header("SQLite format 3");
     header.append('\0');

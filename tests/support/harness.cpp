@@ -17,11 +17,16 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::test {
+namespace lanting::test
+{
 
-namespace {
+namespace
+{
 
-QString pgBaseUrl() { return qEnvironmentVariable("LANTING_TEST_PG"); }
+QString pgBaseUrl()
+{
+    return qEnvironmentVariable("LANTING_TEST_PG");
+}
 
 // A maintenance connection to the server of the test command.
 QSqlDatabase pgAdmin(const QString &dbName)
@@ -85,7 +90,10 @@ bool Harness::backendReady(Backend b)
     return ok;
 }
 
-bool Harness::postgresRequired() { return qEnvironmentVariableIsSet("LANTING_REQUIRE_PG"); }
+bool Harness::postgresRequired()
+{
+    return qEnvironmentVariableIsSet("LANTING_REQUIRE_PG");
+}
 
 void Harness::addBackendRows()
 {
@@ -175,4 +183,7 @@ MsgAnswer Harness::show(const Message &m)
 
 } // namespace lanting::test
 
-lanting::FrmLogin *lanting::test::Harness::loginWindow() const { return m_login; }
+lanting::FrmLogin *lanting::test::Harness::loginWindow() const
+{
+    return m_login;
+}

@@ -27,12 +27,14 @@
 #include <functional>
 #include <memory>
 
-namespace lanting {
+namespace lanting
+{
 class FrmLogin;
 class FrmMain;
 } // namespace lanting
 
-namespace lanting::test {
+namespace lanting::test
+{
 
 class Harness : public MessageSink
 {
@@ -96,11 +98,11 @@ private:
 
 // In a test with a "backend" column: skips (or fails, under the test command)
 // when that backend cannot be used here, else declares `backend`.
-#define LT_USE_BACKEND()                                                                          \
-    QFETCH(int, backendRow);                                                                      \
-    const lanting::Backend backend = lanting::Backend(backendRow);                                \
-    if (!lanting::test::Harness::backendReady(backend)) {                                         \
-        if (lanting::test::Harness::postgresRequired())                                           \
+#define LT_USE_BACKEND()                                                                           \
+    QFETCH(int, backendRow);                                                                       \
+    const lanting::Backend backend = lanting::Backend(backendRow);                                 \
+    if (!lanting::test::Harness::backendReady(backend)) {                                          \
+        if (lanting::test::Harness::postgresRequired())                                            \
             QFAIL("the PostgreSQL test server (LANTING_TEST_PG) is not reachable");                \
-        QSKIP("no PostgreSQL test server (LANTING_TEST_PG is not set)");                          \
+        QSKIP("no PostgreSQL test server (LANTING_TEST_PG is not set)");                           \
     }

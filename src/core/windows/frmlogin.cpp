@@ -13,7 +13,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting {
+namespace lanting
+{
 
 FrmLogin::FrmLogin(std::optional<DbConfig> config, QString configError, QWidget *parent)
     : QDialog(parent), m_ui(new Ui::FrmLogin), m_config(std::move(config)),
@@ -121,4 +122,7 @@ void FrmLogin::reject()
 
 } // namespace lanting
 
-lanting::FrmMain *lanting::FrmLogin::mainWindow() const { return m_main; }
+lanting::FrmMain *lanting::FrmLogin::mainWindow() const
+{
+    return m_main;
+}

@@ -5,11 +5,13 @@
 #include <QDialog>
 #include <QPointer>
 
-namespace Ui {
+namespace Ui
+{
 class FrmLogin;
 }
 
-namespace lanting {
+namespace lanting
+{
 
 class FrmMain;
 

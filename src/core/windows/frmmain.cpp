@@ -18,15 +18,18 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting {
+namespace lanting
+{
 
-namespace {
+namespace
+{
 const QString kWebAddress = u"www.lanting.example"_s;
 constexpr int kReportIcons = 10;
 constexpr int kSettingsIcons = 9;
 } // namespace
 
-FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::FrmMain), m_clock(new QTimer(this))
+FrmMain::FrmMain(QWidget *parent)
+    : QMainWindow(parent), m_ui(new Ui::FrmMain), m_clock(new QTimer(this))
 {
     m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -66,16 +69,20 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::FrmMain), 
     // Pictures of the tool buttons, and the icons of the two icon panels.
     QStyle *st = style();
     const std::pair<QToolButton *, QStyle::StandardPixmap> pictures[] = {
-        {m_ui->Image3, QStyle::SP_FileDialogNewFolder}, {m_ui->Image2, QStyle::SP_MessageBoxInformation},
-        {m_ui->Image4, QStyle::SP_BrowserReload},       {m_ui->Image5, QStyle::SP_DialogHelpButton},
-        {m_ui->Image1, QStyle::SP_FileDialogInfoView},  {m_ui->Image6, QStyle::SP_DialogCloseButton},
+        {m_ui->Image3, QStyle::SP_FileDialogNewFolder},
+        {m_ui->Image2, QStyle::SP_MessageBoxInformation},
+        {m_ui->Image4, QStyle::SP_BrowserReload},
+        {m_ui->Image5, QStyle::SP_DialogHelpButton},
+        {m_ui->Image1, QStyle::SP_FileDialogInfoView},
+        {m_ui->Image6, QStyle::SP_DialogCloseButton},
     };
     for (const auto &[pic, icon] : pictures)
         pic->setIcon(st->standardIcon(icon));
 
     const std::pair<QAbstractButton *, QToolButton *> tools[] = {
-        {m_ui->dcButton6, m_ui->Image3}, {m_ui->dcButton5, m_ui->Image2}, {m_ui->dcButton7, m_ui->Image4},
-        {m_ui->cmdHelp, m_ui->Image5},   {m_ui->cmdAbout, m_ui->Image1},  {m_ui->cmdExit, m_ui->Image6},
+        {m_ui->dcButton6, m_ui->Image3}, {m_ui->dcButton5, m_ui->Image2},
+        {m_ui->dcButton7, m_ui->Image4}, {m_ui->cmdHelp, m_ui->Image5},
+        {m_ui->cmdAbout, m_ui->Image1},  {m_ui->cmdExit, m_ui->Image6},
     };
     for (const auto &[button, pic] : tools) {
         const QString name = button->objectName();
@@ -108,14 +115,20 @@ FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent), m_ui(new Ui::FrmMain), 
     switchPanel(PanelXf);
 }
 
-FrmMain::~FrmMain() { delete m_ui; }
+FrmMain::~FrmMain()
+{
+    delete m_ui;
+}
 
 void FrmMain::setTitle(const QString &shopName)
 {
     setWindowTitle(u"岚汀会员管理系统 - ["_s + shopName + u"]"_s);
 }
 
-QLabel *FrmMain::statusPanel(int n) const { return n >= 1 && n <= 6 ? m_status[n - 1] : nullptr; }
+QLabel *FrmMain::statusPanel(int n) const
+{
+    return n >= 1 && n <= 6 ? m_status[n - 1] : nullptr;
+}
 
 void FrmMain::refreshClock()
 {
@@ -179,10 +192,22 @@ bool FrmMain::switchPanel(Panel panel)
     return false;
 }
 
-void FrmMain::setToolAction(const QString &button, Action action) { m_tools[button] = std::move(action); }
-void FrmMain::setReportAction(int index, Action action) { m_reports[index] = std::move(action); }
-void FrmMain::setSettingsAction(int index, Action action) { m_settings[index] = std::move(action); }
-void FrmMain::setCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
+void FrmMain::setToolAction(const QString &button, Action action)
+{
+    m_tools[button] = std::move(action);
+}
+void FrmMain::setReportAction(int index, Action action)
+{
+    m_reports[index] = std::move(action);
+}
+void FrmMain::setSettingsAction(int index, Action action)
+{
+    m_settings[index] = std::move(action);
+}
+void FrmMain::setCloseGuard(std::function<bool()> guard)
+{
+    m_closeGuard = std::move(guard);
+}
 
 void FrmMain::runTool(const QString &button)
 {

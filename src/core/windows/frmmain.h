@@ -8,11 +8,13 @@
 class QLabel;
 class QTimer;
 
-namespace Ui {
+namespace Ui
+{
 class FrmMain;
 }
 
-namespace lanting {
+namespace lanting
+{
 
 // The main window: navigation between the four panels, the tool buttons,
 // the report and settings icons, the status bar and its clock. It stays for

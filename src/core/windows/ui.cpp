@@ -19,9 +19,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::ui {
+namespace lanting::ui
+{
 
-namespace {
+namespace
+{
 
 class BoxSink : public MessageSink
 {
@@ -32,10 +34,18 @@ public:
         box.setWindowTitle(m.caption);
         box.setText(m.text);
         switch (m.icon) {
-        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        case MsgIcon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MsgIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MsgIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MsgIcon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
         }
         if (m.buttons == MsgButtons::YesNo) {
             QPushButton *yes = box.addButton(u"是(&Y)"_s, QMessageBox::YesRole);
@@ -101,7 +111,10 @@ int execModal(QDialog *dialog)
     return dialog->exec();
 }
 
-void setModalDriver(ModalDriver driver) { g_driver = std::move(driver); }
+void setModalDriver(ModalDriver driver)
+{
+    g_driver = std::move(driver);
+}
 
 void showWait(const QString &text)
 {
@@ -113,9 +126,15 @@ void showWait(const QString &text)
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void closeWait() { notice()->hide(); }
+void closeWait()
+{
+    notice()->hide();
+}
 
-QWidget *waitNotice() { return notice(); }
+QWidget *waitNotice()
+{
+    return notice();
+}
 
 bool ShellOpen(const QString &target)
 {
@@ -147,9 +166,11 @@ QString SelectFolder(QWidget *owner, const QString &prompt)
 
 } // namespace lanting::ui
 
-namespace lanting::ui {
+namespace lanting::ui
+{
 
-namespace {
+namespace
+{
 std::function<void()> g_readerReset;
 }
 
@@ -161,6 +182,9 @@ void readerReset()
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void setReaderResetStep(std::function<void()> step) { g_readerReset = std::move(step); }
+void setReaderResetStep(std::function<void()> step)
+{
+    g_readerReset = std::move(step);
+}
 
 } // namespace lanting::ui

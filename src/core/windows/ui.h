@@ -6,7 +6,8 @@
 class QDialog;
 class QWidget;
 
-namespace lanting::ui {
+namespace lanting::ui
+{
 
 // Installs the sink that shows the system's messages as real message boxes.
 void installMessageBoxes();
@@ -29,7 +30,8 @@ QString SelectFolder(QWidget *owner, const QString &prompt);
 
 } // namespace lanting::ui
 
-namespace lanting::ui {
+namespace lanting::ui
+{
 // The card-reader reset step: reads held back, pending events run, reads
 // enabled again. The reader installs the real step; until then only the
 // pending events run.
