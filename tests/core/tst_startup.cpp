@@ -46,6 +46,7 @@ private Q_SLOTS:
     void loginOutcomes_data();
     void loginOutcomes();
     void emptyNameRefused();
+    void keyboardLogin();
     void noOperators();
     void badSettingReported();
     void damagedDatabasePrompt_data();
@@ -143,6 +144,26 @@ void TstStartup::emptyNameRefused()
     QVERIFY(!h.login(QString(), u"860317"_s));
     QCOMPARE(h.lastText(), u"请输入操作员名称！"_s);
     QCOMPARE(h.messages().size(), 1);
+}
+
+void TstStartup::keyboardLogin()
+{
+    Harness h;
+    QVERIFY(h.startProgram());
+    FrmLogin *login = h.loginWindow();
+    // The first name is chosen and the password box has the focus.
+    auto *pwd = login->findChild<QLineEdit *>(u"txtPwd"_s);
+    login->activateWindow();
+    QTRY_COMPARE(QApplication::focusWidget(), pwd);
+    QTest::keyClicks(pwd, u"860317"_s);
+    QTest::keyClick(pwd, Qt::Key_Return);
+    QVERIFY(login->mainWindow());
+
+    // Esc on the login window ends the program.
+    Harness h2;
+    QVERIFY(h2.startProgram());
+    QTest::keyClick(h2.loginWindow(), Qt::Key_Escape);
+    QVERIFY(h2.programEnded());
 }
 
 void TstStartup::noOperators()

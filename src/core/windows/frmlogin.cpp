@@ -52,8 +52,10 @@ bool FrmLogin::start()
             errors << e.message();
         }
     }
-    if (m_ui->comCzy->count() > 0)
+    if (m_ui->comCzy->count() > 0) {
         m_ui->comCzy->setCurrentIndex(0);
+        m_ui->txtPwd->setFocus(); // the name is there: the password comes next
+    }
 
     splashUi.lblShow->setText(u"正在载入设置..."_s);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
