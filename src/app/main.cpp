@@ -5,6 +5,7 @@
 #include "programfolder.h"
 #include "singleinstance.h"
 #include "ui.h"
+#include "wiring.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -20,6 +21,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(LANTING_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
     ui::installMessageBoxes();
+    wireProgram();
 
     QCommandLineParser args;
     args.setApplicationDescription(u"岚汀会员管理系统专业版"_s);

@@ -205,3 +205,18 @@ QString FmtJe(double amount)
 }
 
 } // namespace lanting
+
+namespace lanting
+{
+
+QString FmtTime(const QDateTime &when)
+{
+    return when.isValid() ? when.toString(u"yyyy-MM-dd HH:mm:ss"_s) : QString();
+}
+
+QString FmtDate(const QDateTime &when)
+{
+    return when.isValid() ? when.toString(u"yyyy-MM-dd"_s) : QString();
+}
+
+} // namespace lanting

@@ -26,3 +26,12 @@ qint64 WholeVal(const QString &text);
 QString FmtJe(double amount);
 
 } // namespace lanting
+
+#include <QDateTime>
+
+namespace lanting
+{
+// Date-times and dates as the lists and labels show them.
+QString FmtTime(const QDateTime &when);
+QString FmtDate(const QDateTime &when);
+} // namespace lanting

@@ -351,6 +351,13 @@ Sql &Sql::exec()
     return *this;
 }
 
+QString likeContains(const QString &text)
+{
+    QString t = text.toLower();
+    t.replace(u'\\', u"\\\\"_s).replace(u'%', u"\\%"_s).replace(u'_', u"\\_"_s);
+    return u'%' + t + u'%';
+}
+
 QVariant scalar(const QString &text, const QVariantList &values)
 {
     Sql q(text);

@@ -87,6 +87,10 @@ private:
     QSqlQuery m_query;
 };
 
+// A pattern for "lower(column) LIKE ? ESCAPE '\\'" that matches the text
+// anywhere, without regard to case; the text's own % and _ are literal.
+QString likeContains(const QString &text);
+
 // Runs a statement and gives the first column of its first row (null when
 // there is no row).
 QVariant scalar(const QString &text, const QVariantList &values = {});

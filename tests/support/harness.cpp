@@ -4,6 +4,7 @@
 #include "frmlogin.h"
 #include "frmmain.h"
 #include "ui.h"
+#include "wiring.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -48,6 +49,7 @@ QSqlDatabase pgAdmin(const QString &dbName)
 
 Harness::Harness(Backend backend) : m_backend(backend)
 {
+    wireProgram();
     Database::close();
     state().reset();
     state().programFolder = m_dir.path();

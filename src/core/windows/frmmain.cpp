@@ -112,7 +112,36 @@ FrmMain::FrmMain(QWidget *parent)
     connect(m_ui->cmdMemtj, &QAbstractButton::clicked, this, [this] { switchPanel(PanelTj); });
     connect(m_ui->cmdSysz, &QAbstractButton::clicked, this, [this] { switchPanel(PanelSz); });
 
+    for (const auto &extension : extensions())
+        extension(*this);
     switchPanel(PanelXf);
+}
+
+std::vector<std::function<void(FrmMain &)>> &FrmMain::extensions()
+{
+    static std::vector<std::function<void(FrmMain &)>> list;
+    return list;
+}
+
+void FrmMain::addExtension(std::function<void(FrmMain &)> extension)
+{
+    extensions().push_back(std::move(extension));
+}
+
+QWidget *FrmMain::panelPage(Panel panel) const
+{
+    return m_ui->stkPanels->widget(panel);
+}
+
+void FrmMain::ShowMber(const QString &cardNumber)
+{
+    if (m_showMber)
+        m_showMber(cardNumber);
+}
+
+void FrmMain::setShowMber(std::function<void(const QString &)> show)
+{
+    m_showMber = std::move(show);
 }
 
 FrmMain::~FrmMain()
@@ -152,33 +181,11 @@ bool FrmMain::switchPanel(Panel panel)
     AppState &s = state();
     switch (panel) {
     case PanelXf:
-        markPanel(PanelXf);
-        if (s.isIcCard()) {
-            s.cardTarget = 1;
-            m_ui->txtMber->hide();
-            m_ui->cmdFind->hide();
-            m_ui->lblTs->setText(u"请刷会员IC卡"_s);
-        } else {
-            m_ui->txtMber->show();
-            m_ui->cmdFind->show();
-            m_ui->lblTs->setText(u"请输入会员编号或姓名："_s);
-        }
+    case PanelGl:
+        // The member panels set their card-read target and fields.
+        markPanel(panel);
+        Q_EMIT panelShown(panel);
         return true;
-    case PanelGl: {
-        markPanel(PanelGl);
-        m_ui->comLv->clear();
-        m_ui->comLv->addItem(u"不限制"_s);
-        try {
-            m_ui->comLv->addItems(levelNames());
-        } catch (const DbError &e) {
-            msgError(e.message());
-        }
-        m_ui->comLv->setCurrentIndex(0);
-        s.cardTarget = 2;
-        m_ui->txtIDName->selectAll();
-        m_ui->txtIDName->setFocus();
-        return true;
-    }
     case PanelTj:
     case PanelSz:
         if (!CheckPer(panel == PanelTj ? Per::Reports : Per::Settings)) {
@@ -187,6 +194,7 @@ bool FrmMain::switchPanel(Panel panel)
         }
         s.cardTarget = 0;
         markPanel(panel);
+        Q_EMIT panelShown(panel);
         return true;
     }
     return false;

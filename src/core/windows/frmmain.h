@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <vector>
 
 class QLabel;
 class QTimer;
@@ -36,7 +37,17 @@ public:
     int NowMberSt = 0;
     int NowMberListPage = 1;
     bool isJiaoban = false;
-    QString LastSql;
+
+    // Run for every new main window, in the order added: the subsystems put
+    // their panels, devices and screens into it.
+    static void addExtension(std::function<void(FrmMain &)> extension);
+
+    // The panel page a subsystem fills (PicXf, PicGl, PicTj, PicSz).
+    QWidget *panelPage(Panel panel) const;
+
+    // Shows a member in the member panel (installed by the member panel).
+    void ShowMber(const QString &cardNumber);
+    void setShowMber(std::function<void(const QString &)> show);
 
     // Switches panels as the navigation buttons do; false when refused.
     bool switchPanel(Panel panel);
@@ -59,6 +70,8 @@ public:
 Q_SIGNALS:
     // The window closed and the program ends.
     void programEnds();
+    // A panel was switched to (after the permission check passed).
+    void panelShown(lanting::FrmMain::Panel panel);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -69,6 +82,7 @@ private:
     void onSettingsIcon(int index);
     void markPanel(Panel panel);
     void refreshClock();
+    static std::vector<std::function<void(FrmMain &)>> &extensions();
 
     Ui::FrmMain *m_ui;
     QTimer *m_clock;
@@ -77,6 +91,7 @@ private:
     std::map<int, Action> m_reports;
     std::map<int, Action> m_settings;
     std::function<bool()> m_closeGuard;
+    std::function<void(const QString &)> m_showMber;
 };
 
 } // namespace lanting

@@ -188,3 +188,21 @@ void setReaderResetStep(std::function<void()> step)
 }
 
 } // namespace lanting::ui
+
+#include <QTreeWidget>
+
+namespace lanting::ui
+{
+
+QTreeWidgetItem *addRow(QTreeWidget *list, const QStringList &texts)
+{
+    return new QTreeWidgetItem(list, texts);
+}
+
+QString currentText(QTreeWidget *list, int column)
+{
+    const QTreeWidgetItem *item = list->currentItem();
+    return item ? item->text(column) : QString();
+}
+
+} // namespace lanting::ui

@@ -38,3 +38,14 @@ namespace lanting::ui
 void readerReset();
 void setReaderResetStep(std::function<void()> step);
 } // namespace lanting::ui
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace lanting::ui
+{
+// Appends a row of texts to a list.
+QTreeWidgetItem *addRow(QTreeWidget *list, const QStringList &texts);
+// The text of a column of the list's current row (empty without one).
+QString currentText(QTreeWidget *list, int column = 0);
+} // namespace lanting::ui

@@ -1,0 +1,148 @@
+#include "serialcardreader.h"
+
+#include "appstate.h"
+
+#include <QFileInfo>
+#include <QSettings>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting::devices
+{
+
+namespace
+{
+// A line longer than this without an end is noise, not a card.
+constexpr qsizetype kMaxLine = 1024;
+} // namespace
+
+SerialCardReader::SerialCardReader(QObject *parent) : CardReader(parent)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialCardReader::onReadyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialCardReader::onError);
+}
+
+SerialCardReader::~SerialCardReader()
+{
+    CloseReader();
+}
+
+QString SerialCardReader::devicePath(int portNo)
+{
+    const QString ini = state().programFolder + u"/lanting.ini"_s;
+    if (QFileInfo::exists(ini)) {
+        const QString configured =
+            QSettings(ini, QSettings::IniFormat).value(u"reader/port%1"_s.arg(portNo)).toString();
+        if (!configured.isEmpty())
+            return configured;
+    }
+    return portNo >= 1 ? u"/dev/ttyS%1"_s.arg(portNo - 1) : QString();
+}
+
+bool SerialCardReader::OpenReader()
+{
+    CloseReader();
+    const QString path = devicePath(m_portNo);
+    if (path.isEmpty())
+        return false;
+    m_port.setPortName(path);
+    if (!m_port.open(QIODevice::ReadWrite))
+        return false;
+    m_port.setBaudRate(m_baud > 0 ? m_baud : 9600);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_partial.clear();
+    m_afterCr = false;
+    return true;
+}
+
+void SerialCardReader::CloseReader()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_partial.clear();
+}
+
+void SerialCardReader::Beep(int)
+{
+    if (m_port.isOpen())
+        m_port.write("\a", 1);
+}
+
+void SerialCardReader::ReadEnabled(bool enabled)
+{
+    m_enabled = enabled;
+    if (enabled && !m_pending.isEmpty())
+        scheduleDelivery();
+}
+
+void SerialCardReader::onReadyRead()
+{
+    const QByteArray bytes = m_port.readAll();
+    for (char c : bytes) {
+        if (c == '\n' && m_afterCr) { // the LF of a CR LF
+            m_afterCr = false;
+            continue;
+        }
+        m_afterCr = c == '\r';
+        if (c == '\r' || c == '\n') {
+            takeLine(m_partial);
+            m_partial.clear();
+        } else if (m_partial.size() < kMaxLine) {
+            m_partial.append(c);
+        } else {
+            m_pending.enqueue({0, QString()});
+            m_partial.clear();
+        }
+    }
+    if (m_enabled)
+        deliver();
+}
+
+void SerialCardReader::takeLine(const QByteArray &line)
+{
+    QString text = QString::fromUtf8(line);
+    text.removeIf([](QChar ch) { return ch.category() == QChar::Other_Control; });
+    text = text.trimmed();
+    m_pending.enqueue({text.isEmpty() ? 0 : -1, text});
+}
+
+void SerialCardReader::scheduleDelivery()
+{
+    if (m_deliveryQueued)
+        return;
+    m_deliveryQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_deliveryQueued = false;
+        deliver();
+    });
+}
+
+// Hands the held reads on, oldest first, each once. A receiver that holds
+// reads back while it works stops the delivery until it enables them again.
+void SerialCardReader::deliver()
+{
+    if (m_delivering)
+        return;
+    m_delivering = true;
+    while (m_enabled && !m_pending.isEmpty()) {
+        const Read r = m_pending.dequeue();
+        Q_EMIT CardRead(r.status, r.data);
+    }
+    m_delivering = false;
+}
+
+void SerialCardReader::onError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::ResourceError && m_port.isOpen()) {
+        // The reader went away (unplugged, or its line hung up).
+        m_port.close();
+        m_partial.clear();
+        Q_EMIT Disconnected();
+    }
+}
+
+} // namespace lanting::devices

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDialog>
+
+namespace Ui
+{
+class FrmCardset;
+}
+
+namespace lanting::devices
+{
+
+// The card settings: card type, the reader's port and speed, the sector key.
+class FrmCardset : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit FrmCardset(QWidget *parent = nullptr);
+    ~FrmCardset() override;
+
+private:
+    void save();
+    void typeChanged();
+
+    Ui::FrmCardset *m_ui;
+};
+
+} // namespace lanting::devices

@@ -1,0 +1,96 @@
+#include "readerhost.h"
+
+#include "amounts.h"
+#include "appstate.h"
+#include "cardrouting.h"
+#include "database.h"
+#include "frmcardset.h"
+#include "frmmain.h"
+#include "messages.h"
+#include "serialcardreader.h"
+#include "sysinfo.h"
+#include "ui.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting::devices
+{
+
+namespace
+{
+
+void connectReader(FrmMain &main, CardReader &reader)
+{
+    QLabel *panel = main.statusPanel(3);
+    auto show = [panel](const QString &text) {
+        panel->setText(text);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    reader.setCardMode(2);
+    show(u"正在从服务器上获取IC卡密码..."_s);
+    QString key, port, baud;
+    try {
+        key = GetSysInfo(u"icpwd"_s);
+        port = GetSysInfo(u"ckh"_s);
+        baud = GetSysInfo(u"bt"_s);
+    } catch (const DbError &e) {
+        show(u"IC卡刷卡器连接失败！"_s);
+        msgError(e.message());
+        return;
+    }
+    reader.setCardKey(key);
+    show(u"正在连接IC卡刷卡器..."_s);
+    reader.setPortNo(std::trunc(NumVal(port)));
+    reader.setBaudRate(std::trunc(NumVal(baud)));
+    if (reader.OpenReader()) {
+        show(u"IC卡刷卡器连接成功。"_s);
+        main.findChild<QPushButton *>(u"cmdConnect"_s)->hide();
+        reader.Beep(10);
+    } else {
+        show(u"IC卡刷卡器连接失败！"_s);
+    }
+}
+
+} // namespace
+
+void installReader(FrmMain &main)
+{
+    auto *reader = new SerialCardReader(&main);
+    reader->setObjectName(u"Qzic"_s);
+    QObject::connect(
+        reader, &CardReader::CardRead, reader,
+        [reader](int status, const QString &data) { handleCardRead(*reader, status, data); });
+    QPointer<FrmMain> window(&main);
+    QObject::connect(reader, &CardReader::Disconnected, &main, [window] {
+        if (!window)
+            return;
+        window->findChild<QPushButton *>(u"cmdConnect"_s)->show();
+        window->statusPanel(3)->setText(u"IC卡刷卡器连接已断开。"_s);
+    });
+    main.setToolAction(u"cmdConnect"_s, [window, reader] {
+        if (window)
+            connectReader(*window, *reader);
+    });
+
+    QPointer<CardReader> r(reader);
+    ui::setReaderResetStep([r] {
+        if (r)
+            r->ReadEnabled(false);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (r)
+            r->ReadEnabled(true);
+    });
+
+    main.setSettingsAction(4, [window] {
+        FrmCardset dlg(window.data());
+        ui::execModal(&dlg);
+    });
+}
+
+} // namespace lanting::devices

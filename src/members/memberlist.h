@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <optional>
+
+namespace lanting::members
+{
+
+// Which members the member list shows.
+struct MemberFilter {
+    enum Kind { Search, Disabled, Advanced };
+    Kind kind = Search;
+    // Search: part of the card number or name, and a level (empty: any).
+    QString text;
+    QString level;
+    // Advanced: exact matches on the conditions given.
+    std::optional<QString> id, name, tel, zjhm, zjlx;
+    std::optional<int> sex;
+
+    static MemberFilter search(const QString &text, const QString &level);
+    static MemberFilter disabled();
+};
+
+struct ListRow {
+    QString id, name;
+    int sex = 0;
+    QString lv;
+    double ljxfje = 0;
+    int ljxfcs = 0;
+    double ye = 0;
+    QVariant jf;
+    double ljczje = 0;
+    QString tel, ps;
+};
+
+struct ListPage {
+    int pages = 0; // pages of the whole result
+    QList<ListRow> rows;
+    bool pageUp = false, pageDown = false;
+};
+
+constexpr int kListPageSize = 32;
+
+// Page `page` (from 1) of the members the filter selects, counted and read
+// in the database. A page past the last is empty with both buttons off.
+ListPage memberListPage(const MemberFilter &filter, int page);
+
+} // namespace lanting::members

@@ -1,0 +1,142 @@
+#include "memberlookup.h"
+
+#include "database.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting::members
+{
+
+QList<MemberHit> findMembers(const QString &text, bool icCard)
+{
+    QList<MemberHit> hits;
+    if (icCard) {
+        Sql q(u"SELECT id, name, lv FROM mber WHERE id = ?"_s);
+        q.bind(text).exec();
+        while (q.next())
+            hits << MemberHit{q.text(0), q.text(1), q.text(2)};
+        return hits;
+    }
+    const QString like = likeContains(text);
+    Sql q(u"SELECT id, name, lv FROM mber WHERE lower(id) LIKE ? ESCAPE '\\' "
+          u"OR lower(name) LIKE ? ESCAPE '\\' OR tel = ? ORDER BY id LIMIT ?"_s);
+    q.bind(like).bind(like).bind(text).bind(kMaxHits).exec();
+    while (q.next())
+        hits << MemberHit{q.text(0), q.text(1), q.text(2)};
+    return hits;
+}
+
+std::optional<Member> readMember(const QString &id)
+{
+    Sql q(u"SELECT id, name, sex, lv, tel, zjlx, zjhm, pwd, csny, booljzrq, jzrq, jsr, addr, qq, "
+          u"fx, photo, ps, ye, csje, csjf, jf, st, ljxfje, ljxfcs, ljczje, createtime "
+          u"FROM mber WHERE id = ?"_s);
+    q.bind(id).exec();
+    if (!q.next())
+        return std::nullopt;
+    Member m;
+    m.id = q.text(0);
+    m.name = q.text(1);
+    m.sex = q.integer(2);
+    m.lv = q.text(3);
+    m.tel = q.text(4);
+    m.zjlx = q.text(5);
+    m.zjhm = q.text(6);
+    m.pwd = q.text(7);
+    m.csny = Database::toDt(q.value(8));
+    m.booljzrq = q.value(9).toBool();
+    m.jzrq = Database::toDt(q.value(10));
+    m.jsr = q.text(11);
+    m.addr = q.text(12);
+    m.qq = q.text(13);
+    m.fx = q.text(14);
+    m.photo = q.text(15);
+    m.ps = q.text(16);
+    m.ye = q.number(17);
+    m.csje = q.number(18);
+    m.csjf = q.value(19).toLongLong();
+    m.jf = q.number(20);
+    m.st = q.integer(21);
+    m.ljxfje = q.number(22);
+    m.ljxfcs = q.integer(23);
+    m.ljczje = q.number(24);
+    m.createtime = Database::toDt(q.value(25));
+    return m;
+}
+
+int shownState(const Member &m, const QDateTime &now)
+{
+    if (m.booljzrq && m.jzrq.isValid() && m.jzrq < now)
+        return 3;
+    return m.st;
+}
+
+QString sexText(int sex)
+{
+    return sex == 1 ? u"男"_s : sex == 2 ? u"女"_s : u"未知"_s;
+}
+
+History readHistory(const QString &id)
+{
+    History h;
+    {
+        Sql q(u"SELECT id, createtime, czkfk, xjfk, jf, czy, ps FROM con WHERE mberid = ? "
+              u"ORDER BY createtime DESC, id DESC"_s);
+        q.bind(id).exec();
+        while (q.next()) {
+            SaleRow r{q.integer(0),
+                      Database::toDt(q.value(1)),
+                      q.number(2) + q.number(3),
+                      q.value(4),
+                      q.text(5),
+                      q.text(6)};
+            h.total += r.amount;
+            h.sales << r;
+        }
+    }
+    {
+        Sql q(u"SELECT id, createtime, ssje, czje, yhsm, czy, ps FROM czjl WHERE mberid = ? "
+              u"ORDER BY createtime DESC, id DESC"_s);
+        q.bind(id).exec();
+        while (q.next())
+            h.recharges << RechargeRow{q.integer(0), Database::toDt(q.value(1)),
+                                       q.number(2),  q.number(3),
+                                       q.text(4),    q.text(5),
+                                       q.text(6)};
+    }
+    {
+        Sql q(u"SELECT id, txsj, lx, ps, czy FROM sjtx WHERE mberid = ? ORDER BY id"_s);
+        q.bind(id).exec();
+        while (q.next())
+            h.events << EventRow{q.integer(0), Database::toDt(q.value(1)), q.text(2), q.text(3),
+                                 q.text(4)};
+    }
+    {
+        Sql q(u"SELECT id, createtime, jf, ps, czy FROM dhjl WHERE mberid = ? "
+              u"ORDER BY createtime DESC, id DESC"_s);
+        q.bind(id).exec();
+        while (q.next())
+            h.exchanges << ExchangeRow{q.integer(0), Database::toDt(q.value(1)), q.value(2),
+                                       q.text(3), q.text(4)};
+    }
+    // The stored totals follow the consumption history.
+    Sql(u"UPDATE mber SET ljxfje = ?, ljxfcs = ? WHERE id = ?"_s)
+        .bind(h.total)
+        .bind(int(h.sales.size()))
+        .bind(id)
+        .exec();
+    return h;
+}
+
+QList<LineRow> saleLines(int conId)
+{
+    QList<LineRow> lines;
+    Sql q(u"SELECT spid, spmc, dj, zk, zhdj, sl, jf, je FROM xiangxi WHERE conid = ?"_s);
+    q.bind(conId).exec();
+    while (q.next())
+        lines << LineRow{q.text(0),   q.text(1),   q.number(2), q.number(3),
+                         q.number(4), q.number(5), q.value(6),  q.number(7)};
+    return lines;
+}
+
+} // namespace lanting::members
