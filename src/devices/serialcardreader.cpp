@@ -68,8 +68,10 @@ void SerialCardReader::CloseReader()
 
 void SerialCardReader::Beep(int)
 {
-    if (m_port.isOpen())
+    if (m_port.isOpen()) {
         m_port.write("\a", 1);
+        m_port.flush(); // now, not when the event loop next runs
+    }
 }
 
 void SerialCardReader::ReadEnabled(bool enabled)
@@ -137,8 +139,11 @@ void SerialCardReader::deliver()
 
 void SerialCardReader::onError(QSerialPort::SerialPortError error)
 {
-    if (error == QSerialPort::ResourceError && m_port.isOpen()) {
-        // The reader went away (unplugged, or its line hung up).
+    // The reader went away (unplugged, or its line hung up). A hung-up line
+    // reports a read error on every poll, so a read error ends the connection
+    // as well; the cashier can connect again.
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) &&
+        m_port.isOpen()) {
         m_port.close();
         m_partial.clear();
         Q_EMIT Disconnected();
