@@ -30,7 +30,7 @@ std::optional<double> numericSetting(const QString &key, const QString &value, Q
 
 QStringList operatorNames()
 {
-    Sql q(u"SELECT name FROM czy"_s);
+    Sql q(u"SELECT name FROM czy ORDER BY id"_s);
     q.exec();
     QStringList names;
     while (q.next())

@@ -74,7 +74,7 @@ namespace lanting
 
 QStringList levelNames()
 {
-    Sql q(u"SELECT name FROM lv"_s);
+    Sql q(u"SELECT name FROM lv ORDER BY id"_s);
     q.exec();
     QStringList names;
     while (q.next())

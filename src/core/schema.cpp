@@ -8,6 +8,8 @@ namespace lanting::schema
 namespace
 {
 
+// Levels, operators and categories carry a key of their own only so that
+// lists can show them in the order they were entered.
 // Column types are written with placeholders and filled in per backend:
 // %T text, %I integer, %N number (double), %D date-time, %B yes/no, %A autonumber key.
 const char *const kTables[] = {
@@ -32,12 +34,12 @@ const char *const kTables[] = {
     "sjtx (id %A, mberid %T, txsj %D, lx %T, ps %T, czy %T)",
     "jbjl (id %A, czy %T, logintime %D, jbtime %D, yyje %N DEFAULT 0, ssxj %N DEFAULT 0,"
     " czje %N DEFAULT 0, thfhxj %N DEFAULT 0, thfhcz %N DEFAULT 0)",
-    "lv (name %T NOT NULL, csje %N DEFAULT 0, csjf %N DEFAULT 0, zk %N DEFAULT 100,"
+    "lv (id %A, name %T NOT NULL, csje %N DEFAULT 0, csjf %N DEFAULT 0, zk %N DEFAULT 100,"
     " czbl %N DEFAULT 0, jf %N DEFAULT 0)",
-    "czy (name %T NOT NULL, pwd %T DEFAULT '', per %T DEFAULT '111011101000')",
+    "czy (id %A, name %T NOT NULL, pwd %T DEFAULT '', per %T DEFAULT '111011101000')",
     "sp (spid %T NOT NULL, name %T, lb %T DEFAULT '', dw %T DEFAULT '', jj %N DEFAULT 0,"
     " sj %N DEFAULT 0, jf %N DEFAULT 0, zt %B DEFAULT %TRUE, kc %N DEFAULT 0)",
-    "splb (name %T NOT NULL)",
+    "splb (id %A, name %T NOT NULL)",
     "spdz (spid %T NOT NULL, lv %T NOT NULL, zkl %N DEFAULT 100)",
     // Bands are kept in the order they were entered: the first matching band wins.
     "czgz (id %A, shangxian %N DEFAULT 0, xiaxian %N DEFAULT 0, je %N DEFAULT 0)",

@@ -6,6 +6,7 @@
 #include "database.h"
 #include "messages.h"
 #include "mod1.h"
+#include "operatorwindows.h"
 #include "sysinfo.h"
 #include "ui.h"
 
@@ -112,6 +113,14 @@ FrmMain::FrmMain(QWidget *parent)
     connect(m_ui->cmdMemtj, &QAbstractButton::clicked, this, [this] { switchPanel(PanelTj); });
     connect(m_ui->cmdSysz, &QAbstractButton::clicked, this, [this] { switchPanel(PanelSz); });
 
+    setSettingsAction(2, [this] {
+        FrmOp dlg(this);
+        ui::execModal(&dlg);
+    });
+    setSettingsAction(7, [this] {
+        FrmChangeChar dlg(this);
+        ui::execModal(&dlg);
+    });
     for (const auto &extension : extensions())
         extension(*this);
     switchPanel(PanelXf);

@@ -1,0 +1,106 @@
+#include "enrolment.h"
+
+#include "appstate.h"
+#include "database.h"
+#include "sysinfo.h"
+
+#include <QDir>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting::members {
+
+namespace {
+
+void bindPersonal(Sql &q, const MemberForm &f)
+{
+    q.bind(f.name)
+        .bind(f.lv)
+        .bind(f.tel)
+        .bind(f.zjlx)
+        .bind(f.zjhm)
+        .bind(f.pwd)
+        .bind(f.sex)
+        .bind(Database::dt(QDateTime(f.csny, QTime(0, 0))))
+        .bind(f.booljzrq)
+        .bind(Database::dt(f.jzrq))
+        .bind(f.jsr)
+        .bind(f.addr)
+        .bind(f.qq)
+        .bind(f.fx)
+        .bind(f.photo)
+        .bind(f.ps);
+}
+
+} // namespace
+
+std::pair<double, qint64> levelOpening(const QString &level)
+{
+    Sql q(u"SELECT csje, csjf FROM lv WHERE name = ?"_s);
+    q.bind(level).exec();
+    if (!q.next())
+        return {0, 0};
+    return {q.number(0), qint64(q.number(1))};
+}
+
+bool cardExists(const QString &id)
+{
+    return scalar(u"SELECT count(*) FROM mber WHERE id = ?"_s, {id}).toInt() > 0;
+}
+
+void enrolMember(const MemberForm &f)
+{
+    Transaction tx;
+    if (cardExists(f.id))
+        throw DbError(u"此卡号已存在！"_s);
+    const auto [csje, csjf] = levelOpening(f.lv);
+    Sql q(u"INSERT INTO mber (name, lv, tel, zjlx, zjhm, pwd, sex, csny, booljzrq, jzrq, jsr, "
+          u"addr, qq, fx, photo, ps, id, ye, csje, csjf, jf, st, ljxfje, ljxfcs, ljczje, "
+          u"createtime) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, "
+          u"0, 0, 0, ?)"_s);
+    bindPersonal(q, f);
+    q.bind(f.id).bind(csje).bind(csje).bind(csjf).bind(double(csjf));
+    q.bind(Database::dt(QDateTime::currentDateTime())).exec();
+    tx.commit();
+}
+
+void updateMemberData(const MemberForm &f, int state)
+{
+    Sql q(u"UPDATE mber SET name = ?, lv = ?, tel = ?, zjlx = ?, zjhm = ?, pwd = ?, sex = ?, "
+          u"csny = ?, booljzrq = ?, jzrq = ?, jsr = ?, addr = ?, qq = ?, fx = ?, photo = ?, "
+          u"ps = ?, st = ? WHERE id = ?"_s);
+    bindPersonal(q, f);
+    q.bind(state).bind(f.id).exec();
+}
+
+QList<Referrer> findReferrers(const QString &text)
+{
+    const QString like = likeContains(text);
+    Sql q(u"SELECT id, name, lv, createtime FROM mber WHERE lower(id) LIKE ? ESCAPE '\\' "
+          u"OR lower(name) LIKE ? ESCAPE '\\' ORDER BY id LIMIT ?"_s);
+    q.bind(like).bind(like).bind(kMaxReferrers).exec();
+    QList<Referrer> out;
+    while (q.next())
+        out << Referrer{q.text(0), q.text(1), q.text(2), Database::toDt(q.value(3))};
+    return out;
+}
+
+QString photoFolder()
+{
+    QString folder = GetSysInfo(u"ppath"_s);
+    if (folder == u"defpath"_s) {
+        folder = QDir::toNativeSeparators(state().programFolder + u"/photo/"_s);
+        SetSysInfo(u"ppath"_s, folder);
+    }
+    return folder;
+}
+
+void setPhotoFolder(const QString &folder)
+{
+    QString f = QDir::toNativeSeparators(folder);
+    if (!f.endsWith(QDir::separator()))
+        f += QDir::separator();
+    SetSysInfo(u"ppath"_s, f);
+}
+
+} // namespace lanting::members

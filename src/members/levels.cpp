@@ -1,0 +1,131 @@
+#include "levels.h"
+
+#include "amounts.h"
+#include "database.h"
+#include "memberlookup.h"
+#include "sysinfo.h"
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting::members {
+
+QList<Level> levels()
+{
+    QList<Level> out;
+    Sql q(u"SELECT name, csje, csjf, zk, czbl, jf FROM lv ORDER BY id"_s);
+    q.exec();
+    while (q.next())
+        out << Level{q.text(0), q.number(1), qint64(q.number(2)), q.number(3), q.number(4),
+                     q.number(5)};
+    return out;
+}
+
+Level levelFromTexts(const QString &name, const QString &zk, const QString &csje,
+                     const QString &csjf)
+{
+    Level l;
+    l.name = name;
+    l.zk = NumVal(zk) == 0 ? 100 : NumVal(zk);
+    l.csje = NumVal(csje);
+    l.csjf = WholeVal(csjf);
+    return l;
+}
+
+bool levelNameTaken(const QString &name, const QString &except)
+{
+    Sql q(u"SELECT name FROM lv WHERE lower(name) = lower(?)"_s);
+    q.bind(name).exec();
+    while (q.next())
+        if (except.isNull() || q.text(0) != except)
+            return true;
+    return false;
+}
+
+void addLevel(const Level &l)
+{
+    Sql(u"INSERT INTO lv (name, csje, csjf, zk, czbl, jf) VALUES (?, ?, ?, ?, 0, 0)"_s)
+        .bind(l.name)
+        .bind(l.csje)
+        .bind(l.csjf)
+        .bind(l.zk)
+        .exec();
+}
+
+void updateLevel(const QString &oldName, const Level &l)
+{
+    Transaction tx;
+    Sql(u"UPDATE lv SET name = ?, csje = ?, csjf = ?, zk = ? WHERE name = ?"_s)
+        .bind(l.name)
+        .bind(l.csje)
+        .bind(l.csjf)
+        .bind(l.zk)
+        .bind(oldName)
+        .exec();
+    if (l.name != oldName) {
+        Sql(u"UPDATE mber SET lv = ? WHERE lv = ?"_s).bind(l.name).bind(oldName).exec();
+        Sql(u"UPDATE spdz SET lv = ? WHERE lv = ?"_s).bind(l.name).bind(oldName).exec();
+    }
+    tx.commit();
+}
+
+bool levelInUse(const QString &name)
+{
+    return scalar(u"SELECT count(*) FROM mber WHERE lv = ?"_s, {name}).toInt() > 0;
+}
+
+void deleteLevel(const QString &name)
+{
+    // Checked and deleted in one step, so a member enrolled meanwhile on
+    // another workstation keeps the level.
+    Transaction tx;
+    if (levelInUse(name))
+        throw DbError(u"已经有会员应用此等级，此等级不能被删除！"_s);
+    Sql(u"DELETE FROM lv WHERE name = ?"_s).bind(name).exec();
+    tx.commit();
+}
+
+bool upgradeEnabled() { return GetSysInfo(u"lvup"_s) == u"yes"_s; }
+
+void saveUpgrade(bool enabled, const QList<std::pair<QString, qint64>> &thresholds)
+{
+    Transaction tx;
+    SetSysInfo(u"lvup"_s, enabled ? u"yes"_s : u"no"_s);
+    for (const auto &[name, jf] : thresholds)
+        Sql(u"UPDATE lv SET jf = ? WHERE name = ?"_s).bind(jf).bind(name).exec();
+    tx.commit();
+}
+
+void upgradeMember(const QString &cardNumber)
+{
+    if (cardNumber == kNoCardId || !upgradeEnabled())
+        return;
+    Transaction tx;
+    Sql m(u"SELECT jf, lv FROM mber WHERE id = ?"_s);
+    m.bind(cardNumber).exec();
+    if (!m.next())
+        return; // nothing to write for a card nobody has
+    const double points = std::nearbyint(m.number(0)); // halves to even
+    const QString current = m.text(1);
+    if (points < 0)
+        return;
+    bool passed = false;
+    QString candidate = current;
+    Sql walk(u"SELECT name, jf FROM lv ORDER BY jf ASC, id ASC"_s);
+    walk.exec();
+    while (walk.next()) {
+        const QString name = walk.text(0);
+        const double threshold = walk.number(1);
+        if (threshold > 0 && points >= threshold && (candidate.isEmpty() || passed)) {
+            candidate = name;
+            passed = false;
+        }
+        if (name == candidate)
+            passed = true;
+    }
+    Sql(u"UPDATE mber SET lv = ? WHERE id = ?"_s).bind(candidate).bind(cardNumber).exec();
+    tx.commit();
+}
+
+} // namespace lanting::members
