@@ -3,11 +3,13 @@
 # whole test suite headless. Exits non-zero on any failure.
 source "$(dirname "$0")/scripts/common.sh"
 source "$ROOT/scripts/pg-test-server.sh"
+source "$ROOT/scripts/print-test-queue.sh"
 install_missing
 build
 trap pg_test_stop EXIT
 pg_test_start
-export LANTING_REQUIRE_PG=1
+print_queue_start
+export LANTING_REQUIRE_PG=1 LANTING_REQUIRE_PRINTER=1
 export QT_QPA_PLATFORM=offscreen
 cd "$BUILD"
 ctest --output-on-failure -j2 "$@"

@@ -1,0 +1,167 @@
+// Receipts: the composed text, the refusals, and real printing through a
+// CUPS queue that writes PDF files.
+
+#include "appstate.h"
+#include "harness.h"
+#include "receipt.h"
+#include "receiptprinter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace lanting;
+using namespace lanting::sales;
+using test::Harness;
+
+namespace
+{
+
+const QString kBody = u"会员姓名：张三\r\n实收金额：100元\r\n卡内最新余额：120元\r\n"_s;
+
+QString pdfText(const QByteArray &pdf)
+{
+    QProcess p;
+    p.start(u"pdftotext"_s, {u"-"_s, u"-"_s});
+    p.write(pdf);
+    p.closeWriteChannel();
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+class TstReceipt : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void compose_data();
+    void compose();
+    void refusals_data();
+    void refusals();
+    void printsThroughCups_data();
+    void printsThroughCups();
+};
+
+void TstReceipt::compose_data()
+{
+    const QString sep = u"----------------------------"_s;
+    const QString when = u"2026-12-10 08:09:10"_s;
+    QTest::addColumn<QStringList>("frame"); // bt1, bt2, jz1, jz2
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("everything") << QStringList{u"岚汀店"_s, u"会员小票"_s, u"谢谢惠顾"_s,
+                                               u"欢迎再来"_s}
+                                << u"岚汀店\r\n会员小票\r\n"_s + sep + u"\r\n"_s + kBody + sep +
+                                       u"\r\n"_s + when + u"\r\n谢谢惠顾\r\n欢迎再来\r\n\r\n\r\n"_s;
+    QTest::newRow("nothing") << QStringList{QString(), QString(), QString(), QString()}
+                             << sep + u"\r\n"_s + kBody + sep + u"\r\n"_s + when +
+                                    u"\r\n\r\n\r\n\r\n"_s;
+    QTest::newRow("second title, second footer")
+        << QStringList{QString(), u"会员小票"_s, QString(), u"欢迎再来"_s}
+        << u"会员小票\r\n"_s + sep + u"\r\n"_s + kBody + sep + u"\r\n"_s + when +
+               u"\r\n\r\n欢迎再来\r\n\r\n\r\n"_s;
+    QTest::newRow("first title, first footer")
+        << QStringList{u"岚汀店"_s, QString(), u"谢谢惠顾"_s, QString()}
+        << u"岚汀店\r\n"_s + sep + u"\r\n"_s + kBody + sep + u"\r\n"_s + when +
+               u"\r\n谢谢惠顾\r\n\r\n\r\n"_s;
+}
+
+void TstReceipt::compose()
+{
+    QFETCH(QStringList, frame);
+    QFETCH(QString, expected);
+    const ReceiptFrame f{frame[0], frame[1], frame[2], frame[3]};
+    QCOMPARE(composeReceipt(kBody, f, QDateTime(QDate(2026, 12, 10), QTime(8, 9, 10))), expected);
+}
+
+void TstReceipt::refusals_data()
+{
+    QTest::addColumn<QString>("printer");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("none chosen") << QString()
+                                 << u"您还没有设置小票打印机，请先在系统设置中设置小票打印机！"_s;
+    QTest::newRow("not installed")
+        << u"已经拆掉的打印机"_s << u"系统设置选择的打印机不存在，无法打印小票！"_s;
+}
+
+void TstReceipt::refusals()
+{
+    QFETCH(QString, printer);
+    QFETCH(QString, message);
+    Harness h;
+    state().printer = printer;
+    state().copies = 1;
+    PrintReceipt(kBody);
+    QCOMPARE(h.messages().size(), 1);
+    QCOMPARE(h.messages().first().caption, u"提示"_s);
+    QCOMPARE(h.messages().first().icon, MsgIcon::Warning);
+    QCOMPARE(h.lastText(), message);
+}
+
+void TstReceipt::printsThroughCups_data()
+{
+    QTest::addColumn<int>("copies");
+    QTest::newRow("two copies") << 2;
+    QTest::newRow("no copies") << 0;
+}
+
+void TstReceipt::printsThroughCups()
+{
+    QFETCH(int, copies);
+    const QString queue = qEnvironmentVariable("LANTING_TEST_PRINTER");
+    const int port = qEnvironmentVariableIntValue("LANTING_TEST_PRINTER_PORT");
+    if (queue.isEmpty() || port == 0) {
+        if (qEnvironmentVariableIsSet("LANTING_REQUIRE_PRINTER"))
+            QFAIL("the test print queue is not set up");
+        QSKIP("no test print queue (LANTING_TEST_PRINTER)");
+    }
+    // The queue's device: every job arrives on its own connection.
+    QTcpServer device;
+    QVERIFY(device.listen(QHostAddress::LocalHost, quint16(port)));
+    QList<QByteArray> jobs;
+    int finished = 0;
+    connect(&device, &QTcpServer::newConnection, &device, [&] {
+        while (QTcpSocket *c = device.nextPendingConnection()) {
+            const qsizetype slot = jobs.size();
+            jobs.append(QByteArray());
+            connect(c, &QTcpSocket::readyRead, c, [&jobs, c, slot] { jobs[slot] += c->readAll(); });
+            connect(c, &QTcpSocket::disconnected, c, [&finished, c] {
+                ++finished;
+                c->deleteLater();
+            });
+        }
+    });
+
+    Harness h;
+    state().printer = queue;
+    state().copies = copies;
+    state().bt1 = u"岚汀会员店"_s;
+    state().jz1 = u"谢谢惠顾"_s;
+    PrintReceipt(kBody);
+    QVERIFY(h.messages().isEmpty());
+    if (copies == 0) {
+        QTest::qWait(1500);
+        QCOMPARE(jobs.size(), 0);
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(finished, copies, 60000);
+    QTest::qWait(500); // a further copy would have arrived by now
+    QCOMPARE(jobs.size(), copies);
+    for (const QByteArray &job : jobs) {
+        QVERIFY(job.startsWith("%PDF"));
+        const QString text = pdfText(job);
+        QVERIFY2(text.contains(u"岚汀会员店"_s), qPrintable(text));
+        QVERIFY(text.contains(u"会员姓名：张三"_s));
+        QVERIFY(text.contains(u"卡内最新余额：120元"_s));
+        QVERIFY(text.contains(u"谢谢惠顾"_s));
+        QVERIFY(text.contains(u"--------------------"_s));
+    }
+}
+
+QTEST_MAIN(TstReceipt)
+#include "tst_receipt.moc"
