@@ -1,8 +1,9 @@
 #include "wiring.h"
 
 #include "frmmain.h"
-#include "install.h"
+#include "memberinstall.h"
 #include "readerhost.h"
+#include "storedvalueinstall.h"
 
 namespace lanting
 {
@@ -15,6 +16,7 @@ void wireProgram()
     done = true;
     FrmMain::addExtension(devices::installReader);
     FrmMain::addExtension(members::installMemberPanels);
+    FrmMain::addExtension(stored_value::installStoredValue);
 }
 
 } // namespace lanting

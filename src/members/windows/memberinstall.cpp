@@ -1,4 +1,4 @@
-#include "install.h"
+#include "memberinstall.h"
 
 #include "frmaddmem.h"
 #include "frmmain.h"
@@ -7,7 +7,8 @@
 #include "memberpanel.h"
 #include "ui.h"
 
-namespace lanting::members {
+namespace lanting::members
+{
 
 void installMemberPanels(FrmMain &main)
 {
