@@ -221,6 +221,17 @@ void FrmMain::setSettingsAction(int index, Action action)
 {
     m_settings[index] = std::move(action);
 }
+void FrmMain::setScreen(const QString &name, Screen screen)
+{
+    m_screens[name] = std::move(screen);
+}
+
+void FrmMain::openScreen(const QString &name, const QString &cardNumber)
+{
+    if (const auto it = m_screens.find(name); it != m_screens.end() && it->second)
+        it->second(cardNumber);
+}
+
 void FrmMain::setCloseGuard(std::function<bool()> guard)
 {
     m_closeGuard = std::move(guard);

@@ -61,6 +61,13 @@ public:
     void setReportAction(int index, Action action);
     void setSettingsAction(int index, Action action);
 
+    // Business screens, by the name of the screen (FrmChongzhi, frmZz, ...),
+    // each given the card number it works on. The member actions open them
+    // once their checks pass; nothing happens for a screen not installed.
+    using Screen = std::function<void(const QString &cardNumber)>;
+    void setScreen(const QString &name, Screen screen);
+    void openScreen(const QString &name, const QString &cardNumber);
+
     // Decides whether the window may close (the shift handover). Without a
     // guard, closing ends the program.
     void setCloseGuard(std::function<bool()> guard);
@@ -90,6 +97,7 @@ private:
     std::map<QString, Action> m_tools;
     std::map<int, Action> m_reports;
     std::map<int, Action> m_settings;
+    std::map<QString, Screen> m_screens;
     std::function<bool()> m_closeGuard;
     std::function<void(const QString &)> m_showMber;
 };

@@ -205,4 +205,12 @@ QString currentText(QTreeWidget *list, int column)
     return item ? item->text(column) : QString();
 }
 
+QString currentOrFirst(QTreeWidget *list)
+{
+    const QString id = currentText(list);
+    if (id.isEmpty() && list->topLevelItemCount() > 0)
+        return list->topLevelItem(0)->text(0);
+    return id;
+}
+
 } // namespace lanting::ui

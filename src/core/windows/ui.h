@@ -48,4 +48,7 @@ namespace lanting::ui
 QTreeWidgetItem *addRow(QTreeWidget *list, const QStringList &texts);
 // The text of a column of the list's current row (empty without one).
 QString currentText(QTreeWidget *list, int column = 0);
+// The first column of the current row, or of the first row when none is
+// current; empty for an empty list.
+QString currentOrFirst(QTreeWidget *list);
 } // namespace lanting::ui

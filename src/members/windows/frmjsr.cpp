@@ -10,7 +10,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::members {
+namespace lanting::members
+{
 
 FrmJsr::FrmJsr(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmJsr)
 {
@@ -34,10 +35,7 @@ FrmJsr::~FrmJsr()
 
 QString FrmJsr::selectedId() const
 {
-    const QString id = ui::currentText(m_ui->lvJsr);
-    if (id.isEmpty() && m_ui->lvJsr->topLevelItemCount() > 0)
-        return m_ui->lvJsr->topLevelItem(0)->text(0);
-    return id;
+    return ui::currentOrFirst(m_ui->lvJsr);
 }
 
 void FrmJsr::find()

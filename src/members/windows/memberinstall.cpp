@@ -3,6 +3,7 @@
 #include "frmaddmem.h"
 #include "frmmain.h"
 #include "levelwindows.h"
+#include "memberactionsui.h"
 #include "memberlistpanel.h"
 #include "memberpanel.h"
 #include "ui.h"
@@ -14,6 +15,7 @@ void installMemberPanels(FrmMain &main)
 {
     new MemberPanel(main);
     new MemberListPanel(main);
+    installMemberActions(main);
 
     main.setToolAction(QStringLiteral("dcButton6"), [&main] {
         FrmAddmem form(&main);

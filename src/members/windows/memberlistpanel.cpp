@@ -56,10 +56,7 @@ MemberListPanel *MemberListPanel::of(FrmMain &main)
 
 QString MemberListPanel::selectedId() const
 {
-    if (m_ui->lvMber->topLevelItemCount() == 0)
-        return {};
-    const QString id = ui::currentText(m_ui->lvMber);
-    return id.isEmpty() ? m_ui->lvMber->topLevelItem(0)->text(0) : id;
+    return ui::currentOrFirst(m_ui->lvMber);
 }
 
 void MemberListPanel::panelShown(int panel)

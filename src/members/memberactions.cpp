@@ -1,0 +1,69 @@
+#include "memberactions.h"
+
+#include "database.h"
+#include "memberlookup.h"
+#include "mod1.h"
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting::members
+{
+
+void deleteMember(const QString &id)
+{
+    Transaction tx;
+    Sql(u"DELETE FROM mber WHERE id = ?"_s).bind(id).exec();
+    Sql(u"DELETE FROM xiangxi WHERE conid IN (SELECT id FROM con WHERE mberid = ?)"_s)
+        .bind(id)
+        .exec();
+    for (const char *table : {"con", "dhjl", "thjl", "czjl"})
+        Sql(u"DELETE FROM "_s + QLatin1String(table) + u" WHERE mberid = ?"_s).bind(id).exec();
+    tx.commit();
+}
+
+DisableResult disableMember(const QString &id)
+{
+    // One conditional statement: two workstations cannot both pass the check.
+    Sql q(u"UPDATE mber SET st = 2 WHERE id = ? AND st = 0"_s);
+    q.bind(id).exec();
+    if (q.rowsAffected() > 0)
+        return DisableResult::Disabled;
+    return scalar(u"SELECT count(*) FROM mber WHERE id = ?"_s, {id}).toInt() > 0
+               ? DisableResult::NotNormal
+               : DisableResult::NoSuchMember;
+}
+
+void cancelDisable(const QString &id)
+{
+    Sql(u"UPDATE mber SET st = 0 WHERE id = ?"_s).bind(id).exec();
+}
+
+void deleteExchange(const QString &memberId, int exchangeId)
+{
+    Transaction tx;
+    const QVariant points =
+        scalar(u"SELECT jf FROM dhjl WHERE id = ? AND mberid = ?"_s, {exchangeId, memberId});
+    if (points.isNull())
+        return; // already gone: nothing to give back
+    Sql(u"UPDATE mber SET jf = jf + ? WHERE id = ?"_s)
+        .bind(std::trunc(points.toDouble()))
+        .bind(memberId)
+        .exec();
+    Sql(u"DELETE FROM dhjl WHERE id = ?"_s).bind(exchangeId).exec();
+    tx.commit();
+}
+
+void deleteReminder(int reminderId)
+{
+    Sql(u"DELETE FROM sjtx WHERE id = ?"_s).bind(reminderId).exec();
+}
+
+bool memberUnusable(const QString &id)
+{
+    const auto m = readMember(id);
+    return m && shownState(*m, QDateTime::currentDateTime()) != 0;
+}
+
+} // namespace lanting::members
