@@ -351,6 +351,18 @@ Sql &Sql::exec()
     return *this;
 }
 
+QStringList firstColumn(const QString &text, const QVariantList &values)
+{
+    Sql q(text);
+    for (const QVariant &v : values)
+        q.bind(v);
+    q.exec();
+    QStringList out;
+    while (q.next())
+        out << q.text(0);
+    return out;
+}
+
 QString likeContains(const QString &text)
 {
     QString t = text.toLower();

@@ -4,6 +4,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <exception>
 #include <optional>
@@ -86,6 +87,9 @@ private:
     QString m_text;
     QSqlQuery m_query;
 };
+
+// The first column of every row of a statement.
+QStringList firstColumn(const QString &text, const QVariantList &values = {});
 
 // A pattern for "lower(column) LIKE ? ESCAPE '\\'" that matches the text
 // anywhere, without regard to case; the text's own % and _ are literal.

@@ -30,12 +30,7 @@ std::optional<double> numericSetting(const QString &key, const QString &value, Q
 
 QStringList operatorNames()
 {
-    Sql q(u"SELECT name FROM czy ORDER BY id"_s);
-    q.exec();
-    QStringList names;
-    while (q.next())
-        names << q.text(0);
-    return names;
+    return firstColumn(u"SELECT name FROM czy ORDER BY id"_s);
 }
 
 std::optional<Operator> authenticate(const QString &name, const QString &password)

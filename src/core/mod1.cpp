@@ -74,12 +74,7 @@ namespace lanting
 
 QStringList levelNames()
 {
-    Sql q(u"SELECT name FROM lv ORDER BY id"_s);
-    q.exec();
-    QStringList names;
-    while (q.next())
-        names << q.text(0);
-    return names;
+    return firstColumn(u"SELECT name FROM lv ORDER BY id"_s);
 }
 
 } // namespace lanting

@@ -40,6 +40,23 @@ template <typename F> bool attempt(F &&step)
     }
 }
 
+// The member shown may be acted on; otherwise the refusal is shown.
+bool usable(const FrmMain *m, const QString &word)
+{
+    if (m->NowMberSt == 0)
+        return true;
+    msgNotice(unusable(word));
+    return false;
+}
+
+bool hasRows(const QTreeWidget *list, const QString &refusal)
+{
+    if (list->topLevelItemCount() > 0)
+        return true;
+    msgNotice(refusal);
+    return false;
+}
+
 void onClick(QWidget *owner, const QString &button, std::function<void()> action)
 {
     QObject::connect(owner->findChild<QPushButton *>(button), &QPushButton::clicked, owner,
@@ -77,10 +94,8 @@ void panelActions(FrmMain &main, MemberPanel &panel)
                 msgNotice(u"请先指定会员！"_s);
                 return;
             }
-            if (m->NowMberSt != 0) {
-                msgNotice(unusable(word));
+            if (!usable(m, word))
                 return;
-            }
             m->openScreen(screen, m->NowMberID);
         });
     }
@@ -88,14 +103,10 @@ void panelActions(FrmMain &main, MemberPanel &panel)
     onClick(&panel, u"cmdTuihuo"_s, [m, lvInfo] {
         if (!CheckPer(Per::Return))
             return;
-        if (lvInfo->topLevelItemCount() == 0) {
-            msgNotice(u"没有指定消费记录！"_s);
+        if (!hasRows(lvInfo, u"没有指定消费记录！"_s))
             return;
-        }
-        if (m->NowMberSt != 0) {
-            msgNotice(unusable(u"退货"_s));
+        if (!usable(m, u"退货"_s))
             return;
-        }
         m->openScreen(u"FrmTuihuo"_s, m->NowMberID);
     });
 
@@ -104,34 +115,24 @@ void panelActions(FrmMain &main, MemberPanel &panel)
             msgNotice(u"没有指定会员！"_s);
             return;
         }
-        if (m->NowMberSt != 0) {
-            msgNotice(unusable(u"添加"_s));
+        if (!usable(m, u"添加"_s))
             return;
-        }
         m->openScreen(u"FrmAddremind"_s, m->NowMberID);
     });
 
     onClick(&panel, u"cmdEditsj"_s, [m, lvTx] {
-        if (lvTx->topLevelItemCount() == 0) {
-            msgNotice(u"没有指定事件记录！"_s);
+        if (!hasRows(lvTx, u"没有指定事件记录！"_s))
             return;
-        }
-        if (m->NowMberSt != 0) {
-            msgNotice(unusable(u"修改"_s));
+        if (!usable(m, u"修改"_s))
             return;
-        }
         m->openScreen(u"FrmAddremind.edit"_s, ui::currentOrFirst(lvTx));
     });
 
     onClick(&panel, u"cmdDelsj"_s, [m, lvTx] {
-        if (lvTx->topLevelItemCount() == 0) {
-            msgNotice(u"没有指定事件记录！"_s);
+        if (!hasRows(lvTx, u"没有指定事件记录！"_s))
             return;
-        }
-        if (m->NowMberSt != 0) {
-            msgNotice(unusable(u"删除"_s));
+        if (!usable(m, u"删除"_s))
             return;
-        }
         if (!askYesNo(u"是否删除选中提醒事件？"_s, u"确认"_s))
             return;
         const QString id = ui::currentOrFirst(lvTx);
@@ -140,14 +141,10 @@ void panelActions(FrmMain &main, MemberPanel &panel)
     });
 
     onClick(&panel, u"cmdDelDhjl"_s, [m, lvDh] {
-        if (lvDh->topLevelItemCount() == 0) {
-            msgNotice(u"没有指定兑换记录！"_s);
+        if (!hasRows(lvDh, u"没有指定兑换记录！"_s))
             return;
-        }
-        if (m->NowMberSt != 0) {
-            msgNotice(unusable(u"删除"_s));
+        if (!usable(m, u"删除"_s))
             return;
-        }
         if (!askYesNo(u"删除兑换记录后积分将返还给会员，是否删除选中兑换记录？"_s, u"确认"_s))
             return;
         const QString id = ui::currentOrFirst(lvDh);
