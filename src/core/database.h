@@ -48,7 +48,7 @@ private:
 class Database
 {
 public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
     // Opens the database, creating a new one with every table, index and
     // delivered row when there is none yet, and migrating an older one.

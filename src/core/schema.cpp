@@ -113,9 +113,12 @@ QStringList createStatements(Backend backend)
     return out;
 }
 
-QStringList migrationStatements(Backend, int)
+QStringList migrationStatements(Backend, int from)
 {
-    // Version 1 is the first; later versions add their steps here.
+    switch (from) {
+    case 1: // the SMS gateway's address, empty until the shop fills it in
+        return {u"INSERT INTO sysinfo (infokey, keyvalue) VALUES ('smsurl', '')"_s};
+    }
     return {};
 }
 
@@ -152,6 +155,7 @@ QList<std::pair<QString, QString>> deliveredSettings()
         {u"bkpath"_s, QString()},
         {u"exitbk"_s, u"no"_s},
         {u"ppath"_s, u"defpath"_s},
+        {u"smsurl"_s, QString()},
     };
 }
 

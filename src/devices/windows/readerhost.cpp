@@ -8,6 +8,7 @@
 #include "frmmain.h"
 #include "messages.h"
 #include "serialcardreader.h"
+#include "smswindows.h"
 #include "sysinfo.h"
 #include "ui.h"
 
@@ -87,6 +88,14 @@ void installReader(FrmMain &main)
             r->ReadEnabled(true);
     });
 
+    main.setToolAction(u"cmdDxpt"_s, [window] {
+        FrmDxLogin dlg(window.data());
+        ui::execModal(&dlg);
+    });
+    main.setToolAction(u"cmdDxMoban"_s, [window] {
+        FrmDxMoban dlg(window.data());
+        ui::execModal(&dlg);
+    });
     main.setSettingsAction(4, [window] {
         FrmCardset dlg(window.data());
         ui::execModal(&dlg);

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace lanting::stored_value
+{
+
+// The bonus of a recharge and the explanation shown with it.
+struct Bonus {
+    double bonus = 0;
+    QString explanation;
+};
+
+// By the level's ratio (rounded with RoundJe), or by the first band that
+// holds the paid amount (both bounds inclusive). Nothing for 0 or less.
+Bonus ratioBonus(double paid, const QString &level, double ratio);
+Bonus bandBonus(double paid);
+QString ratioExplanation(const QString &level, double ratio);
+
+// The recharge screen's view of a member.
+struct RechargeMember {
+    QString id, name, lv;
+    double ye = 0;
+    double ratio = 0; // bonus ratio of the member's level, 0 without one
+};
+std::optional<RechargeMember> rechargeMember(const QString &card);
+
+bool ratioMode(); // the setting czyhfs is exactly "1"
+
+// Credits the amount (bonus included) to the balance and the cumulative
+// recharge total, and records the recharge, all in one step. Gives the new
+// balance; throws DbError (also when the member is gone).
+struct Recharged {
+    double balance = 0;
+    QString name;
+};
+Recharged recharge(const QString &card, double paid, double credited, const QString &explanation,
+                   const QString &remark);
+
+// The receipt body of a recharge (lines ended by CR LF).
+QString rechargeReceipt(const QString &nameCaption, const QString &idCaption, bool showCard,
+                        const QString &paid, const QString &credited, double balance);
+
+} // namespace lanting::stored_value

@@ -1,0 +1,22 @@
+#pragma once
+
+// A small HTTP server on loopback standing in for the SMS gateway: it
+// records every request line and answers with the body set, or not at all.
+
+#include <QByteArrayList>
+#include <QTcpServer>
+
+namespace lanting::test
+{
+
+class HttpStub : public QTcpServer
+{
+public:
+    HttpStub();
+    QString baseUrl() const;
+    QByteArray answer = "0";
+    bool silent = false;     // keep the connection open and never answer
+    QByteArrayList requests; // the request targets, as sent ("/login/?id=...")
+};
+
+} // namespace lanting::test
