@@ -53,6 +53,8 @@ private Q_SLOTS:
     void quotesAreData();
     void reopenKeepsData_data() { Harness::addBackendRows(); }
     void reopenKeepsData();
+    void olderVersionMigrated_data() { Harness::addBackendRows(); }
+    void olderVersionMigrated();
     void newerVersionRefused_data() { Harness::addBackendRows(); }
     void newerVersionRefused();
 
@@ -284,6 +286,24 @@ void TstStorage::reopenKeepsData()
     QCOMPARE(count(u"SELECT count(*) FROM lv"_s), 1);
     QCOMPARE(GetSysInfo(u"fdmc"_s), u"老店"_s);
     QCOMPARE(count(u"SELECT count(*) FROM czy"_s), 1);
+}
+
+void TstStorage::olderVersionMigrated()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    // A database of the first version: no gateway address yet.
+    Sql(u"DELETE FROM sysinfo WHERE infokey = 'smsurl'"_s).exec();
+    Sql(u"UPDATE schemaver SET version = 1"_s).exec();
+    Sql(u"INSERT INTO lv (name) VALUES ('金卡')"_s).exec();
+    Database::close();
+    QString error;
+    QVERIFY2(h.openDatabase(&error), qPrintable(error));
+    QCOMPARE(count(u"SELECT max(version) FROM schemaver"_s), Database::kSchemaVersion);
+    QCOMPARE(count(u"SELECT count(*) FROM sysinfo WHERE infokey = 'smsurl'"_s), 1);
+    QCOMPARE(GetSysInfo(u"smsurl"_s), QString());
+    QCOMPARE(count(u"SELECT count(*) FROM lv"_s), 1); // nothing lost
 }
 
 void TstStorage::newerVersionRefused()
