@@ -166,6 +166,20 @@ void listActions(FrmMain &main, MemberListPanel &list)
         return id;
     };
     auto rerun = [m, l] { l->ShowMberList(l->lastFilter()); };
+    // Permission (0: none needed), a selected row, and not the no-card
+    // customer when a refusal for it is given: the card number, or empty
+    // after the refusal was shown.
+    auto pick = [selected](int permission, const QString &emptyMessage,
+                           const QString &noCardMessage) -> QString {
+        if (permission && !CheckPer(permission))
+            return {};
+        const QString id = selected(emptyMessage);
+        if (!id.isEmpty() && !noCardMessage.isEmpty() && id == kNoCardId) {
+            msgNotice(noCardMessage);
+            return {};
+        }
+        return id;
+    };
 
     onClick(l, button(0), [m] {
         if (!CheckPer(Per::AddMember))
@@ -174,16 +188,10 @@ void listActions(FrmMain &main, MemberListPanel &list)
         ui::execModal(&form);
     });
 
-    auto modify = [m, selected, rerun] {
-        if (!CheckPer(Per::EditMember))
-            return;
-        const QString id = selected(u"没有指定会员！"_s);
+    auto modify = [m, pick, rerun] {
+        const QString id = pick(Per::EditMember, u"没有指定会员！"_s, u"无卡用户不允许被修改！"_s);
         if (id.isEmpty())
             return;
-        if (id == kNoCardId) {
-            msgNotice(u"无卡用户不允许被修改！"_s);
-            return;
-        }
         std::optional<Member> member;
         if (!attempt([&] { member = readMember(id); }))
             return;
@@ -204,32 +212,20 @@ void listActions(FrmMain &main, MemberListPanel &list)
     QObject::connect(l->findChild<QTreeWidget *>(u"lvMber"_s), &QTreeWidget::itemDoubleClicked, l,
                      modify);
 
-    onClick(l, button(2), [selected, rerun] {
-        if (!CheckPer(Per::EditMember))
-            return;
-        const QString id = selected(u"没有指定会员！"_s);
+    onClick(l, button(2), [pick, rerun] {
+        const QString id = pick(Per::EditMember, u"没有指定会员！"_s, u"无卡用户不允许被删除！"_s);
         if (id.isEmpty())
             return;
-        if (id == kNoCardId) {
-            msgNotice(u"无卡用户不允许被删除！"_s);
-            return;
-        }
         if (!askYesNo(u"是否删除选定会员？"_s, u"确认"_s, true))
             return;
         if (attempt([&] { deleteMember(id); }))
             rerun();
     });
 
-    onClick(l, button(3), [selected, rerun] {
-        if (!CheckPer(Per::LossDisable))
-            return;
-        const QString id = selected(u"没有指定会员！"_s);
+    onClick(l, button(3), [pick, rerun] {
+        const QString id = pick(Per::LossDisable, u"没有指定会员！"_s, u"无卡用户不允许被禁用！"_s);
         if (id.isEmpty())
             return;
-        if (id == kNoCardId) {
-            msgNotice(u"无卡用户不允许被禁用！"_s);
-            return;
-        }
         if (!askYesNo(u"您确实要禁用选中的会员吗？"_s, u"确认"_s))
             return;
         DisableResult r = DisableResult::NoSuchMember;
@@ -242,7 +238,7 @@ void listActions(FrmMain &main, MemberListPanel &list)
         rerun();
     });
 
-    onClick(l, button(4), [m, selected] {
+    onClick(l, button(4), [m, pick, selected] {
         if (!CheckPer(Per::Recharge))
             return;
         const QString id = selected(u"没有指定会员！"_s);
@@ -258,16 +254,10 @@ void listActions(FrmMain &main, MemberListPanel &list)
         m->openScreen(u"FrmChongzhi"_s, id);
     });
 
-    onClick(l, button(5), [m, selected] {
-        if (!CheckPer(Per::Transfer))
-            return;
-        const QString id = selected(u"没有指定转出会员！"_s);
+    onClick(l, button(5), [m, pick, selected] {
+        const QString id = pick(Per::Transfer, u"没有指定转出会员！"_s, u"无卡用户不允许转账！"_s);
         if (id.isEmpty())
             return;
-        if (id == kNoCardId) {
-            msgNotice(u"无卡用户不允许转账！"_s);
-            return;
-        }
         bool bad = false;
         if (!attempt([&] { bad = memberUnusable(id); }))
             return;
@@ -282,14 +272,10 @@ void listActions(FrmMain &main, MemberListPanel &list)
     onClick(l, button(6), [m] { m->openScreen(u"ExportMemberList"_s, QString()); });
     onClick(l, button(7), [m] { m->openScreen(u"PrintMemberList"_s, QString()); });
 
-    onClick(l, button(8), [m, selected] {
-        const QString id = selected(u"没有指定会员！"_s);
+    onClick(l, button(8), [m, pick, selected] {
+        const QString id = pick(0, u"没有指定会员！"_s, u"无卡用户不允许被挂失！"_s);
         if (id.isEmpty())
             return;
-        if (id == kNoCardId) {
-            msgNotice(u"无卡用户不允许被挂失！"_s);
-            return;
-        }
         m->openScreen(u"frmGs"_s, id);
     });
 
