@@ -3,6 +3,7 @@
 #include "frmmain.h"
 #include "memberinstall.h"
 #include "readerhost.h"
+#include "salesinstall.h"
 #include "storedvalueinstall.h"
 
 namespace lanting
@@ -16,6 +17,7 @@ void wireProgram()
     done = true;
     FrmMain::addExtension(devices::installReader);
     FrmMain::addExtension(members::installMemberPanels);
+    FrmMain::addExtension(sales::installSales);
     FrmMain::addExtension(stored_value::installStoredValue);
 }
 

@@ -62,7 +62,15 @@ Harness::Harness(Backend backend) : m_backend(backend)
         }
         auto handler = std::move(m_modals.front());
         m_modals.pop_front();
+        QPointer<QDialog> guard(d);
         handler(d);
+        // A handler that returned early (a failed check) or forgot to close
+        // its screen would leave the modal loop waiting for ever.
+        if (guard && guard->isVisible()) {
+            if (!QTest::currentTestFailed())
+                QTest::qFail("a modal screen was left open by its handler", __FILE__, __LINE__);
+            guard->reject();
+        }
     });
     if (backend == Backend::Postgres && backendReady(backend))
         resetPostgres();

@@ -214,3 +214,22 @@ QString currentOrFirst(QTreeWidget *list)
 }
 
 } // namespace lanting::ui
+
+namespace lanting::ui
+{
+namespace
+{
+ReportExporter g_exporter;
+}
+
+void setReportExporter(ReportExporter exporter)
+{
+    g_exporter = std::move(exporter);
+}
+
+void ExportReport(QTreeWidget *list, const QString &title, bool print)
+{
+    if (g_exporter)
+        g_exporter(list, title, print);
+}
+} // namespace lanting::ui

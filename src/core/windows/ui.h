@@ -52,3 +52,12 @@ QString currentText(QTreeWidget *list, int column = 0);
 // current; empty for an empty list.
 QString currentOrFirst(QTreeWidget *list);
 } // namespace lanting::ui
+
+namespace lanting::ui
+{
+// The shared export of a list: saved as a spreadsheet, or printed when
+// `print` is true. The reports install it; until then nothing happens.
+using ReportExporter = std::function<void(QTreeWidget *list, const QString &title, bool print)>;
+void setReportExporter(ReportExporter exporter);
+void ExportReport(QTreeWidget *list, const QString &title, bool print);
+} // namespace lanting::ui

@@ -1,0 +1,9 @@
+#pragma once
+
+class FrmMain;
+
+namespace lanting::sales
+{
+// Puts the goods settings into the main window.
+void installSales(FrmMain &main);
+}
