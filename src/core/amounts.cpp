@@ -204,6 +204,16 @@ QString FmtJe(double amount)
     return d->neg ? u'-' + digits : digits;
 }
 
+qint64 TruncWhole(double amount)
+{
+    return WholeVal(FmtJe(amount));
+}
+
+bool JeLess(double a, double b)
+{
+    return NumVal(FmtJe(a)) < NumVal(FmtJe(b));
+}
+
 } // namespace lanting
 
 namespace lanting

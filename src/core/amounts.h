@@ -25,6 +25,11 @@ qint64 WholeVal(const QString &text);
 // The shortest decimal form of an amount: no separators, no trailing zeros.
 QString FmtJe(double amount);
 
+// Cuts the decimal value of an amount toward zero: (0.3 - 0.1) / 0.1 gives 2.
+qint64 TruncWhole(double amount);
+// Whether a is below b as decimal values (0.1 + 0.2 is not below 0.3).
+bool JeLess(double a, double b);
+
 } // namespace lanting
 
 #include <QDateTime>

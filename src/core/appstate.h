@@ -32,6 +32,8 @@ struct AppState {
     int cardTarget = 0;
     int savedTarget = 0;
 
+    // One flag per screen a hot key opens, raised while it is open.
+    enum HotKeyScreen : int { HkRecharge = 0, HkSale = 1, HkDirect = 2, HkExchange = 3 };
     std::array<bool, 4> hotKeyBlocked{};
     bool isJiaobanOK = false;
 

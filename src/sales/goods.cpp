@@ -68,13 +68,23 @@ QList<Goods> goodsOfCategory(const QString &category)
     return readAll(q);
 }
 
-QList<Goods> searchGoods(const QString &text)
+QList<Goods> searchGoods(const QString &text, bool enabledOnly, int limit)
 {
     const QString like = likeContains(text);
-    Sql q(u"SELECT "_s + kColumns
-          + u" FROM sp WHERE lower(spid) LIKE ? ESCAPE '\\' OR lower(name) LIKE ? ESCAPE '\\'"
-            u" ORDER BY spid"_s);
-    q.bind(like).bind(like).exec();
+    QString sql = u"SELECT "_s + kColumns
+                  + u" FROM sp WHERE (lower(spid) LIKE ? ESCAPE '\\' OR lower(name) LIKE ? ESCAPE '\\')"_s;
+    if (enabledOnly)
+        sql += u" AND zt = ?"_s;
+    sql += u" ORDER BY spid"_s;
+    if (limit > 0)
+        sql += u" LIMIT ?"_s;
+    Sql q(sql);
+    q.bind(like).bind(like);
+    if (enabledOnly)
+        q.bind(true);
+    if (limit > 0)
+        q.bind(limit);
+    q.exec();
     return readAll(q);
 }
 

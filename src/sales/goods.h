@@ -37,8 +37,9 @@ QStringList categories();
 // The goods of a category (kAllCategories: every goods), by code.
 QList<Goods> goodsOfCategory(const QString &category);
 // Goods whose code or name contains the text, without regard to case; the
-// text's own % and _ are literal. An empty text gives every goods.
-QList<Goods> searchGoods(const QString &text);
+// text's own % and _ are literal. An empty text gives every goods. A limit
+// above 0 keeps the first goods by code.
+QList<Goods> searchGoods(const QString &text, bool enabledOnly = false, int limit = 0);
 std::optional<Goods> readGoods(const QString &spid);
 
 // Stores new goods, enabled, with its log row. False when the code is taken.

@@ -142,6 +142,12 @@ QWidget *FrmMain::panelPage(Panel panel) const
     return m_ui->stkPanels->widget(panel);
 }
 
+QString FrmMain::shownMember(const QString &label) const
+{
+    const auto *l = panelPage(PanelXf)->findChild<QLabel *>(label);
+    return l ? l->text() : QString();
+}
+
 void FrmMain::ShowMber(const QString &cardNumber)
 {
     if (m_showMber)

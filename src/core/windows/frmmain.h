@@ -45,6 +45,10 @@ public:
     // The panel page a subsystem fills (PicXf, PicGl, PicTj, PicSz).
     QWidget *panelPage(Panel panel) const;
 
+    // The text of a label of the member panel (lblName, lblLv, lblKnye, ...):
+    // what the cashier sees of the member shown.
+    QString shownMember(const QString &label) const;
+
     // Shows a member in the member panel (installed by the member panel).
     void ShowMber(const QString &cardNumber);
     void setShowMber(std::function<void(const QString &)> show);

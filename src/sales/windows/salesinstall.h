@@ -1,6 +1,8 @@
 #pragma once
 
+namespace lanting {
 class FrmMain;
+}
 
 namespace lanting::sales
 {

@@ -17,15 +17,10 @@ using namespace Qt::Literals::StringLiterals;
 namespace lanting::stored_value
 {
 
-namespace
-{
-constexpr int kRechargeHotKey = 0; // the hot key that opens this screen
-}
-
 FrmChongzhi::FrmChongzhi(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmChongzhi)
 {
     m_ui->setupUi(this);
-    state().hotKeyBlocked[kRechargeHotKey] = true;
+    state().hotKeyBlocked[AppState::HkRecharge] = true;
     try {
         m_ratioMode = ratioMode();
         m_print = GetSysInfo(u"boolprint"_s) == u"yes"_s;
@@ -41,7 +36,7 @@ FrmChongzhi::FrmChongzhi(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmCho
 
 FrmChongzhi::~FrmChongzhi()
 {
-    state().hotKeyBlocked[kRechargeHotKey] = false;
+    state().hotKeyBlocked[AppState::HkRecharge] = false;
     delete m_ui;
 }
 

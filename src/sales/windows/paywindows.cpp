@@ -1,0 +1,218 @@
+#include "paywindows.h"
+
+#include "ui_frmapay.h"
+#include "ui_frmcpay.h"
+#include "ui_frmmpay.h"
+#include "ui_frmpaychar.h"
+
+#include "amounts.h"
+#include "database.h"
+#include "messages.h"
+#include "sms.h"
+#include "ui.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting::sales {
+
+namespace
+{
+const QString kOkCaption = u"确定(&O)"_s;
+
+void busy(QPushButton *b)
+{
+    b->setText(u"提交中..."_s);
+    b->setEnabled(false);
+}
+
+void ready(QPushButton *b)
+{
+    b->setText(kOkCaption);
+    b->setEnabled(true);
+}
+} // namespace
+
+// --- PayDialog -----------------------------------------------------------
+
+PayDialog::PayDialog(const SaleInput &sale, const QString &memberName, QWidget *parent)
+    : QDialog(parent), m_sale(sale), m_name(memberName)
+{
+}
+
+PayRefusal PayDialog::submit(const SaleInput &sale)
+{
+    SaleResult r;
+    try {
+        r = recordSale(sale);
+    } catch (const DbError &e) {
+        msgError(e.message());
+        return PayRefusal::NoMember;
+    }
+    switch (r.refusal) {
+    case PayRefusal::WrongPassword:
+        msgNotice(u"密码错误！"_s);
+        return r.refusal;
+    case PayRefusal::NoBalance:
+        msgNotice(u"余额不足！"_s);
+        return r.refusal;
+    case PayRefusal::NoMember:
+        msgNotice(u"此会员不存在！"_s);
+        return r.refusal;
+    case PayRefusal::None:
+        break;
+    }
+    devices::SendXfSms(m_name, sale.card, FmtJe(sale.total) + u"元"_s, FmtJe(r.balance) + u"元"_s);
+    IsOK = true;
+    accept();
+    return PayRefusal::None;
+}
+
+// --- FrmCpay -------------------------------------------------------------
+
+FrmCpay::FrmCpay(const SaleInput &sale, const QString &memberName, QWidget *parent)
+    : PayDialog(sale, memberName, parent), m_ui(new Ui::FrmCpay)
+{
+    m_ui->setupUi(this);
+    m_ui->lblXfje->setText(FmtJe(sale.total));
+    try {
+        m_ui->lblKnye->setText(
+            FmtJe(scalar(u"SELECT ye FROM mber WHERE id = ?"_s, {sale.card}).toDouble()));
+    } catch (const DbError &e) {
+        msgError(e.message());
+    }
+    connect(m_ui->cmdOK, &QPushButton::clicked, this, &FrmCpay::confirm);
+    connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
+    m_ui->txtPwd->setFocus();
+}
+
+FrmCpay::~FrmCpay() { delete m_ui; }
+
+void FrmCpay::confirm()
+{
+    busy(m_ui->cmdOK);
+    SaleInput sale = m_sale;
+    sale.cardPart = sale.total;
+    sale.password = m_ui->txtPwd->text();
+    const PayRefusal r = submit(sale);
+    if (r == PayRefusal::None)
+        return;
+    ready(m_ui->cmdOK);
+    if (r == PayRefusal::WrongPassword) {
+        m_ui->txtPwd->selectAll();
+        m_ui->txtPwd->setFocus();
+    }
+}
+
+// --- FrmMpay -------------------------------------------------------------
+
+FrmMpay::FrmMpay(const SaleInput &sale, const QString &memberName, QWidget *parent)
+    : PayDialog(sale, memberName, parent), m_ui(new Ui::FrmMpay)
+{
+    m_ui->setupUi(this);
+    m_ui->lblXfje->setText(FmtJe(sale.total));
+    connect(m_ui->txtXjfk, &QLineEdit::textChanged, this, [this] {
+        m_ui->lblZlje->setText(FmtJe(RoundJe(NumVal(m_ui->txtXjfk->text()) - m_sale.total)));
+    });
+    m_ui->txtXjfk->setText(FmtJe(sale.total));
+    m_ui->txtXjfk->selectAll();
+    m_ui->txtXjfk->setFocus();
+    connect(m_ui->cmdOK, &QPushButton::clicked, this, &FrmMpay::confirm);
+    connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+FrmMpay::~FrmMpay() { delete m_ui; }
+
+void FrmMpay::confirm()
+{
+    if (RoundJe(m_sale.total) > RoundJe(NumVal(m_ui->txtXjfk->text()))) {
+        msgNotice(u"付款不足！"_s);
+        return;
+    }
+    busy(m_ui->cmdOK);
+    SaleInput sale = m_sale;
+    sale.cardPart = 0;
+    if (submit(sale) != PayRefusal::None)
+        ready(m_ui->cmdOK);
+}
+
+// --- FrmApay -------------------------------------------------------------
+
+FrmApay::FrmApay(const SaleInput &sale, const QString &memberName, QWidget *parent)
+    : PayDialog(sale, memberName, parent), m_ui(new Ui::FrmApay)
+{
+    m_ui->setupUi(this);
+    m_ui->lblXfje->setText(FmtJe(sale.total));
+    const auto tie = [this](QCheckBox *box, QLineEdit *text) {
+        connect(box, &QCheckBox::toggled, this, [text](bool on) {
+            if (!on)
+                text->clear();
+            text->setEnabled(on);
+            if (on)
+                text->setFocus();
+        });
+        connect(text, &QLineEdit::textChanged, this, &FrmApay::recompute);
+    };
+    tie(m_ui->chkCzk, m_ui->txtCzk);
+    tie(m_ui->chkXj, m_ui->txtXj);
+    connect(m_ui->cmdOK, &QPushButton::clicked, this, &FrmApay::confirm);
+    connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
+    recompute();
+}
+
+FrmApay::~FrmApay() { delete m_ui; }
+
+void FrmApay::recompute()
+{
+    NowJe = (m_ui->chkCzk->isChecked() ? NumVal(m_ui->txtCzk->text()) : 0)
+            + (m_ui->chkXj->isChecked() ? NumVal(m_ui->txtXj->text()) : 0);
+    m_ui->lblZlje->setText(FmtJe(RoundJe(NowJe - m_sale.total)));
+}
+
+void FrmApay::confirm()
+{
+    if (JeLess(NowJe, m_sale.total)) {
+        msgNotice(u"付费不足！"_s);
+        return;
+    }
+    const bool byCard = m_ui->chkCzk->isChecked();
+    const double c = NumVal(m_ui->txtCzk->text());
+    if (byCard && JeLess(m_sale.total, c)) {
+        msgNotice(u"储值卡付款金额不能大于消费金额！"_s);
+        m_ui->txtCzk->selectAll();
+        m_ui->txtCzk->setFocus();
+        return;
+    }
+    m_ui->cmdOK->setEnabled(false);
+    SaleInput sale = m_sale;
+    sale.cardPart = byCard ? RoundJe(c) : 0;
+    if (byCard) {
+        FrmPaychar prompt(this);
+        ui::execModal(&prompt);
+        if (!prompt.IsOK) {
+            m_ui->cmdOK->setEnabled(true);
+            return;
+        }
+        sale.password = prompt.password();
+    }
+    if (submit(sale) != PayRefusal::None)
+        m_ui->cmdOK->setEnabled(true);
+}
+
+// --- FrmPaychar ----------------------------------------------------------
+
+FrmPaychar::FrmPaychar(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmPaychar)
+{
+    m_ui->setupUi(this);
+    connect(m_ui->cmdOK, &QPushButton::clicked, this, [this] {
+        IsOK = true;
+        accept();
+    });
+    connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
+    m_ui->txtPwd->setFocus();
+}
+
+FrmPaychar::~FrmPaychar() { delete m_ui; }
+
+QString FrmPaychar::password() const { return m_ui->txtPwd->text(); }
+
+} // namespace lanting::sales
