@@ -233,3 +233,42 @@ void ExportReport(QTreeWidget *list, const QString &title, bool print)
         g_exporter(list, title, print);
 }
 } // namespace lanting::ui
+
+#include <QKeyEvent>
+
+namespace lanting::ui
+{
+namespace
+{
+class EnterFilter : public QObject
+{
+public:
+    EnterFilter(QWidget *widget, std::function<void()> action)
+        : QObject(widget), m_action(std::move(action))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+            return false;
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        if (event->type() == QEvent::KeyPress)
+            m_action();
+        event->accept();
+        return true;
+    }
+
+private:
+    std::function<void()> m_action;
+};
+} // namespace
+
+void onEnter(QWidget *widget, std::function<void()> action)
+{
+    widget->installEventFilter(new EnterFilter(widget, std::move(action)));
+}
+} // namespace lanting::ui

@@ -61,3 +61,12 @@ using ReportExporter = std::function<void(QTreeWidget *list, const QString &titl
 void setReportExporter(ReportExporter exporter);
 void ExportReport(QTreeWidget *list, const QString &title, bool print);
 } // namespace lanting::ui
+
+class QWidget;
+
+namespace lanting::ui
+{
+// Enter (or Return) in the widget runs the action instead of the dialog's
+// default button.
+void onEnter(QWidget *widget, std::function<void()> action);
+} // namespace lanting::ui

@@ -53,7 +53,7 @@ FrmSpxf::FrmSpxf(FrmMain *main, QWidget *parent)
         m_ui->optCxpay->setChecked(true);
         msgError(e.message());
     }
-    connect(m_ui->txtIDName, &QLineEdit::returnPressed, this, &FrmSpxf::search);
+    ui::onEnter(m_ui->txtIDName, [this] { search(); });
     connect(m_ui->cmdTianjia, &QPushButton::clicked, this, &FrmSpxf::search);
     connect(m_ui->cmdSpll, &QPushButton::clicked, this, &FrmSpxf::browse);
     connect(m_ui->cmdSelOK, &QPushButton::clicked, this, &FrmSpxf::pickHit);
@@ -61,7 +61,7 @@ FrmSpxf::FrmSpxf(FrmMain *main, QWidget *parent)
     connect(m_ui->lvShowList, &QTreeWidget::itemDoubleClicked, this, &FrmSpxf::pickHit);
     m_ui->lvShowList->installEventFilter(this);
     connect(m_ui->lvSp, &QTreeWidget::itemClicked, this, &FrmSpxf::lineSelected);
-    connect(m_ui->txtNum, &QLineEdit::returnPressed, this, &FrmSpxf::changeQuantity);
+    ui::onEnter(m_ui->txtNum, [this] { changeQuantity(); });
     connect(m_ui->cmdEdit, &QPushButton::clicked, this, &FrmSpxf::changeQuantity);
     connect(m_ui->cmdDel, &QPushButton::clicked, this, &FrmSpxf::deleteLine);
     connect(m_ui->cmdOK, &QPushButton::clicked, this, &FrmSpxf::settle);
