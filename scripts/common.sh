@@ -10,7 +10,7 @@ PACKAGES=(
     qt6-serialport-dev qt6-multimedia-dev qt6-charts-dev libgl-dev
     fonts-wqy-microhei
     postgresql
-    cups poppler-utils
+    cups poppler-utils python3-xlrd
 )
 
 install_missing() {

@@ -1,5 +1,6 @@
 #include "wiring.h"
 
+#include "exportreport.h"
 #include "frmmain.h"
 #include "memberinstall.h"
 #include "readerhost.h"
@@ -19,6 +20,7 @@ void wireProgram()
     FrmMain::addExtension(members::installMemberPanels);
     FrmMain::addExtension(sales::installSales);
     FrmMain::addExtension(stored_value::installStoredValue);
+    FrmMain::addExtension(reports::installReports);
 }
 
 } // namespace lanting

@@ -3,14 +3,12 @@
 
 #include "appstate.h"
 #include "harness.h"
+#include "printcapture.h"
 #include "receipt.h"
 #include "receiptprinter.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -22,16 +20,6 @@ namespace
 {
 
 const QString kBody = u"会员姓名：张三\r\n实收金额：100元\r\n卡内最新余额：120元\r\n"_s;
-
-QString pdfText(const QByteArray &pdf)
-{
-    QProcess p;
-    p.start(u"pdftotext"_s, {u"-"_s, u"-"_s});
-    p.write(pdf);
-    p.closeWriteChannel();
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 } // namespace
 
@@ -113,29 +101,9 @@ void TstReceipt::printsThroughCups_data()
 void TstReceipt::printsThroughCups()
 {
     QFETCH(int, copies);
-    const QString queue = qEnvironmentVariable("LANTING_TEST_PRINTER");
-    const int port = qEnvironmentVariableIntValue("LANTING_TEST_PRINTER_PORT");
-    if (queue.isEmpty() || port == 0) {
-        if (qEnvironmentVariableIsSet("LANTING_REQUIRE_PRINTER"))
-            QFAIL("the test print queue is not set up");
-        QSKIP("no test print queue (LANTING_TEST_PRINTER)");
-    }
-    // The queue's device: every job arrives on its own connection.
-    QTcpServer device;
-    QVERIFY(device.listen(QHostAddress::LocalHost, quint16(port)));
-    QList<QByteArray> jobs;
-    int finished = 0;
-    connect(&device, &QTcpServer::newConnection, &device, [&] {
-        while (QTcpSocket *c = device.nextPendingConnection()) {
-            const qsizetype slot = jobs.size();
-            jobs.append(QByteArray());
-            connect(c, &QTcpSocket::readyRead, c, [&jobs, c, slot] { jobs[slot] += c->readAll(); });
-            connect(c, &QTcpSocket::disconnected, c, [&finished, c] {
-                ++finished;
-                c->deleteLater();
-            });
-        }
-    });
+    LT_USE_PRINT_QUEUE();
+    test::PrintCapture device;
+    QVERIFY(device.listen());
 
     Harness h;
     state().printer = queue;
@@ -146,15 +114,15 @@ void TstReceipt::printsThroughCups()
     QVERIFY(h.messages().isEmpty());
     if (copies == 0) {
         QTest::qWait(1500);
-        QCOMPARE(jobs.size(), 0);
+        QCOMPARE(device.jobs().size(), 0);
         return;
     }
-    QTRY_COMPARE_WITH_TIMEOUT(finished, copies, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(device.finished(), copies, 60000);
     QTest::qWait(500); // a further copy would have arrived by now
-    QCOMPARE(jobs.size(), copies);
-    for (const QByteArray &job : jobs) {
+    QCOMPARE(device.jobs().size(), copies);
+    for (const QByteArray &job : device.jobs()) {
         QVERIFY(job.startsWith("%PDF"));
-        const QString text = pdfText(job);
+        const QString text = test::PrintCapture::pdfText(job);
         QVERIFY2(text.contains(u"岚汀会员店"_s), qPrintable(text));
         QVERIFY(text.contains(u"会员姓名：张三"_s));
         QVERIFY(text.contains(u"卡内最新余额：120元"_s));

@@ -1,0 +1,181 @@
+#include "exportreport.h"
+
+#include "frmmain.h"
+#include "messages.h"
+#include "mod1.h"
+#include "appstate.h"
+#include "programfolder.h"
+#include "ui.h"
+#include "xlsbook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTextDocument>
+#include <QTreeWidget>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting::reports {
+
+namespace
+{
+
+std::function<void(const QString &)> &viewer()
+{
+    static std::function<void(const QString &)> v = [](const QString &path) { ui::ShellOpen(path); };
+    return v;
+}
+
+Report reportOf(QTreeWidget *list, const QString &title)
+{
+    Report r;
+    r.title = title;
+    const QTreeWidgetItem *header = list->headerItem();
+    for (int c = 0; c < list->columnCount(); ++c)
+        r.headings << header->text(c);
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = list->topLevelItem(i);
+        QStringList row;
+        for (int c = 0; c < list->columnCount(); ++c)
+            row << item->text(c);
+        r.rows << row;
+    }
+    return r;
+}
+
+QString templatePath()
+{
+    const QString inFolder = QDir(state().programFolder).filePath(u"m.xls"_s);
+    if (QFileInfo::exists(inFolder))
+        return inFolder;
+    return findDataFile(u"m.xls"_s);
+}
+
+// The sheet as a page: the title above a table of the headings and rows.
+void printSheet(QPrinter *printer, const Report &r)
+{
+    // Wide lists go across the page; cells keep their text on one line.
+    printer->setPageOrientation(QPageLayout::Landscape);
+    QString html = u"<h2 align=center>"_s + r.title.toHtmlEscaped()
+                   + u"</h2><table border=1 cellspacing=0 cellpadding=3 width=100%><tr>"_s;
+    for (const QString &h : r.headings)
+        html += u"<th nowrap>"_s + h.toHtmlEscaped() + u"</th>"_s;
+    html += u"</tr>"_s;
+    for (const QStringList &row : r.rows) {
+        html += u"<tr>"_s;
+        for (const QString &cell : row)
+            html += u"<td nowrap>"_s + cell.toHtmlEscaped() + u"</td>"_s;
+        html += u"</tr>"_s;
+    }
+    QTextDocument doc;
+    doc.setDefaultStyleSheet(u"body, td, th { font-size: 9pt; }"_s);
+    doc.setHtml(html + u"</table>"_s);
+    doc.print(printer);
+}
+
+} // namespace
+
+void setWorkbookViewer(std::function<void(const QString &)> v)
+{
+    viewer() = v ? std::move(v) : [](const QString &path) { ui::ShellOpen(path); };
+}
+
+bool ExportReport(QTreeWidget *list, const QString &title, bool print)
+{
+    if (!HasPer(Per::Export)) {
+        NoPerMsg();
+        return false;
+    }
+    QString target;
+    if (print) {
+        target = QDir(state().programFolder).filePath(u"print.xls"_s);
+        QFile::remove(target);
+    } else {
+        QFileDialog dlg(list ? list->window() : nullptr, u"导出为Excel文档"_s);
+        dlg.setObjectName(u"cdSaveExcel"_s);
+        dlg.setAcceptMode(QFileDialog::AcceptSave);
+        dlg.setNameFilter(u"*.xls"_s);
+        dlg.setOption(QFileDialog::DontUseNativeDialog);
+        // The overwrite question is ours.
+        dlg.setOption(QFileDialog::DontConfirmOverwrite);
+        if (ui::execModal(&dlg) != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+            return false;
+        target = dlg.selectedFiles().first();
+        if (target.isEmpty() || QFileInfo(target).isDir())
+            return false;
+    }
+    if (!target.right(4).toLower().endsWith(u".xls"_s))
+        target += u".xls"_s;
+    const QString templ = templatePath();
+    if (templ.isEmpty()) {
+        msgNotice(u"模版文件不存在！"_s);
+        return false;
+    }
+    if (QFileInfo::exists(target)
+        && !askYesNo(u"此报表已经存在，是否覆盖？"_s, u"提示 "_s))
+        return false;
+
+    const Report report = reportOf(list, title);
+    QFile in(templ);
+    const QByteArray templateBytes = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    const std::optional<QByteArray> book = fillTemplate(templateBytes, report);
+    bool written = false;
+    if (book) {
+        // Written whole or not at all: a half-written file never replaces one.
+        QSaveFile out(target);
+        written = out.open(QIODevice::WriteOnly) && out.write(*book) == book->size() && out.commit();
+    }
+    if (!written) {
+        msgError(u"无法写入文件："_s + QDir::toNativeSeparators(target));
+        return false;
+    }
+    viewer()(target);
+    if (print) {
+        const QPrinterInfo printerInfo = QPrinterInfo::defaultPrinter();
+        QPrinter printer(printerInfo, QPrinter::HighResolution);
+        QPrintPreviewDialog preview(&printer, list ? list->window() : nullptr);
+        preview.setWindowTitle(title);
+        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                         [&report](QPrinter *p) { printSheet(p, report); });
+        ui::execModal(&preview);
+        // Then the sheet goes to the default printer, as it stands.
+        if (!printerInfo.isNull()) {
+            QPrinter out(printerInfo, QPrinter::HighResolution);
+            out.setDocName(title);
+            printSheet(&out, report);
+        }
+    }
+    return true;
+}
+
+void installReports(FrmMain &main)
+{
+    ui::setReportExporter([](QTreeWidget *list, const QString &title, bool print) {
+        ExportReport(list, title, print);
+    });
+    auto memberList = [&main] { return main.findChild<QTreeWidget *>(u"lvMber"_s); };
+    main.setScreen(u"ExportMemberList"_s, [memberList](const QString &) {
+        if (QTreeWidget *l = memberList())
+            ExportReport(l, u"会员信息"_s, false);
+    });
+    main.setScreen(u"PrintMemberList"_s, [memberList](const QString &) {
+        if (QTreeWidget *l = memberList())
+            ExportReport(l, u"会员信息"_s, true);
+    });
+    if (auto *print = main.panelPage(FrmMain::PanelXf)->findChild<QPushButton *>(u"cmdPrintCz"_s)) {
+        QObject::connect(print, &QPushButton::clicked, &main, [&main] {
+            auto *list = main.panelPage(FrmMain::PanelXf)->findChild<QTreeWidget *>(u"lvCz"_s);
+            if (list && !main.NowMberID.isEmpty())
+                ExportReport(list, u"卡号："_s + main.NowMberID + u" 充值记录报表"_s, true);
+        });
+    }
+}
+
+} // namespace lanting::reports

@@ -1,0 +1,333 @@
+// The report export: the workbook written from the template (read back by
+// an independent reader), the save dialog and its rules, printing.
+
+#include "appstate.h"
+#include "database.h"
+#include "exportreport.h"
+#include "frmmain.h"
+#include "harness.h"
+#include "printcapture.h"
+#include "xlsbook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace lanting;
+using namespace lanting::reports;
+using test::Harness;
+
+namespace
+{
+
+// What xlrd reads in a workbook; an empty object when it cannot.
+QJsonObject readBack(const QString &path)
+{
+    QProcess p;
+    p.start(u"/usr/bin/python3"_s,
+            {QStringLiteral(LT_SOURCE_DIR "/xlscells.py"), path});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0) {
+        qWarning("%s", p.readAllStandardError().constData());
+        return {};
+    }
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+bool xlrdAvailable()
+{
+    QProcess p;
+    p.start(u"/usr/bin/python3"_s, {u"-c"_s, u"import xlrd"_s});
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+#define LT_NEED_XLRD()                                                                             \
+    if (!xlrdAvailable()) {                                                                        \
+        if (qEnvironmentVariableIsSet("LANTING_REQUIRE_PG"))                                       \
+            QFAIL("python3-xlrd is not installed");                                                \
+        QSKIP("python3-xlrd is not installed");                                                    \
+    }
+
+QString write(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+QString cell(const QJsonObject &book, int row, int column)
+{
+    return book[u"cells"_s].toObject()[u"%1,%2"_s.arg(row).arg(column)].toString();
+}
+
+int cellCount(const QJsonObject &book) { return book[u"cells"_s].toObject().size(); }
+
+void storeGoods(int n)
+{
+    for (int i = 1; i <= n; ++i)
+        Sql(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, jf, zt, kc) VALUES (?, ?, '饮料', '瓶', 1, 2.5, 0, ?, 10)"_s)
+            .bind(u"A%1"_s.arg(i)).bind(u"可乐%1"_s.arg(i)).bind(true).exec();
+}
+
+// Opens the goods window, lists every goods, and presses "导出为E&xcel".
+void exportGoods(Harness &h, FrmMain *main, const std::function<void(QFileDialog *)> &save)
+{
+    main->findChild<QPushButton *>(u"cmdSysz"_s)->click();
+    h.onModal([&](QDialog *d) {
+        auto *lb = d->findChild<QListWidget *>(u"Lb"_s);
+        lb->setCurrentRow(0);
+        Q_EMIT lb->itemClicked(lb->item(0));
+        if (save)
+            h.onModal([&](QDialog *f) {
+                auto *dlg = qobject_cast<QFileDialog *>(f);
+                QVERIFY(dlg);
+                QCOMPARE(dlg->windowTitle(), u"导出为Excel文档"_s);
+                save(dlg);
+            });
+        d->findChild<QPushButton *>(u"cmdExcel"_s)->click();
+        d->findChild<QPushButton *>(u"cmdClose"_s)->click();
+    });
+    main->findChild<QToolButton *>(u"Imgsz_0"_s)->click();
+}
+
+void saveAs(QFileDialog *dlg, const QString &path)
+{
+    dlg->selectFile(path);
+    static_cast<QDialog *>(dlg)->accept();
+}
+
+} // namespace
+
+class TstExport : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { setWorkbookViewer([this](const QString &p) { shown << p; }); }
+    void cleanup() { setWorkbookViewer({}); shown.clear(); }
+    void workbook_data();
+    void workbook();
+    void templateCellsStay();
+    void saveRules_data();
+    void saveRules();
+    void overwrite();
+    void refusals();
+    void print();
+
+private:
+    QStringList shown;
+};
+
+void TstExport::workbook_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::newRow("five columns, two rows") << 2;
+    QTest::newRow("no rows: the title only") << 0;
+    QTest::newRow("more rows than fit one sector") << 300;
+}
+
+void TstExport::workbook()
+{
+    QFETCH(int, rows);
+    LT_NEED_XLRD();
+    QTemporaryDir dir;
+    const QString templ = write(dir.filePath(u"m.xls"_s), defaultTemplate());
+    QVERIFY(!templ.isEmpty());
+    // The template alone is a workbook too.
+    QCOMPARE(readBack(templ)[u"sheets"_s].toInt(), 1);
+    Report r;
+    r.title = u"商品信息报表"_s;
+    r.headings = QStringList{u"商品编号"_s, u"商品名称"_s, u"售价（元）"_s, u"状态"_s, u"库存量"_s};
+    for (int k = 0; k < rows; ++k)
+        r.rows << QStringList{u"A%1"_s.arg(k + 1), u"可乐 \"大瓶\" & <冰>"_s, u"2.5元"_s, u"有效"_s,
+                              QString::number(k)};
+    QFile in(templ);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const std::optional<QByteArray> book = fillTemplate(in.readAll(), r);
+    QVERIFY(book);
+    const QJsonObject got = readBack(write(dir.filePath(u"out.xls"_s), *book));
+    QVERIFY(!got.isEmpty());
+    QCOMPARE(cell(got, 0, 2), u"商品信息报表"_s);
+    const QJsonObject title = got[u"title"_s].toObject();
+    QVERIFY(title[u"bold"_s].toBool());
+    QCOMPARE(title[u"height"_s].toInt(), 400); // 20 points
+    QVERIFY(title[u"centred"_s].toBool());
+    QCOMPARE(title[u"name"_s].toString(), u"宋体"_s);
+    if (rows == 0) {
+        QCOMPARE(cellCount(got), 1);
+        return;
+    }
+    QCOMPARE(cellCount(got), 1 + 5 * (rows + 1));
+    for (int c = 0; c < 5; ++c)
+        QCOMPARE(cell(got, 2, c), r.headings[c]);
+    for (int k = 0; k < rows; k += std::max(1, rows / 7))
+        for (int c = 0; c < 5; ++c)
+            QCOMPARE(cell(got, 3 + k, c), r.rows[k][c]);
+    QCOMPARE(cell(got, 2 + rows, 4), QString::number(rows - 1));
+}
+
+void TstExport::templateCellsStay()
+{
+    LT_NEED_XLRD();
+    QTemporaryDir dir;
+    // A template that already has cells: fixed texts in rows 2 and 9.
+    Report fixed;
+    fixed.title = u"旧标题"_s;
+    fixed.headings = QStringList{u"甲"_s, u"乙"_s};
+    fixed.rows = {QStringList{u"x"_s, u"y"_s}, QStringList{}, QStringList{}, QStringList{},
+                  QStringList{}, QStringList{u"底部说明"_s}};
+    const std::optional<QByteArray> templ = fillTemplate(defaultTemplate(), fixed);
+    QVERIFY(templ);
+    Report r;
+    r.title = u"新标题"_s;
+    r.headings = QStringList{u"卡号"_s};
+    r.rows = {QStringList{u"100000000001"_s}};
+    const std::optional<QByteArray> book = fillTemplate(*templ, r);
+    QVERIFY(book);
+    const QJsonObject got = readBack(write(dir.filePath(u"out.xls"_s), *book));
+    QCOMPARE(cell(got, 0, 2), u"新标题"_s);
+    QCOMPARE(cell(got, 2, 0), u"卡号"_s);
+    QCOMPARE(cell(got, 2, 1), u"乙"_s); // not written over
+    QCOMPARE(cell(got, 3, 0), u"100000000001"_s);
+    QCOMPARE(cell(got, 3, 1), u"y"_s);
+    QCOMPARE(cell(got, 8, 0), u"底部说明"_s);
+    // Something that is not a workbook is refused.
+    QVERIFY(!fillTemplate(QByteArray("not a workbook"), r));
+}
+
+void TstExport::saveRules_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("extension added") << u"商品"_s << u"商品.xls"_s;
+    QTest::newRow("capitals kept") << u"REPORT.XLS"_s << u"REPORT.XLS"_s;
+    QTest::newRow("other extension") << u"report.xlsx"_s << u"report.xlsx.xls"_s;
+}
+
+void TstExport::saveRules()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    LT_NEED_XLRD();
+    Harness h;
+    QVERIFY(h.startProgram());
+    write(QDir(h.folder()).filePath(u"m.xls"_s), defaultTemplate());
+    storeGoods(2);
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    QTemporaryDir out;
+    exportGoods(h, main, [&](QFileDialog *dlg) { saveAs(dlg, out.filePath(typed)); });
+    QCOMPARE(h.unexpectedModals(), 0);
+    QVERIFY(h.messages().isEmpty());
+    const QString path = out.filePath(written);
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{written});
+    QCOMPARE(shown, QStringList{path});
+    const QJsonObject got = readBack(path);
+    QCOMPARE(cell(got, 0, 2), u"商品信息报表"_s);
+    QCOMPARE(cell(got, 2, 0), u"商品编号"_s);
+    QCOMPARE(cell(got, 4, 1), u"可乐2"_s);
+    QCOMPARE(cell(got, 4, 5), u"2.5"_s);
+}
+
+void TstExport::overwrite()
+{
+    Harness h;
+    QVERIFY(h.startProgram());
+    write(QDir(h.folder()).filePath(u"m.xls"_s), defaultTemplate());
+    storeGoods(1);
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    QTemporaryDir out;
+    const QString path = write(out.filePath(u"商品.xls"_s), "old");
+    h.answer(MsgAnswer::No);
+    exportGoods(h, main, [&](QFileDialog *dlg) { saveAs(dlg, path); });
+    const Message asked = h.messages().last();
+    QCOMPARE(asked.text, u"此报表已经存在，是否覆盖？"_s);
+    QCOMPARE(asked.caption, u"提示 "_s);
+    QCOMPARE(asked.icon, MsgIcon::Question);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("old"));
+    f.close();
+    QVERIFY(shown.isEmpty());
+    h.answer(MsgAnswer::Yes);
+    exportGoods(h, main, [&](QFileDialog *dlg) { saveAs(dlg, path); });
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().startsWith(QByteArray::fromHex("D0CF11E0A1B11AE1")));
+    QCOMPARE(shown, QStringList{path});
+}
+
+void TstExport::refusals()
+{
+    Harness h;
+    QVERIFY(h.startProgram());
+    storeGoods(1);
+    Sql(u"INSERT INTO czy (name, pwd, per) VALUES ('op', '', '111111101111')"_s).exec();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    // Cancelling the dialog: nothing, not even a message.
+    exportGoods(h, main, [](QFileDialog *dlg) { dlg->reject(); });
+    QVERIFY(h.messages().isEmpty());
+    // No template in the program folder (and none delivered beside the tests).
+    QTemporaryDir out;
+    exportGoods(h, main, [&](QFileDialog *dlg) { saveAs(dlg, out.filePath(u"a"_s)); });
+    QCOMPARE(h.lastText(), u"模版文件不存在！"_s);
+    QVERIFY(QDir(out.path()).isEmpty());
+    QCOMPARE(h.unexpectedModals(), 0);
+    delete main;
+
+    // Without permission 8 no dialog opens.
+    h.clearMessages();
+    main = h.login(u"op"_s, QString());
+    QVERIFY(main);
+    exportGoods(h, main, {});
+    QCOMPARE(h.lastText(), u"您没有权限执行此操作！"_s);
+    QCOMPARE(h.unexpectedModals(), 0);
+}
+
+void TstExport::print()
+{
+    LT_USE_PRINT_QUEUE();
+    test::PrintCapture device;
+    QVERIFY(device.listen());
+    qputenv("PRINTER", queue.toUtf8());
+    Harness h;
+    QVERIFY(h.startProgram());
+    write(QDir(h.folder()).filePath(u"m.xls"_s), defaultTemplate());
+    Sql(u"INSERT INTO mber (id, name, st) VALUES ('100000000001', '张三', 0)"_s).exec();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    main->findChild<QPushButton *>(u"cmdMemgl"_s)->click();
+    main->findChild<QPushButton *>(u"cmdQuery"_s)->click();
+    const QString printCopy = QDir(h.folder()).filePath(u"print.xls"_s);
+    for (int round = 1; round <= 2; ++round) {
+        QString previewTitle;
+        h.onModal([&](QDialog *preview) {
+            previewTitle = preview->windowTitle();
+            preview->reject();
+        });
+        main->findChild<QPushButton *>(u"CmdGl_7"_s)->click();
+        QCOMPARE(previewTitle, u"会员信息"_s);
+        QVERIFY(QFileInfo::exists(printCopy));
+        QTRY_COMPARE_WITH_TIMEOUT(device.finished(), round, 60000);
+    }
+    // Printing again replaced the copy without asking.
+    QVERIFY(h.messages().isEmpty());
+    QCOMPARE(shown, (QStringList{printCopy, printCopy}));
+    const QString text = test::PrintCapture::pdfText(device.jobs().last());
+    QVERIFY2(text.contains(u"会员信息"_s), qPrintable(text));
+    QVERIFY2(text.contains(u"100000000001"_s), qPrintable(text));
+    qunsetenv("PRINTER");
+}
+
+QTEST_MAIN(TstExport)
+#include "tst_export.moc"

@@ -1,0 +1,48 @@
+#include "printcapture.h"
+
+#include <QProcess>
+#include <QTcpSocket>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting::test
+{
+
+QString PrintCapture::queue()
+{
+    if (qEnvironmentVariableIntValue("LANTING_TEST_PRINTER_PORT") == 0)
+        return {};
+    return qEnvironmentVariable("LANTING_TEST_PRINTER");
+}
+
+bool PrintCapture::listen()
+{
+    const int port = qEnvironmentVariableIntValue("LANTING_TEST_PRINTER_PORT");
+    if (!m_device.listen(QHostAddress::LocalHost, quint16(port)))
+        return false;
+    QObject::connect(&m_device, &QTcpServer::newConnection, &m_device, [this] {
+        while (QTcpSocket *c = m_device.nextPendingConnection()) {
+            const qsizetype slot = m_jobs.size();
+            m_jobs.append(QByteArray());
+            QObject::connect(c, &QTcpSocket::readyRead, c,
+                             [this, c, slot] { m_jobs[slot] += c->readAll(); });
+            QObject::connect(c, &QTcpSocket::disconnected, c, [this, c] {
+                ++m_finished;
+                c->deleteLater();
+            });
+        }
+    });
+    return true;
+}
+
+QString PrintCapture::pdfText(const QByteArray &pdf)
+{
+    QProcess p;
+    p.start(u"pdftotext"_s, {u"-"_s, u"-"_s});
+    p.write(pdf);
+    p.closeWriteChannel();
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace lanting::test
