@@ -418,4 +418,24 @@ void Transaction::commit()
     m_done = true;
 }
 
+bool Database::copyTo(const QString &path)
+{
+    if (!isOpen() || backend() != Backend::Sqlite)
+        return false;
+    // VACUUM INTO wants a file that does not exist yet; it is built beside
+    // the target and moved over it when complete.
+    const QString part = path + u".part"_s;
+    QFile::remove(part);
+    QSqlQuery q(connection());
+    if (!q.prepare(u"VACUUM INTO ?"_s))
+        return false;
+    q.addBindValue(part);
+    if (!q.exec()) {
+        QFile::remove(part);
+        return false;
+    }
+    QFile::remove(path);
+    return QFile::rename(part, path);
+}
+
 } // namespace lanting

@@ -59,6 +59,10 @@ public:
     static bool isOpen();
     static QSqlDatabase connection();
     static Backend backend();
+    // Writes a consistent copy of the embedded database file to `path`
+    // (replacing it), while the program keeps it open. False on the server
+    // backend, which has no file, or when the copy fails.
+    static bool copyTo(const QString &path);
 
     // Date-times are stored to the second in one text form on SQLite and as
     // timestamp(0) on PostgreSQL; bind through dt(), read through toDt().

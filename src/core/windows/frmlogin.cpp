@@ -108,6 +108,11 @@ void FrmLogin::login()
         close();
         Q_EMIT programEnds();
     });
+    // The next operator logs in here; the entries stay as they were.
+    connect(m_main, &FrmMain::handedOver, this, [this] {
+        show();
+        m_ui->txtPwd->setFocus();
+    });
     m_main->show();
     ui::closeWait();
     if (!sessionError.isEmpty())

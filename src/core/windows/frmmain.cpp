@@ -288,6 +288,14 @@ void FrmMain::onSettingsIcon(int index)
         ui::closeWait();
 }
 
+void FrmMain::handOver()
+{
+    hide();
+    isJiaoban = true;
+    Q_EMIT handedOver();
+    close();
+}
+
 void FrmMain::closeEvent(QCloseEvent *event)
 {
     if (!isJiaoban && m_closeGuard && !m_closeGuard()) {

@@ -49,6 +49,10 @@ public:
     // what the cashier sees of the member shown.
     QString shownMember(const QString &label) const;
 
+    // Closes the window for the next operator: hidden, marked as a handover,
+    // the login window shown again, then closed.
+    void handOver();
+
     // Shows a member in the member panel (installed by the member panel).
     void ShowMber(const QString &cardNumber);
     void setShowMber(std::function<void(const QString &)> show);
@@ -81,6 +85,8 @@ public:
 Q_SIGNALS:
     // The window closed and the program ends.
     void programEnds();
+    // The window closes for a handover: the login window takes over.
+    void handedOver();
     // A panel was switched to (after the permission check passed).
     void panelShown(lanting::FrmMain::Panel panel);
 

@@ -5,6 +5,7 @@
 #include "mod1.h"
 #include "appstate.h"
 #include "programfolder.h"
+#include "shiftwindows.h"
 #include "ui.h"
 #include "xlsbook.h"
 
@@ -168,6 +169,21 @@ void installReports(FrmMain &main)
     main.setScreen(u"PrintMemberList"_s, [memberList](const QString &) {
         if (QTreeWidget *l = memberList())
             ExportReport(l, u"会员信息"_s, true);
+    });
+    // The handover, and the way out of the program through it.
+    main.setToolAction(u"dcButton7"_s, [&main] {
+        FrmChangeOp dlg(&main);
+        ui::execModal(&dlg);
+    });
+    main.setCloseGuard([&main] {
+        FrmChangeOp dlg(&main);
+        dlg.setExitMode();
+        ui::execModal(&dlg);
+        return state().isJiaobanOK;
+    });
+    main.setReportAction(9, [&main] {
+        FrmJbgl dlg(&main);
+        ui::execModal(&dlg);
     });
     if (auto *print = main.panelPage(FrmMain::PanelXf)->findChild<QPushButton *>(u"cmdPrintCz"_s)) {
         QObject::connect(print, &QPushButton::clicked, &main, [&main] {
