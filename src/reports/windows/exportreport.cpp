@@ -5,6 +5,7 @@
 #include "mod1.h"
 #include "appstate.h"
 #include "programfolder.h"
+#include "reportwindows.h"
 #include "shiftwindows.h"
 #include "ui.h"
 #include "xlsbook.h"
@@ -185,6 +186,22 @@ void installReports(FrmMain &main)
         FrmJbgl dlg(&main);
         ui::execModal(&dlg);
     });
+    // The report icons, by index.
+    auto report = [&main](int index, auto make) {
+        main.setReportAction(index, [&main, make] {
+            auto dlg = make(&main);
+            ui::execModal(dlg.get());
+        });
+    };
+    report(0, [](QWidget *p) { return std::make_unique<FrmMemXf>(p); });
+    report(1, [](QWidget *p) { return std::make_unique<FrmGoodsXf>(p); });
+    report(2, [](QWidget *p) { return std::make_unique<FrmYyqk>(p); });
+    report(3, [](QWidget *p) { return std::make_unique<FrmCzjl>(p); });
+    report(4, [](QWidget *p) { return std::make_unique<FrmYuee>(p); });
+    report(5, [](QWidget *p) { return std::make_unique<FrmRizhi>(p); });
+    report(6, [](QWidget *p) { return std::make_unique<FrmJfcx>(p); });
+    report(7, [](QWidget *p) { return std::make_unique<FrmZgjl>(p); });
+    report(8, [](QWidget *p) { return std::make_unique<FrmThjl>(p); });
     if (auto *print = main.panelPage(FrmMain::PanelXf)->findChild<QPushButton *>(u"cmdPrintCz"_s)) {
         QObject::connect(print, &QPushButton::clicked, &main, [&main] {
             auto *list = main.panelPage(FrmMain::PanelXf)->findChild<QTreeWidget *>(u"lvCz"_s);

@@ -178,10 +178,9 @@ void FrmChangeOp::confirm()
 
 // --- FrmJbgl -------------------------------------------------------------
 
-FrmJbgl::FrmJbgl(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmJbgl)
+FrmJbgl::FrmJbgl(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmJbgl)
 {
     m_ui->setupUi(this);
-    m_savedTarget = takeTarget();
     const QDateTime now = QDateTime::currentDateTime();
     for (QDateEdit *d : {m_ui->dtStart1, m_ui->dtEnd1, m_ui->dtStart2, m_ui->dtEnd2})
         d->setDate(now.date());
@@ -192,19 +191,12 @@ FrmJbgl::FrmJbgl(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmJbgl)
     m_ui->picShow->hide();
     connect(m_ui->cmdSearch_0, &QPushButton::clicked, this, [this] { search(true); });
     connect(m_ui->cmdSearch_1, &QPushButton::clicked, this, [this] { search(false); });
-    connect(m_ui->cmdExcel, &QPushButton::clicked, this,
-            [this] { ui::ExportReport(m_ui->lvTb, u"交班记录报表"_s, false); });
-    connect(m_ui->cmdPrint, &QPushButton::clicked, this,
-            [this] { ui::ExportReport(m_ui->lvTb, u"交班记录报表"_s, true); });
+    exportWith(m_ui->cmdExcel, m_ui->cmdPrint, m_ui->lvTb, u"交班记录报表"_s);
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &QDialog::reject);
     ui::closeWait();
 }
 
-FrmJbgl::~FrmJbgl()
-{
-    state().cardTarget = m_savedTarget;
-    delete m_ui;
-}
+FrmJbgl::~FrmJbgl() { delete m_ui; }
 
 void FrmJbgl::search(bool byLogin)
 {

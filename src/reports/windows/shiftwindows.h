@@ -3,6 +3,7 @@
 // The handover window (also the way out of the program) and the handover
 // history.
 
+#include "reportwindows.h"
 #include "shift.h"
 
 #include <QDialog>
@@ -44,7 +45,7 @@ private:
     ShiftTotals m_recorded; // those totals
 };
 
-class FrmJbgl : public QDialog
+class FrmJbgl : public ReportWindow
 {
     Q_OBJECT
 
@@ -55,7 +56,6 @@ public:
 private:
     void search(bool byLogin);
     Ui::FrmJbgl *m_ui;
-    int m_savedTarget = 0;
 };
 
 } // namespace lanting::reports

@@ -1,0 +1,377 @@
+// The report windows and their queries: consumption, goods statistics,
+// turnover, the record reports, balances and the operation log.
+
+#include "amounts.h"
+#include "appstate.h"
+#include "cardrouting.h"
+#include "database.h"
+#include "frmmain.h"
+#include "harness.h"
+#include "reportqueries.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace lanting;
+using namespace lanting::reports;
+using test::Harness;
+
+namespace
+{
+
+const QDate kDay(2012, 1, 31);
+
+QDateTime at(const QDate &d, int h = 12, int m = 0, int s = 0) { return QDateTime(d, QTime(h, m, s)); }
+
+int sale(const QString &card, const QDateTime &when, double cash, double card_, const QString &op = u"admin"_s,
+         const QVariant &jf = 5)
+{
+    Sql(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, jf, createtime, czy, ps) VALUES (?, ?, ?, ?, ?, ?, ?, NULL)"_s)
+        .bind(card).bind(true).bind(card_).bind(cash).bind(jf).bind(Database::dt(when)).bind(op).exec();
+    return scalar(u"SELECT max(id) FROM con"_s).toInt();
+}
+
+void line(int conId, const QString &spid, const QString &name, double price, double qty, double je)
+{
+    Sql(u"INSERT INTO xiangxi (conid, spid, spmc, dj, zk, zhdj, sl, jf, je) VALUES (?, ?, ?, ?, 100, ?, ?, 0, ?)"_s)
+        .bind(conId).bind(spid).bind(name).bind(price).bind(price).bind(qty).bind(je).exec();
+}
+
+void giveBack(const QDateTime &when, double je, bool toCard, const QString &level = u"金卡"_s)
+{
+    Sql(u"INSERT INTO thjl (conid, mberid, mbername, mberlb, je, thfs, czy, createtime, ps) VALUES (1, '100000000001', '张三', ?, ?, ?, 'admin', ?, '')"_s)
+        .bind(level).bind(je).bind(toCard).bind(Database::dt(when)).exec();
+}
+
+QStringList column(const Rows &rows, int c)
+{
+    QStringList out;
+    for (const QStringList &r : rows)
+        out << r.value(c);
+    return out;
+}
+
+template <typename T = QWidget> T *w(QWidget *d, const QString &name)
+{
+    return d->findChild<T *>(name);
+}
+
+} // namespace
+
+class TstReportWindows : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sales_data() { Harness::addBackendRows(); }
+    void sales();
+    void lineItems();
+    void goods();
+    void turnover_data();
+    void turnover();
+    void records();
+    void balances();
+    void log();
+    void windows_data();
+    void windows();
+    void consumptionWindowCards();
+    void transferWindowCards();
+};
+
+void TstReportWindows::sales()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    Sql(u"INSERT INTO mber (id, name, lv) VALUES ('100000000001', '张三', '金卡'), ('100000000002', '李四', NULL)"_s).exec();
+    const int mixed = sale(u"100000000001"_s, at(kDay, 9), 30, 20.5);
+    line(mixed, u"G1"_s, u"可乐"_s, 10, 2, 20);
+    sale(u"100000000002"_s, at(kDay, 10), 7, 0, u"admin"_s, QVariant()); // direct, no points
+    sale(u"100000000001"_s, at(kDay, 11), 1, 0, u"小王"_s);
+    sale(u"100000000001"_s, at(kDay.addDays(1), 0, 0, 0), 99, 0); // the next day
+    sale(u"100000000001"_s, at(kDay, 0, 0, 0), 2, 0); // the first second counts
+    const Days day{kDay, kDay};
+    const Rows all = salesReport(day, QString(), QString());
+    QCOMPARE(all.size(), 4);
+    QCOMPARE(column(all, 1).first(), FmtTime(at(kDay, 11))); // newest first
+    const QStringList first = all[2];
+    QCOMPARE(first[0], QString::number(mixed));
+    QCOMPARE(first[2], u"100000000001"_s);
+    QCOMPARE(first[3], u"张三"_s);
+    QCOMPARE(first[4], u"金卡"_s);
+    QCOMPARE(first[5], u"50.5元"_s);
+    QCOMPARE(first[6], u"5"_s);
+    QCOMPARE(first[7], u"admin"_s);
+    QCOMPARE(first[8], QString());
+    QCOMPARE(all[1][6], QString()); // no points recorded
+    QCOMPARE(all[1][4], QString());
+    QCOMPARE(salesReport(day, u"小王"_s, QString()).size(), 1);
+    QCOMPARE(salesReport(day, QString(), u" 100000000002 "_s).size(), 1);
+    QCOMPARE(salesReport(day, QString(), u"000"_s).size(), 0); // the whole card number only
+    QCOMPARE(saleLines(mixed), (Rows{{u"G1"_s, u"可乐"_s, u"10元"_s, u"100%"_s, u"10元"_s, u"2"_s, u"20元"_s}}));
+    QVERIFY(saleLines(all[1][0].toInt()).isEmpty());
+}
+
+void TstReportWindows::lineItems()
+{
+    Harness h;
+    QVERIFY(h.openDatabase());
+    Sql(u"INSERT INTO mber (id, name, lv) VALUES ('100000000001', '张三', '金卡')"_s).exec();
+    const int a = sale(u"100000000001"_s, at(kDay, 9), 30, 0);
+    line(a, u"G1"_s, u"可乐"_s, 10, 3, 30);
+    const int b = sale(u"200000000002"_s, at(kDay, 10), 5, 0);
+    line(b, u"G2"_s, u"面包"_s, 5, 1, 5);
+    sale(u"100000000001"_s, at(kDay, 11), 9, 0); // direct: no lines
+    const Days day{kDay, kDay};
+    const Rows rows = lineItemsReport(day, QString(), QString());
+    QCOMPARE(column(rows, 1), (QStringList{u"G2"_s, u"G1"_s}));
+    QCOMPARE(rows[1], (QStringList{FmtTime(at(kDay, 9)), u"G1"_s, u"可乐"_s, u"100000000001"_s, u"张三"_s,
+                                   u"金卡"_s, u"10元"_s, u"100%"_s, u"10元"_s, u"3"_s, u"30元"_s}));
+    // Three digits anywhere in the card number.
+    QCOMPARE(column(lineItemsReport(day, QString(), u"000"_s), 1), (QStringList{u"G2"_s, u"G1"_s}));
+    QCOMPARE(column(lineItemsReport(day, QString(), u"0001"_s), 1), QStringList{u"G1"_s});
+    QCOMPARE(lineItemsReport(day, u"小王"_s, QString()).size(), 0);
+}
+
+void TstReportWindows::goods()
+{
+    Harness h;
+    QVERIFY(h.openDatabase());
+    Sql(u"INSERT INTO sp (spid, name, lb, dw, jj, sj) VALUES ('G1', '可乐', '饮料', '瓶', 6, 10), ('G2', '赠品', '杂货', '个', 2, 0), ('G3', '雪碧', '饮料', '瓶', 1, 3)"_s).exec();
+    for (int i = 0; i < 3; ++i)
+        line(sale(u"100000000001"_s, at(kDay, 9 + i), 10, 0), u"G1"_s, u"可乐"_s, 10, 1, 10);
+    const int c = sale(u"100000000001"_s, at(kDay, 13), 3, 0);
+    line(c, u"G2"_s, u"赠品"_s, 0, 4, 0);
+    line(c, u"G9"_s, u"已下架"_s, 5, 1, 5);
+    line(c, u"G3"_s, u"雪碧"_s, 3, 1, 3);
+    const Days day{kDay, kDay};
+    const Rows rows = goodsStatistics(day, QString(), QString());
+    QCOMPARE(column(rows, 0), (QStringList{u"G1"_s, u"G2"_s, u"G9"_s, u"G3"_s}));
+    QCOMPARE(rows[0], (QStringList{u"G1"_s, u"饮料"_s, u"可乐"_s, u"瓶"_s, u"6"_s, u"3"_s, u"30"_s, u"12"_s, u"40%"_s}));
+    QCOMPARE(rows[1][8], QString()); // nothing taken: no rate
+    QCOMPARE(rows[1][7], u"-8"_s);
+    QCOMPARE(rows[2], (QStringList{u"G9"_s, QString(), u"已下架"_s, QString(), u"0"_s, u"1"_s, u"5"_s, u"5"_s, u"100%"_s}));
+    QCOMPARE(column(goodsStatistics(day, QString(), u"饮料"_s), 0), (QStringList{u"G1"_s, u"G3"_s}));
+    // A code wins over the category.
+    QCOMPARE(column(goodsStatistics(day, u" G2 "_s, u"饮料"_s), 0), QStringList{u"G2"_s});
+}
+
+void TstReportWindows::turnover_data()
+{
+    QTest::addColumn<bool>("daily");
+    QTest::addColumn<QStringList>("keys");
+    QTest::newRow("days across a month end") << true
+        << QStringList{u"2012-01-30"_s, u"2012-01-31"_s, u"2012-02-01"_s, u"2012-02-02"_s};
+    QTest::newRow("months across a year end") << false
+        << QStringList{u"2011-11"_s, u"2011-12"_s, u"2012-01"_s, u"2012-02"_s};
+}
+
+void TstReportWindows::turnover()
+{
+    QFETCH(bool, daily);
+    QFETCH(QStringList, keys);
+    Harness h;
+    QVERIFY(h.openDatabase());
+    sale(u"100000000001"_s, at(kDay, 9), 10, 5);
+    sale(u"100000000001"_s, at(kDay, 23, 59, 59), 0.005, 0); // cut away
+    giveBack(at(kDay, 10), 3, false);
+    sale(u"100000000001"_s, at(QDate(2012, 2, 1), 0, 0, 0), 1, 1);
+    const Rows rows = daily ? dailyTurnover(QDate(2012, 1, 30), QDate(2012, 2, 2))
+                            : monthlyTurnover(2011, 11, 2012, 2);
+    QCOMPARE(column(rows, 0), keys);
+    const QStringList busy = rows[daily ? 1 : 2];
+    QCOMPARE(busy.mid(1), (QStringList{u"15元"_s, u"5元"_s, u"10元"_s, u"3元"_s}));
+    QCOMPARE(rows[0].mid(1), (QStringList{u"0元"_s, u"0元"_s, u"0元"_s, u"0元"_s}));
+    QCOMPARE(rows[daily ? 2 : 3][1], u"2元"_s);
+    QVERIFY(dailyTurnover(QDate(2012, 2, 2), QDate(2012, 2, 1)).isEmpty());
+    QVERIFY(monthlyTurnover(2012, 5, 2012, 4).isEmpty());
+    QVERIFY(monthlyTurnover(2013, 1, 2012, 12).isEmpty());
+}
+
+void TstReportWindows::records()
+{
+    Harness h;
+    QVERIFY(h.openDatabase());
+    const QVariant when = Database::dt(at(kDay));
+    // Recorded under the level name of the time.
+    Sql(u"INSERT INTO czjl (mberid, mbername, mberlb, ssje, czje, yhsm, czy, createtime, ps) VALUES ('100000000001', '张三', '旧金卡', 100, 110, NULL, 'admin', ?, NULL)"_s)
+        .bind(when).exec();
+    QCOMPARE(rechargeRecords({kDay, kDay}, u"旧金卡"_s, QString(), QString()),
+             (Rows{{FmtTime(at(kDay)), u"100000000001"_s, u"张三"_s, u"旧金卡"_s, u"100元"_s, u"110元"_s,
+                    QString(), u"admin"_s, QString()}}));
+    QVERIFY(rechargeRecords({kDay, kDay}, u"金卡"_s, QString(), QString()).isEmpty());
+    QVERIFY(rechargeRecords({kDay.addDays(1), kDay.addDays(1)}, QString(), QString(), QString()).isEmpty());
+
+    Sql(u"INSERT INTO dhjl (mberid, mbername, mberlb, jf, czy, createtime, ps) VALUES ('100000000001', '张三', '金卡', 50, '小王', ?, '毛巾'), ('100000000002', '李四', '金卡', 20, 'admin', ?, '')"_s)
+        .bind(when).bind(when).exec();
+    // With a card number the operator is not looked at.
+    QCOMPARE(column(exchangeRecords({kDay, kDay}, u"100000000001"_s, QString(), u"admin"_s), 3), QStringList{u"50"_s});
+    QCOMPARE(column(exchangeRecords({kDay, kDay}, QString(), QString(), u"admin"_s), 0), QStringList{u"100000000002"_s});
+
+    Sql(u"INSERT INTO zzjl (zcid, zcname, zclv, zrid, zrname, zrlv, je, czy, createtime, ps) VALUES ('A', '甲', '金卡', 'B', '乙', '银卡', 10, 'admin', ?, ''), ('B', '乙', '银卡', 'A', '甲', '金卡', 4, 'admin', ?, '')"_s)
+        .bind(when).bind(when).exec();
+    const Rows ab = transferRecords({kDay, kDay}, QString(), QString(), QString(), u"A"_s, u"B"_s);
+    QCOMPARE(ab.size(), 1);
+    QCOMPARE(ab[0][6], u"10元"_s);
+    QCOMPARE(transferRecords({kDay, kDay}, QString(), u"银卡"_s, QString(), QString(), QString()).size(), 1);
+
+    giveBack(at(kDay), 5, true);
+    giveBack(at(kDay), 2, false, u"银卡"_s);
+    QCOMPARE(column(returnRecords({kDay, kDay}, QString(), QString(), QString()), 5),
+             (QStringList{u"退款至储值卡"_s, u"现金退款"_s}));
+    QCOMPARE(column(returnRecords({kDay, kDay}, QString(), u"银卡"_s, QString()), 3), QStringList{u"2元"_s});
+}
+
+void TstReportWindows::balances()
+{
+    Harness h;
+    QVERIFY(h.startProgram());
+    Sql(u"INSERT INTO mber (id, name, ye) VALUES ('100000000001', '张三', 12.5)"_s).exec();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    main->findChild<QPushButton *>(u"cmdMemtj"_s)->click();
+    h.onModal([&](QDialog *d) {
+        QCOMPARE(d->windowTitle(), u"余额一览"_s);
+        QCOMPARE(state().cardTarget, int(devices::TargetBalanceReport));
+        auto *lv = w<QTreeWidget>(d, u"lvTb"_s);
+        auto *id = w<QLineEdit>(d, u"txtID"_s);
+        w<QPushButton>(d, u"cmdSearch"_s)->click();
+        QCOMPARE(h.lastText(), u"请输入会员卡号！"_s);
+        id->setText(u"999"_s);
+        QTest::keyClick(id, Qt::Key_Return);
+        QCOMPARE(h.lastText(), u"您输入的卡号不存在！"_s);
+        QCOMPARE(lv->topLevelItemCount(), 0);
+        devices::deliverCard(u"100000000001"_s); // a swipe looks the card up
+        QCOMPARE(lv->topLevelItemCount(), 1);
+        QCOMPARE(lv->topLevelItem(0)->text(2), u"12.5元"_s);
+        w<QPushButton>(d, u"cmdAll"_s)->click();
+        QCOMPARE(lv->topLevelItemCount(), 2);
+        QCOMPARE(lv->topLevelItem(0)->text(0), u"000000000000"_s);
+        w<QPushButton>(d, u"cmdClose"_s)->click();
+    });
+    const int before = state().cardTarget;
+    main->findChild<QToolButton *>(u"ImgReport_4"_s)->click();
+    QCOMPARE(h.unexpectedModals(), 0);
+    QCOMPARE(state().cardTarget, before);
+}
+
+void TstReportWindows::log()
+{
+    Harness h;
+    QVERIFY(h.openDatabase());
+    Sql(u"INSERT INTO syslog (czy, czlx, cznr, createtime) VALUES ('admin', '添加商品', '甲', ?), ('已删除', '删除商品', '乙', ?), ('admin', '添加商品', '丙', ?)"_s)
+        .bind(Database::dt(at(kDay, 0, 0, 0))).bind(Database::dt(at(kDay, 23, 59, 59)))
+        .bind(Database::dt(at(kDay.addDays(1), 0, 0, 0))).exec();
+    QCOMPARE(column(logEntries({kDay, kDay}, QString()), 2), (QStringList{u"甲"_s, u"乙"_s}));
+    QCOMPARE(column(logEntries({kDay, kDay}, u"已删除"_s), 0), QStringList{u"已删除"_s});
+    QVERIFY(logEntries({kDay, kDay}, u"小王"_s).isEmpty());
+}
+
+void TstReportWindows::windows_data()
+{
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("target");
+    QTest::newRow("0") << 0 << u"会员消费统计"_s << int(devices::TargetConsumption1);
+    QTest::newRow("1") << 1 << u"商品消费统计"_s << 0;
+    QTest::newRow("2") << 2 << u"营业情况统计"_s << 0;
+    QTest::newRow("3") << 3 << u"会员充值记录查询"_s << int(devices::TargetRechargeReport);
+    QTest::newRow("5") << 5 << u"系统日志查询"_s << 0;
+    QTest::newRow("6") << 6 << u"积分兑换统计"_s << int(devices::TargetExchangeReport);
+    QTest::newRow("7") << 7 << u"转账记录查询"_s << 0;
+    QTest::newRow("8") << 8 << u"退货记录查询"_s << int(devices::TargetReturnReport);
+}
+
+void TstReportWindows::windows()
+{
+    QFETCH(int, icon);
+    QFETCH(QString, title);
+    QFETCH(int, target);
+    Harness h;
+    QVERIFY(h.startProgram());
+    Sql(u"INSERT INTO czy (name, pwd, per) VALUES ('小王', '', '111111111111')"_s).exec();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    main->findChild<QPushButton *>(u"cmdMemtj"_s)->click();
+    h.onModal([&](QDialog *d) {
+        QCOMPARE(d->windowTitle(), title);
+        QCOMPARE(state().cardTarget, target);
+        // Operator filters start with "不限", then every operator.
+        if (auto *ops = d->findChild<QComboBox *>(u"comCzy"_s)) {
+            QCOMPARE(ops->currentText(), u"不限"_s);
+            QCOMPARE(ops->count(), 3);
+        }
+        for (auto *picker : d->findChildren<QDateEdit *>())
+            QCOMPARE(picker->date(), QDate::currentDate());
+        d->reject();
+    });
+    main->findChild<QToolButton *>(u"ImgReport_%1"_s.arg(icon))->click();
+    QCOMPARE(h.unexpectedModals(), 0);
+}
+
+void TstReportWindows::consumptionWindowCards()
+{
+    Harness h;
+    QVERIFY(h.startProgram());
+    const int a = sale(u"100000000001"_s, QDateTime::currentDateTime(), 3, 0);
+    line(a, u"G1"_s, u"可乐"_s, 3, 1, 3);
+    sale(u"200000000002"_s, QDateTime::currentDateTime(), 4, 0);
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    main->findChild<QPushButton *>(u"cmdMemtj"_s)->click();
+    h.onModal([&](QDialog *d) {
+        w<QPushButton>(d, u"cmdTab_1"_s)->click();
+        QCOMPARE(state().cardTarget, int(devices::TargetConsumption2));
+        devices::deliverCard(u"100000000001"_s);
+        // The line-item tab took the swipe and ran its own query.
+        QCOMPARE(w<QLineEdit>(d, u"txtID2"_s)->text(), u"100000000001"_s);
+        QCOMPARE(w<QTreeWidget>(d, u"lvXfmx"_s)->topLevelItemCount(), 1);
+        QVERIFY(w<QLineEdit>(d, u"txtID"_s)->text().isEmpty());
+        QCOMPARE(w<QTreeWidget>(d, u"lvXfjl"_s)->topLevelItemCount(), 0);
+        w<QPushButton>(d, u"cmdTab_0"_s)->click();
+        devices::deliverCard(u"100000000001"_s);
+        QCOMPARE(w<QTreeWidget>(d, u"lvXfjl"_s)->topLevelItemCount(), 1);
+        QCOMPARE(w<QTreeWidget>(d, u"lvXfxx"_s)->topLevelItemCount(), 1); // lines of the first row
+        d->reject();
+    });
+    main->findChild<QToolButton *>(u"ImgReport_0"_s)->click();
+    QCOMPARE(h.unexpectedModals(), 0);
+}
+
+void TstReportWindows::transferWindowCards()
+{
+    Harness h;
+    QVERIFY(h.startProgram());
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    main->findChild<QPushButton *>(u"cmdMemtj"_s)->click();
+    h.onModal([&](QDialog *d) {
+        auto *from = w<QLineEdit>(d, u"txtZcID"_s);
+        auto *to = w<QLineEdit>(d, u"txtZrID"_s);
+        d->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(d));
+        w<QPushButton>(d, u"cmdSearch"_s)->setFocus();
+        devices::deliverCard(u"100000000001"_s); // no card field has the focus
+        QVERIFY(from->text().isEmpty() && to->text().isEmpty());
+        to->setFocus();
+        QCOMPARE(state().cardTarget, int(devices::TargetTransferTo));
+        devices::deliverCard(u"100000000002"_s);
+        QCOMPARE(to->text(), u"100000000002"_s);
+        from->setFocus();
+        devices::deliverCard(u"100000000001"_s);
+        QCOMPARE(from->text(), u"100000000001"_s);
+        QCOMPARE(w<QTreeWidget>(d, u"lvTb"_s)->topLevelItemCount(), 0); // no query ran
+        d->reject();
+    });
+    main->findChild<QToolButton *>(u"ImgReport_7"_s)->click();
+    QCOMPARE(h.unexpectedModals(), 0);
+}
+
+QTEST_MAIN(TstReportWindows)
+#include "tst_reportwindows.moc"
