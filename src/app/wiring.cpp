@@ -2,6 +2,7 @@
 
 #include "exportreport.h"
 #include "frmmain.h"
+#include "hotkeys.h"
 #include "memberinstall.h"
 #include "readerhost.h"
 #include "salesinstall.h"
@@ -21,6 +22,7 @@ void wireProgram()
     FrmMain::addExtension(sales::installSales);
     FrmMain::addExtension(stored_value::installStoredValue);
     FrmMain::addExtension(reports::installReports);
+    FrmMain::addExtension(devices::installHotKeys);
 }
 
 } // namespace lanting
