@@ -46,7 +46,9 @@ void storeAccount(int st = 0)
         .bind(kA).bind(false).bind(now).bind(kA).bind(false).bind(now).exec();
     Sql(u"INSERT INTO czjl (mberid, ssje, czje, createtime) VALUES (?, 100, 100, ?)"_s).bind(kA).bind(now).exec();
     Sql(u"INSERT INTO dhjl (mberid, jf, createtime) VALUES (?, 5, ?)"_s).bind(kA).bind(now).exec();
-    Sql(u"INSERT INTO sjtx (mberid, txsj, lx) VALUES (?, ?, '生日')"_s).bind(kA).bind(now).exec();
+    // Not today: the reminder window would open at login.
+    Sql(u"INSERT INTO sjtx (mberid, txsj, lx) VALUES (?, ?, '生日')"_s)
+        .bind(kA).bind(Database::dt(QDateTime::currentDateTime().addDays(-2))).exec();
     Sql(u"INSERT INTO thjl (conid, mberid, je, createtime) VALUES (1, ?, 2, ?)"_s).bind(kA).bind(now).exec();
     Sql(u"INSERT INTO zzjl (zcid, zrid, je, createtime) VALUES (?, ?, 3, ?)"_s).bind(kA).bind(kOther).bind(now).exec();
 }

@@ -117,7 +117,10 @@ void FrmLogin::login()
     ui::closeWait();
     if (!sessionError.isEmpty())
         msgError(sessionError);
-    Q_EMIT mainWindowOpened(m_main);
+    const QPointer<FrmMain> opened = m_main;
+    m_main->runStartupSteps();
+    if (opened)
+        Q_EMIT mainWindowOpened(m_main);
 }
 
 void FrmLogin::reject()

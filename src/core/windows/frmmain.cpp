@@ -288,6 +288,17 @@ void FrmMain::onSettingsIcon(int index)
         ui::closeWait();
 }
 
+void FrmMain::addStartupStep(Action step)
+{
+    m_startup.push_back(std::move(step));
+}
+
+void FrmMain::runStartupSteps()
+{
+    for (const Action &step : m_startup)
+        step();
+}
+
 void FrmMain::handOver()
 {
     hide();

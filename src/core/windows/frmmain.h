@@ -49,6 +49,10 @@ public:
     // what the cashier sees of the member shown.
     QString shownMember(const QString &label) const;
 
+    // Steps run once the window is shown after a login (the reminders).
+    void addStartupStep(Action step);
+    void runStartupSteps();
+
     // Closes the window for the next operator: hidden, marked as a handover,
     // the login window shown again, then closed.
     void handOver();
@@ -109,6 +113,7 @@ private:
     std::map<int, Action> m_settings;
     std::map<QString, Screen> m_screens;
     std::function<bool()> m_closeGuard;
+    std::vector<Action> m_startup;
     std::function<void(const QString &)> m_showMber;
 };
 

@@ -7,6 +7,8 @@
 #include "memberactionsui.h"
 #include "memberlistpanel.h"
 #include "memberpanel.h"
+#include "remindwindows.h"
+#include "messages.h"
 #include "ui.h"
 
 namespace lanting::members
@@ -32,6 +34,33 @@ void installMemberPanels(FrmMain &main)
         // The member panel follows the account to its new card.
         if (main.NowMberID == card)
             main.ShowMber(dlg.newId());
+    });
+    // Reminders: on demand, and at start-up when there are some and the
+    // shop wants them.
+    main.setToolAction(QStringLiteral("dcButton5"), [&main] {
+        FrmRemind dlg(&main);
+        ui::execModal(&dlg);
+    });
+    main.addStartupStep([&main] {
+        FrmRemind dlg(&main);
+        if (dlg.showAtStart() && dlg.hasReminders())
+            ui::execModal(&dlg);
+    });
+    main.setScreen(QStringLiteral("FrmAddremind"), [&main](const QString &card) {
+        FrmAddremind dlg(card, &main);
+        ui::execModal(&dlg);
+        if (dlg.IsOK)
+            main.ShowMber(main.NowMberID);
+    });
+    main.setScreen(QStringLiteral("FrmAddremind.edit"), [&main](const QString &event) {
+        FrmAddremind dlg(main.NowMberID, &main);
+        if (!dlg.SetMode(0, event.toInt())) {
+            msgNotice(QStringLiteral("此事件已被删除！"));
+            return;
+        }
+        ui::execModal(&dlg);
+        if (dlg.IsOK)
+            main.ShowMber(main.NowMberID);
     });
     main.setSettingsAction(1, [&main] {
         FrmMemLv dlg(&main);

@@ -1,0 +1,86 @@
+#include "reminders.h"
+
+#include "appstate.h"
+#include "database.h"
+#include "memberlookup.h"
+
+#include <QSet>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting::members
+{
+
+QList<Birthday> birthdaysWithin(int days, const QDate &today)
+{
+    QList<Birthday> list;
+    if (days < 1)
+        return list;
+    // The month-and-day pairs of the window; a year holds them all.
+    QSet<int> wanted;
+    for (int k = 0; k < std::min(days, 366); ++k) {
+        const QDate d = today.addDays(k);
+        wanted.insert(d.month() * 100 + d.day());
+        if (d.month() == 2 && d.day() == 28 && !QDate::isLeapYear(d.year()))
+            wanted.insert(229);
+    }
+    Sql q(u"SELECT id, name, sex, lv, csny FROM mber WHERE csny IS NOT NULL ORDER BY id"_s);
+    q.exec();
+    while (q.next()) {
+        const QDate born = Database::toDt(q.value(4)).date();
+        if (!born.isValid() || !wanted.contains(born.month() * 100 + born.day()))
+            continue;
+        list << Birthday{q.text(0), q.text(1), sexText(q.integer(2)), q.text(3), born};
+    }
+    return list;
+}
+
+namespace
+{
+const QString kEventColumns =
+    u"SELECT e.id, e.mberid, m.name, e.txsj, e.lx, e.ps, e.czy FROM sjtx e LEFT JOIN mber m ON m.id = e.mberid "_s;
+
+QList<Event> events(Sql &q)
+{
+    QList<Event> list;
+    while (q.next())
+        list << Event{q.integer(0), q.text(1), q.text(2), Database::toDt(q.value(3)), q.text(4),
+                      q.text(5), q.text(6)};
+    return list;
+}
+} // namespace
+
+QList<Event> eventsOn(const QDate &day)
+{
+    Sql q(kEventColumns + u"WHERE e.txsj BETWEEN ? AND ? ORDER BY e.id"_s);
+    q.bind(Database::dt(QDateTime(day, QTime(0, 0, 0))))
+        .bind(Database::dt(QDateTime(day, QTime(23, 59, 59))))
+        .exec();
+    return events(q);
+}
+
+std::optional<Event> readEvent(int id)
+{
+    Sql q(kEventColumns + u"WHERE e.id = ?"_s);
+    q.bind(id).exec();
+    const QList<Event> list = events(q);
+    if (list.isEmpty())
+        return std::nullopt;
+    return list.first();
+}
+
+bool saveEvent(int id, const QString &card, const QDateTime &when, const QString &type,
+               const QString &description)
+{
+    if (id == 0) {
+        Sql(u"INSERT INTO sjtx (mberid, txsj, lx, ps, czy) VALUES (?, ?, ?, ?, ?)"_s)
+            .bind(card).bind(Database::dt(when)).bind(type).bind(description)
+            .bind(state().operatorName).exec();
+        return true;
+    }
+    Sql q(u"UPDATE sjtx SET txsj = ?, lx = ?, ps = ?, czy = ? WHERE id = ?"_s);
+    q.bind(Database::dt(when)).bind(type).bind(description).bind(state().operatorName).bind(id).exec();
+    return q.rowsAffected() > 0;
+}
+
+} // namespace lanting::members
