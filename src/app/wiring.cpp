@@ -3,6 +3,7 @@
 #include "exportreport.h"
 #include "frmmain.h"
 #include "hotkeys.h"
+#include "maintenancewindows.h"
 #include "memberinstall.h"
 #include "readerhost.h"
 #include "salesinstall.h"
@@ -23,6 +24,7 @@ void wireProgram()
     FrmMain::addExtension(stored_value::installStoredValue);
     FrmMain::addExtension(reports::installReports);
     FrmMain::addExtension(devices::installHotKeys);
+    FrmMain::addExtension(maintenance::installMaintenance);
 }
 
 } // namespace lanting

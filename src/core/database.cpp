@@ -3,6 +3,7 @@
 #include "schema.h"
 
 #include <QDir>
+#include <cstdio>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -23,6 +24,7 @@ namespace
 const QString kConn = u"lanting"_s;
 const QString kTimeFormat = u"yyyy-MM-dd HH:mm:ss"_s;
 Backend g_backend = Backend::Sqlite;
+DbConfig g_config; // of the open database
 int g_txDepth = 0;
 bool g_txFailed = false;
 
@@ -244,6 +246,7 @@ bool Database::open(const DbConfig &c, QString *error)
 {
     close();
     g_backend = c.backend;
+    g_config = c;
     try {
         if (c.backend == Backend::Sqlite) {
             const QFileInfo fi(c.sqlitePath);
@@ -436,6 +439,56 @@ bool Database::copyTo(const QString &path)
     }
     QFile::remove(path);
     return QFile::rename(part, path);
+}
+
+bool Database::restoreFrom(const QString &backupFile, QString *error)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!isOpen() || g_backend != Backend::Sqlite)
+        return fail(u"数据库不是本机的数据库文件，无法恢复。"_s);
+    const DbConfig config = g_config;
+    const QString live = config.sqlitePath;
+    const QString part = live + u".restore"_s;
+    QFile::remove(part);
+    if (!QFile::copy(backupFile, part))
+        return fail(u"无法复制文件[%1]。"_s.arg(QDir::toNativeSeparators(backupFile)));
+    // The copy must be a database of ours before it replaces anything.
+    {
+        QSqlDatabase check = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"lanting-restore-check"_s);
+        check.setDatabaseName(part);
+        check.setConnectOptions(u"QSQLITE_OPEN_READONLY"_s);
+        QString bad;
+        if (!check.open())
+            bad = errorText(check.lastError());
+        else {
+            try {
+                if (!tablesOf(check, Backend::Sqlite).contains(u"schemaver"_s))
+                    bad = u"不是本系统的数据库"_s;
+            } catch (const DbError &e) {
+                bad = e.message();
+            }
+        }
+        check.close();
+        check = QSqlDatabase();
+        QSqlDatabase::removeDatabase(u"lanting-restore-check"_s);
+        if (!bad.isEmpty()) {
+            QFile::remove(part);
+            return fail(u"备份文件[%1]无法使用：%2"_s.arg(QDir::toNativeSeparators(backupFile), bad));
+        }
+    }
+    close();
+    // rename() replaces the live file in one step.
+    const bool moved = ::rename(QFile::encodeName(part).constData(), QFile::encodeName(live).constData()) == 0;
+    if (!moved)
+        QFile::remove(part);
+    QString why;
+    if (!open(config, &why))
+        return fail(why);
+    return moved ? true : fail(u"无法替换数据库文件。"_s);
 }
 
 } // namespace lanting

@@ -63,6 +63,10 @@ public:
     // (replacing it), while the program keeps it open. False on the server
     // backend, which has no file, or when the copy fails.
     static bool copyTo(const QString &path);
+    // Puts a copy of an embedded database file (one of ours) in place of
+    // the live one and opens it. The live file is replaced only once the
+    // copy is complete and checked; on failure the description says why.
+    static bool restoreFrom(const QString &backupFile, QString *error);
 
     // Date-times are stored to the second in one text form on SQLite and as
     // timestamp(0) on PostgreSQL; bind through dt(), read through toDt().

@@ -1,0 +1,266 @@
+// The settings window, backup and restore, skins and the about window.
+
+#include "amounts.h"
+#include "appstate.h"
+#include "database.h"
+#include "frmmain.h"
+#include "harness.h"
+#include "ptydevice.h"
+#include "sysinfo.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace lanting;
+using test::Harness;
+
+namespace
+{
+
+template <typename T = QWidget> T *w(QWidget *d, const QString &name)
+{
+    return d->findChild<T *>(name);
+}
+void click(QWidget *d, const QString &name) { w<QPushButton>(d, name)->click(); }
+
+void settingsIcon(Harness &h, FrmMain *main, int icon, std::function<void(QDialog *)> body)
+{
+    main->findChild<QPushButton *>(u"cmdSysz"_s)->click();
+    h.onModal(std::move(body));
+    main->findChild<QToolButton *>(u"Imgsz_%1"_s.arg(icon))->click();
+}
+
+// Answers the folder chooser with a folder.
+std::function<void(QDialog *)> choose(const QString &folder)
+{
+    return [folder](QDialog *d) {
+        auto *f = qobject_cast<QFileDialog *>(d);
+        QVERIFY(f);
+        f->setDirectory(folder);
+        f->selectFile(folder);
+        static_cast<QDialog *>(f)->accept();
+    };
+}
+
+} // namespace
+
+class TstMaintenance : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void settingsShownAndSaved();
+    void copiesMustBeWhole();
+    void backupAndRestore();
+    void restoreRefusals();
+    void skins();
+    void about();
+};
+
+void TstMaintenance::settingsShownAndSaved()
+{
+    Harness h;
+    QVERIFY(h.startProgram());
+    SetSysInfo(u"printer"_s, u"早已拆掉的打印机"_s);
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    QCOMPARE(RoundJe(2.345), 2.35);
+    settingsIcon(h, main, 5, [&](QDialog *d) {
+        QCOMPARE(d->windowTitle(), u"其它设置"_s);
+        QCOMPARE(w<QLineEdit>(d, u"txtShopName"_s)->text(), u"岚汀会员店"_s);
+        QCOMPARE(w<QComboBox>(d, u"comQx"_s)->count(), 7);
+        QCOMPARE(w<QComboBox>(d, u"comPrinter"_s)->currentIndex(), -1); // no longer installed
+        QVERIFY(w<QPushButton>(d, u"dcButton2"_s)->styleSheet().contains(u"blue"_s));
+        w<QLineEdit>(d, u"txtShopName"_s)->setText(u"新店"_s);
+        w<QComboBox>(d, u"comXiaoshu"_s)->setCurrentText(u"0"_s);
+        w<QLineEdit>(d, u"txtYuan"_s)->setText(u"不积分"_s);
+        w<QLineEdit>(d, u"txtTian"_s)->setText(u"3.0"_s);
+        w<QCheckBox>(d, u"chkKc"_s)->setChecked(true);
+        w<QComboBox>(d, u"comQx"_s)->setCurrentText(u"COM5"_s);
+        click(d, u"dcButton1"_s);
+        w<QCheckBox>(d, u"chPrint"_s)->setChecked(true);
+        w<QLineEdit>(d, u"txtBt1"_s)->setText(u"欢迎光临"_s);
+        w<QLineEdit>(d, u"txtNum"_s)->setText(QString());
+        click(d, u"cmdSave"_s);
+    });
+    QCOMPARE(h.unexpectedModals(), 0);
+    QVERIFY(h.messages().isEmpty());
+    QCOMPARE(GetSysInfo(u"fdmc"_s), u"新店"_s);
+    QVERIFY(main->windowTitle().contains(u"[新店]"_s));
+    QCOMPARE(GetSysInfo(u"yuan"_s), u"0"_s);
+    QCOMPARE(state().yuanPerPoint, 0.0);
+    QCOMPARE(GetSysInfo(u"txtian"_s), u"3"_s);
+    QCOMPARE(GetSysInfo(u"kc"_s), u"yes"_s);
+    QCOMPARE(GetSysInfo(u"qxdk"_s), u"COM5"_s);
+    QCOMPARE(state().drawerPort, u"COM5"_s);
+    QCOMPARE(GetSysInfo(u"boolprint"_s), u"yes"_s);
+    QCOMPARE(state().bt1, u"欢迎光临"_s);
+    QCOMPARE(GetSysInfo(u"dyfs"_s), u"0"_s);
+    QCOMPARE(state().copies, 0);
+    QCOMPARE(GetSysInfo(u"printer"_s), QString());
+    // The decimals at once: whole yuan.
+    QCOMPARE(state().decimals, 0);
+    QCOMPARE(RoundJe(2.4), 2.0);
+    // Closing without saving writes nothing.
+    settingsIcon(h, main, 5, [&](QDialog *d) {
+        w<QLineEdit>(d, u"txtShopName"_s)->setText(u"不要"_s);
+        click(d, u"cmdClose"_s);
+    });
+    QCOMPARE(GetSysInfo(u"fdmc"_s), u"新店"_s);
+}
+
+void TstMaintenance::copiesMustBeWhole()
+{
+    Harness h;
+    QVERIFY(h.startProgram());
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    settingsIcon(h, main, 5, [&](QDialog *d) {
+        for (const QString &bad : {u"2份"_s, u"1.5"_s}) {
+            w<QLineEdit>(d, u"txtNum"_s)->setText(bad);
+            click(d, u"cmdSave"_s);
+            QCOMPARE(h.lastText(), u"打印份数必须是整数！"_s);
+            QVERIFY(d->isVisible());
+        }
+        w<QLineEdit>(d, u"txtNum"_s)->setText(u" 2 "_s);
+        click(d, u"cmdSave"_s);
+        QVERIFY(!d->isVisible());
+    });
+    QCOMPARE(GetSysInfo(u"dyfs"_s), u"2"_s);
+    QCOMPARE(state().copies, 2);
+}
+
+void TstMaintenance::backupAndRestore()
+{
+    Harness h;
+    QVERIFY(h.startProgram());
+    Sql(u"INSERT INTO mber (id, name, ye) VALUES ('100000000001', '张三', 10)"_s).exec();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    QTemporaryDir root;
+    const QString folder = root.filePath(u"备份"_s);
+    for (int round = 1; round <= 2; ++round) {
+        Sql(u"UPDATE mber SET ye = ? WHERE id = '100000000001'"_s).bind(round * 100).exec();
+        settingsIcon(h, main, 6, [&](QDialog *d) {
+            QCOMPARE(d->windowTitle(), u"数据库备份/恢复"_s);
+            QDir().mkpath(folder);
+            h.onModal(choose(folder));
+            click(d, u"cmdBak"_s);
+            QCOMPARE(h.lastText(), u"备份成功！"_s);
+            QCOMPARE(h.messages().last().icon, MsgIcon::Information);
+            click(d, u"cmdClose"_s);
+        });
+    }
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{u"qzdbbak.qdb"_s});
+    Sql(u"UPDATE mber SET ye = 1 WHERE id = '100000000001'"_s).exec();
+    settingsIcon(h, main, 6, [&](QDialog *d) {
+        // No: nothing changes.
+        h.onModal(choose(folder));
+        h.answer(MsgAnswer::No);
+        click(d, u"cmdR"_s);
+        QCOMPARE(h.messages().last().caption, u"数据库还原确认"_s);
+        QCOMPARE(h.messages().last().defaultAnswer, MsgAnswer::No);
+        QCOMPARE(scalar(u"SELECT ye FROM mber WHERE id = '100000000001'"_s).toDouble(), 1.0);
+        h.onModal(choose(folder));
+        h.answer(MsgAnswer::Yes);
+        click(d, u"cmdR"_s);
+        QCOMPARE(h.lastText(), u"数据库恢复成功！"_s);
+        click(d, u"cmdClose"_s);
+    });
+    QCOMPARE(h.unexpectedModals(), 0);
+    // The later backup, through the program's own connection.
+    QCOMPARE(scalar(u"SELECT ye FROM mber WHERE id = '100000000001'"_s).toDouble(), 200.0);
+}
+
+void TstMaintenance::restoreRefusals()
+{
+    Harness h;
+    QVERIFY(h.startProgram());
+    Sql(u"INSERT INTO czy (name, pwd, per) VALUES ('op', '', '111111111110')"_s).exec();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    QTemporaryDir other;
+    QFile(other.filePath(u"qzdb.qdb"_s)).open(QIODevice::WriteOnly);
+    QTemporaryDir foreign;
+    {
+        QFile f(foreign.filePath(u"qzdbbak.qdb"_s));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a database at all");
+    }
+    Sql(u"INSERT INTO mber (id, name) VALUES ('100000000001', '张三')"_s).exec();
+    settingsIcon(h, main, 6, [&](QDialog *d) {
+        h.onModal(choose(other.path()));
+        click(d, u"cmdR"_s);
+        QCOMPARE(h.lastText(), u"该文件夹不存在本软件的数据库！"_s);
+        // A file of that name that is not ours never replaces the database.
+        h.onModal(choose(foreign.path()));
+        h.answer(MsgAnswer::Yes);
+        click(d, u"cmdR"_s);
+        QCOMPARE(h.messages().last().caption, u"错误"_s);
+        click(d, u"cmdClose"_s);
+    });
+    QCOMPARE(scalar(u"SELECT count(*) FROM mber WHERE id = '100000000001'"_s).toInt(), 1);
+    delete main;
+    main = h.login(u"op"_s, QString());
+    QVERIFY(main);
+    h.clearMessages();
+    main->findChild<QPushButton *>(u"cmdSysz"_s)->click();
+    main->findChild<QToolButton *>(u"Imgsz_6"_s)->click();
+    QCOMPARE(h.lastText(), u"您没有权限执行此操作！"_s);
+    QCOMPARE(h.unexpectedModals(), 0);
+}
+
+void TstMaintenance::skins()
+{
+    Harness h;
+    QVERIFY(h.startProgram());
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    auto *classic = main->findChild<QAction *>(u"mnuSkin_1"_s);
+    QVERIFY(classic);
+    QCOMPARE(classic->text(), u"蓝色经典"_s);
+    QVERIFY(main->findChild<QAction *>(u"mnuSkin_0"_s)->isChecked());
+    classic->trigger();
+    QCOMPARE(GetSysInfo(u"skin"_s), u"1"_s);
+    QVERIFY(classic->isChecked());
+    QVERIFY(!main->findChild<QAction *>(u"mnuSkin_0"_s)->isChecked());
+    QCOMPARE(main->property("skinBackground").value<QColor>(), QColor(153, 204, 245));
+    main->findChild<QAction *>(u"mnuSkin_0"_s)->trigger();
+    QCOMPARE(main->property("skinBackground").value<QColor>(), QColor(224, 224, 224));
+    QCOMPARE(main->findChildren<QAction *>(QRegularExpression(u"^mnuSkin_"_s)).size(), 20);
+}
+
+void TstMaintenance::about()
+{
+    Harness h;
+    QVERIFY(h.startProgram());
+    test::Pty pty;
+    QVERIFY(pty.isOpen());
+    QSettings(h.folder() + u"/lanting.ini"_s, QSettings::IniFormat)
+        .setValue(u"drawer/COM1"_s, pty.slavePath());
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    state().drawerPort = u"COM1"_s;
+    QByteArray sentBefore;
+    h.onModal([&](QDialog *d) {
+        sentBefore = pty.read();
+        QCOMPARE(d->windowTitle(), u"关于 岚汀会员管理系统专业版"_s);
+        QCOMPARE(w<QLabel>(d, u"lblVer"_s)->text(), u"版本：1.0.0"_s);
+        click(d, u"cmdOK"_s);
+    });
+    main->findChild<QPushButton *>(u"cmdAbout"_s)->click();
+    QCOMPARE(sentBefore, QByteArray::fromHex("1b7020003cff"));
+    QCOMPARE(h.unexpectedModals(), 0);
+}
+
+QTEST_MAIN(TstMaintenance)
+#include "tst_maintenance.moc"
