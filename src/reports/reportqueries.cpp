@@ -68,13 +68,15 @@ Rows turnover(const QDate &from, const QDate &to, const std::function<QString(co
     };
     QHash<QString, Sums> sums;
     const Days days{from, to};
-    Sql sales = Query(u"SELECT createtime, czkfk, xjfk FROM con"_s, u"createtime"_s, days).run(u" ORDER BY id"_s);
+    Sql sales = Query(u"SELECT createtime, czkfk, xjfk FROM con"_s, u"createtime"_s, days)
+                    .run(u" ORDER BY id"_s);
     while (sales.next()) {
         Sums &s = sums[key(Database::toDt(sales.value(0)).date())];
         s.card = Trunc2(s.card + sales.number(1));
         s.cash = Trunc2(s.cash + sales.number(2));
     }
-    Sql returns = Query(u"SELECT createtime, je FROM thjl"_s, u"createtime"_s, days).run(u" ORDER BY id"_s);
+    Sql returns =
+        Query(u"SELECT createtime, je FROM thjl"_s, u"createtime"_s, days).run(u" ORDER BY id"_s);
     while (returns.next()) {
         Sums &s = sums[key(Database::toDt(returns.value(0)).date())];
         s.returns = Trunc2(s.returns + returns.number(1));
@@ -82,7 +84,8 @@ Rows turnover(const QDate &from, const QDate &to, const std::function<QString(co
     Rows rows;
     for (const QString &k : keys) {
         const Sums s = sums.value(k);
-        rows << QStringList{k, yuan(Trunc2(s.cash + s.card)), yuan(s.card), yuan(s.cash), yuan(s.returns)};
+        rows << QStringList{k, yuan(Trunc2(s.cash + s.card)), yuan(s.card), yuan(s.cash),
+                            yuan(s.returns)};
     }
     return rows;
 }
@@ -91,14 +94,15 @@ Rows turnover(const QDate &from, const QDate &to, const std::function<QString(co
 
 Rows salesReport(const Days &days, const QString &op, const QString &card)
 {
-    Query q(u"SELECT c.id, c.createtime, c.mberid, m.name, m.lv, c.xjfk + c.czkfk, c.jf, c.czy, c.ps"
-            u" FROM con c LEFT JOIN mber m ON m.id = c.mberid"_s,
-            u"c.createtime"_s, days);
+    Query q(
+        u"SELECT c.id, c.createtime, c.mberid, m.name, m.lv, c.xjfk + c.czkfk, c.jf, c.czy, c.ps"
+        u" FROM con c LEFT JOIN mber m ON m.id = c.mberid"_s,
+        u"c.createtime"_s, days);
     q.where(u"c.czy"_s, op).where(u"c.mberid"_s, card.trimmed());
     Sql s = q.run(u" ORDER BY c.createtime DESC, c.id DESC"_s);
     Rows rows;
     while (s.next())
-        rows << QStringList{s.text(0), when(s.value(1)), s.text(2), s.text(3), s.text(4),
+        rows << QStringList{s.text(0),         when(s.value(1)),  s.text(2), s.text(3), s.text(4),
                             yuan(s.number(5)), maybe(s.value(6)), s.text(7), s.text(8)};
     return rows;
 }
@@ -109,14 +113,16 @@ Rows saleLines(int conId)
     s.bind(conId).exec();
     Rows rows;
     while (s.next())
-        rows << QStringList{s.text(0), s.text(1), yuan(s.number(2)), FmtJe(s.number(3)) + u"%"_s,
-                            yuan(s.number(4)), FmtJe(s.number(5)), yuan(s.number(6))};
+        rows << QStringList{
+            s.text(0),         s.text(1),          yuan(s.number(2)), FmtJe(s.number(3)) + u"%"_s,
+            yuan(s.number(4)), FmtJe(s.number(5)), yuan(s.number(6))};
     return rows;
 }
 
 Rows lineItemsReport(const Days &days, const QString &op, const QString &cardPart)
 {
-    Query q(u"SELECT c.createtime, x.spid, x.spmc, c.mberid, m.name, m.lv, x.dj, x.zk, x.zhdj, x.sl, x.je"
+    Query q(u"SELECT c.createtime, x.spid, x.spmc, c.mberid, m.name, m.lv, x.dj, x.zk, x.zhdj, "
+            u"x.sl, x.je"
             u" FROM con c JOIN xiangxi x ON x.conid = c.id LEFT JOIN mber m ON m.id = c.mberid"_s,
             u"c.createtime"_s, days);
     q.where(u"c.czy"_s, op);
@@ -125,9 +131,10 @@ Rows lineItemsReport(const Days &days, const QString &op, const QString &cardPar
     Sql s = q.run(u" ORDER BY c.createtime DESC, c.id DESC"_s);
     Rows rows;
     while (s.next())
-        rows << QStringList{when(s.value(0)), s.text(1), s.text(2), s.text(3), s.text(4), s.text(5),
-                            yuan(s.number(6)), FmtJe(s.number(7)) + u"%"_s, yuan(s.number(8)),
-                            FmtJe(s.number(9)), yuan(s.number(10))};
+        rows << QStringList{
+            when(s.value(0)),  s.text(1),          s.text(2),         s.text(3),
+            s.text(4),         s.text(5),          yuan(s.number(6)), FmtJe(s.number(7)) + u"%"_s,
+            yuan(s.number(8)), FmtJe(s.number(9)), yuan(s.number(10))};
     return rows;
 }
 
@@ -139,9 +146,10 @@ Rows goodsStatistics(const Days &days, const QString &codeTyped, const QString &
     };
     QList<Item> items;
     QHash<QString, qsizetype> index;
-    Sql s = Query(u"SELECT x.spid, x.spmc, x.sl, x.je FROM con c JOIN xiangxi x ON x.conid = c.id"_s,
-                  u"c.createtime"_s, days)
-                .run(u" ORDER BY c.id"_s);
+    Sql s =
+        Query(u"SELECT x.spid, x.spmc, x.sl, x.je FROM con c JOIN xiangxi x ON x.conid = c.id"_s,
+              u"c.createtime"_s, days)
+            .run(u" ORDER BY c.id"_s);
     while (s.next()) {
         const QString code = s.text(0);
         auto it = index.find(code);
@@ -170,8 +178,9 @@ Rows goodsStatistics(const Days &days, const QString &codeTyped, const QString &
         const double profit = Trunc2(item.amount - item.quantity * item.cost);
         const QString rate =
             item.amount != 0 ? FmtJe(Trunc2(profit / item.amount * 100)) + u"%"_s : QString();
-        rows << QStringList{item.code, item.category, item.name, item.unit, FmtJe(item.cost),
-                            FmtJe(item.quantity), FmtJe(item.amount), FmtJe(profit), rate};
+        rows << QStringList{item.code,          item.category,    item.name,
+                            item.unit,          FmtJe(item.cost), FmtJe(item.quantity),
+                            FmtJe(item.amount), FmtJe(profit),    rate};
     }
     return rows;
 }
@@ -183,7 +192,8 @@ Rows dailyTurnover(const QDate &from, const QDate &to)
         keys << d.toString(u"yyyy-MM-dd"_s);
     if (keys.isEmpty())
         return {};
-    return turnover(from, to, [](const QDate &d) { return d.toString(u"yyyy-MM-dd"_s); }, keys);
+    return turnover(
+        from, to, [](const QDate &d) { return d.toString(u"yyyy-MM-dd"_s); }, keys);
 }
 
 Rows monthlyTurnover(int fromYear, int fromMonth, int toYear, int toMonth)
@@ -200,7 +210,8 @@ Rows monthlyTurnover(int fromYear, int fromMonth, int toYear, int toMonth)
     const QDate from = QDate::fromString(keys.first() + u"-01"_s, u"yyyy-MM-dd"_s);
     QDate to = QDate::fromString(keys.last() + u"-01"_s, u"yyyy-MM-dd"_s);
     to = to.addMonths(1).addDays(-1);
-    return turnover(from, to, [](const QDate &d) { return d.toString(u"yyyy-MM"_s); }, keys);
+    return turnover(
+        from, to, [](const QDate &d) { return d.toString(u"yyyy-MM"_s); }, keys);
 }
 
 Rows rechargeRecords(const Days &days, const QString &level, const QString &card, const QString &op)
@@ -211,15 +222,15 @@ Rows rechargeRecords(const Days &days, const QString &level, const QString &card
     Sql s = q.run(u" ORDER BY id"_s);
     Rows rows;
     while (s.next())
-        rows << QStringList{when(s.value(0)), s.text(1), s.text(2), s.text(3), yuan(s.number(4)),
+        rows << QStringList{when(s.value(0)),  s.text(1), s.text(2), s.text(3), yuan(s.number(4)),
                             yuan(s.number(5)), s.text(6), s.text(7), s.text(8)};
     return rows;
 }
 
 Rows exchangeRecords(const Days &days, const QString &card, const QString &level, const QString &op)
 {
-    Query q(u"SELECT mberid, mbername, mberlb, jf, createtime, czy, ps FROM dhjl"_s, u"createtime"_s,
-            days);
+    Query q(u"SELECT mberid, mbername, mberlb, jf, createtime, czy, ps FROM dhjl"_s,
+            u"createtime"_s, days);
     if (!card.trimmed().isEmpty())
         q.where(u"mberid"_s, card.trimmed());
     else
@@ -227,8 +238,8 @@ Rows exchangeRecords(const Days &days, const QString &card, const QString &level
     Sql s = q.run(u" ORDER BY id"_s);
     Rows rows;
     while (s.next())
-        rows << QStringList{s.text(0), s.text(1), s.text(2), maybe(s.value(3)), when(s.value(4)),
-                            s.text(5), s.text(6)};
+        rows << QStringList{s.text(0),        s.text(1), s.text(2), maybe(s.value(3)),
+                            when(s.value(4)), s.text(5), s.text(6)};
     return rows;
 }
 
@@ -237,13 +248,16 @@ Rows transferRecords(const Days &days, const QString &op, const QString &fromLev
 {
     Query q(u"SELECT zcid, zcname, zclv, zrid, zrname, zrlv, je, createtime, czy, ps FROM zzjl"_s,
             u"createtime"_s, days);
-    q.where(u"czy"_s, op).where(u"zclv"_s, fromLevel).where(u"zrlv"_s, toLevel)
-        .where(u"zcid"_s, fromCard.trimmed()).where(u"zrid"_s, toCard.trimmed());
+    q.where(u"czy"_s, op)
+        .where(u"zclv"_s, fromLevel)
+        .where(u"zrlv"_s, toLevel)
+        .where(u"zcid"_s, fromCard.trimmed())
+        .where(u"zrid"_s, toCard.trimmed());
     Sql s = q.run(u" ORDER BY id"_s);
     Rows rows;
     while (s.next())
-        rows << QStringList{s.text(0), s.text(1), s.text(2), s.text(3), s.text(4), s.text(5),
-                            yuan(s.number(6)), when(s.value(7)), s.text(8), s.text(9)};
+        rows << QStringList{s.text(0), s.text(1),         s.text(2),        s.text(3), s.text(4),
+                            s.text(5), yuan(s.number(6)), when(s.value(7)), s.text(8), s.text(9)};
     return rows;
 }
 
@@ -255,9 +269,11 @@ Rows returnRecords(const Days &days, const QString &op, const QString &level, co
     Sql s = q.run(u" ORDER BY id"_s);
     Rows rows;
     while (s.next())
-        rows << QStringList{s.text(0), s.text(1), s.text(2), yuan(s.number(3)), when(s.value(4)),
-                            s.value(5).toBool() ? u"退款至储值卡"_s : u"现金退款"_s, s.text(6),
-                            s.text(7)};
+        rows << QStringList{
+            s.text(0),        s.text(1),
+            s.text(2),        yuan(s.number(3)),
+            when(s.value(4)), s.value(5).toBool() ? u"退款至储值卡"_s : u"现金退款"_s,
+            s.text(6),        s.text(7)};
     return rows;
 }
 

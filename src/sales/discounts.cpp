@@ -57,7 +57,10 @@ bool addRate(const QString &spid, const QString &levelName, double zkl)
             .toInt() > 0)
         return false;
     Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES (?, ?, ?)"_s)
-        .bind(spid).bind(levelName).bind(zkl).exec();
+        .bind(spid)
+        .bind(levelName)
+        .bind(zkl)
+        .exec();
     t.commit();
     return true;
 }
@@ -85,7 +88,10 @@ std::optional<int> applyRatesToCategory(const QString &spid)
         Sql(u"DELETE FROM spdz WHERE spid = ?"_s).bind(code).exec();
         for (const LevelRate &r : rates)
             Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES (?, ?, ?)"_s)
-                .bind(code).bind(r.lv).bind(r.zkl).exec();
+                .bind(code)
+                .bind(r.lv)
+                .bind(r.zkl)
+                .exec();
     }
     t.commit();
     return int(codes.size());

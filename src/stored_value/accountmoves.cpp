@@ -31,7 +31,8 @@ std::optional<Party> partyOf(Sql &q)
     Party p{q.text(0), q.text(1), q.text(2), q.number(3), true};
     const bool expires = q.value(5).toBool();
     const QDateTime until = Database::toDt(q.value(6));
-    p.usable = q.integer(4) == 0 && !(expires && until.isValid() && until < QDateTime::currentDateTime());
+    p.usable =
+        q.integer(4) == 0 && !(expires && until.isValid() && until < QDateTime::currentDateTime());
     return p;
 }
 
@@ -53,16 +54,21 @@ Refusal exchangePoints(const QString &card, qint64 points, const QString &remark
     const QString name = m.text(1), lv = m.text(2);
     Sql(u"UPDATE mber SET jf = jf - ? WHERE id = ?"_s).bind(points).bind(card).exec();
     Sql(u"INSERT INTO dhjl (mberid, mbername, mberlb, jf, czy, createtime, ps) VALUES (?, ?, ?, ?, ?, ?, ?)"_s)
-        .bind(card).bind(name).bind(lv).bind(points).bind(state().operatorName).bind(now())
-        .bind(remark).exec();
+        .bind(card)
+        .bind(name)
+        .bind(lv)
+        .bind(points)
+        .bind(state().operatorName)
+        .bind(now())
+        .bind(remark)
+        .exec();
     tx.commit();
     return Refusal::None;
 }
 
 double returnable(int conId)
 {
-    const double paid =
-        scalar(u"SELECT czkfk + xjfk FROM con WHERE id = ?"_s, {conId}).toDouble();
+    const double paid = scalar(u"SELECT czkfk + xjfk FROM con WHERE id = ?"_s, {conId}).toDouble();
     const double returned =
         scalar(u"SELECT coalesce(sum(je), 0) FROM thjl WHERE conid = ?"_s, {conId}).toDouble();
     return NumVal(FmtJe(paid - returned));
@@ -78,8 +84,16 @@ Refusal recordReturn(int conId, const QString &card, const QString &shownName,
         return Refusal::TooMuch;
     Sql(u"INSERT INTO thjl (conid, mberid, mbername, mberlb, je, thfs, czy, createtime, ps)"
         u" VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"_s)
-        .bind(conId).bind(card).bind(shownName).bind(shownLevel).bind(amount).bind(toCard)
-        .bind(state().operatorName).bind(now()).bind(remark).exec();
+        .bind(conId)
+        .bind(card)
+        .bind(shownName)
+        .bind(shownLevel)
+        .bind(amount)
+        .bind(toCard)
+        .bind(state().operatorName)
+        .bind(now())
+        .bind(remark)
+        .exec();
     if (toCard)
         Sql(u"UPDATE mber SET ye = ye + ? WHERE id = ?"_s).bind(amount).bind(card).exec();
     tx.commit();
@@ -95,7 +109,9 @@ std::optional<Party> readParty(const QString &card)
 
 std::optional<Party> findParty(const QString &text)
 {
-    Sql q(kPartyColumns + u"WHERE id = ? OR (name = ? AND name <> '') ORDER BY CASE WHEN id = ? THEN 0 ELSE 1 END, id LIMIT 1"_s);
+    Sql q(
+        kPartyColumns +
+        u"WHERE id = ? OR (name = ? AND name <> '') ORDER BY CASE WHEN id = ? THEN 0 ELSE 1 END, id LIMIT 1"_s);
     q.bind(text).bind(text).bind(text).exec();
     return partyOf(q);
 }
@@ -119,8 +135,17 @@ Refusal transfer(const QString &from, const QString &to, double amount, const QS
         return Refusal::TooFew;
     Sql(u"INSERT INTO zzjl (zcid, zcname, zclv, zrid, zrname, zrlv, je, czy, createtime, ps)"
         u" VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s)
-        .bind(from).bind(source->name).bind(source->lv).bind(to).bind(target->name)
-        .bind(target->lv).bind(amount).bind(state().operatorName).bind(now()).bind(remark).exec();
+        .bind(from)
+        .bind(source->name)
+        .bind(source->lv)
+        .bind(to)
+        .bind(target->name)
+        .bind(target->lv)
+        .bind(amount)
+        .bind(state().operatorName)
+        .bind(now())
+        .bind(remark)
+        .exec();
     Sql(u"UPDATE mber SET ye = ye - ? WHERE id = ?"_s).bind(amount).bind(from).exec();
     Sql(u"UPDATE mber SET ye = ye + ? WHERE id = ?"_s).bind(amount).bind(to).exec();
     tx.commit();

@@ -30,7 +30,10 @@ template <typename T = QWidget> T *w(QWidget *d, const QString &name)
 {
     return d->findChild<T *>(name);
 }
-void click(QWidget *d, const QString &name) { w<QPushButton>(d, name)->click(); }
+void click(QWidget *d, const QString &name)
+{
+    w<QPushButton>(d, name)->click();
+}
 
 void settingsIcon(Harness &h, FrmMain *main, int icon, std::function<void(QDialog *)> body)
 {

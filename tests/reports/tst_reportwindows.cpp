@@ -27,26 +27,47 @@ namespace
 
 const QDate kDay(2012, 1, 31);
 
-QDateTime at(const QDate &d, int h = 12, int m = 0, int s = 0) { return QDateTime(d, QTime(h, m, s)); }
+QDateTime at(const QDate &d, int h = 12, int m = 0, int s = 0)
+{
+    return QDateTime(d, QTime(h, m, s));
+}
 
-int sale(const QString &card, const QDateTime &when, double cash, double card_, const QString &op = u"admin"_s,
-         const QVariant &jf = 5)
+int sale(const QString &card, const QDateTime &when, double cash, double card_,
+         const QString &op = u"admin"_s, const QVariant &jf = 5)
 {
     Sql(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, jf, createtime, czy, ps) VALUES (?, ?, ?, ?, ?, ?, ?, NULL)"_s)
-        .bind(card).bind(true).bind(card_).bind(cash).bind(jf).bind(Database::dt(when)).bind(op).exec();
+        .bind(card)
+        .bind(true)
+        .bind(card_)
+        .bind(cash)
+        .bind(jf)
+        .bind(Database::dt(when))
+        .bind(op)
+        .exec();
     return scalar(u"SELECT max(id) FROM con"_s).toInt();
 }
 
 void line(int conId, const QString &spid, const QString &name, double price, double qty, double je)
 {
     Sql(u"INSERT INTO xiangxi (conid, spid, spmc, dj, zk, zhdj, sl, jf, je) VALUES (?, ?, ?, ?, 100, ?, ?, 0, ?)"_s)
-        .bind(conId).bind(spid).bind(name).bind(price).bind(price).bind(qty).bind(je).exec();
+        .bind(conId)
+        .bind(spid)
+        .bind(name)
+        .bind(price)
+        .bind(price)
+        .bind(qty)
+        .bind(je)
+        .exec();
 }
 
 void giveBack(const QDateTime &when, double je, bool toCard, const QString &level = u"金卡"_s)
 {
     Sql(u"INSERT INTO thjl (conid, mberid, mbername, mberlb, je, thfs, czy, createtime, ps) VALUES (1, '100000000001', '张三', ?, ?, ?, 'admin', ?, '')"_s)
-        .bind(level).bind(je).bind(toCard).bind(Database::dt(when)).exec();
+        .bind(level)
+        .bind(je)
+        .bind(toCard)
+        .bind(Database::dt(when))
+        .exec();
 }
 
 QStringList column(const Rows &rows, int c)
@@ -89,13 +110,14 @@ void TstReportWindows::sales()
     LT_USE_BACKEND();
     Harness h(backend);
     QVERIFY(h.openDatabase());
-    Sql(u"INSERT INTO mber (id, name, lv) VALUES ('100000000001', '张三', '金卡'), ('100000000002', '李四', NULL)"_s).exec();
+    Sql(u"INSERT INTO mber (id, name, lv) VALUES ('100000000001', '张三', '金卡'), ('100000000002', '李四', NULL)"_s)
+        .exec();
     const int mixed = sale(u"100000000001"_s, at(kDay, 9), 30, 20.5);
     line(mixed, u"G1"_s, u"可乐"_s, 10, 2, 20);
     sale(u"100000000002"_s, at(kDay, 10), 7, 0, u"admin"_s, QVariant()); // direct, no points
     sale(u"100000000001"_s, at(kDay, 11), 1, 0, u"小王"_s);
     sale(u"100000000001"_s, at(kDay.addDays(1), 0, 0, 0), 99, 0); // the next day
-    sale(u"100000000001"_s, at(kDay, 0, 0, 0), 2, 0); // the first second counts
+    sale(u"100000000001"_s, at(kDay, 0, 0, 0), 2, 0);             // the first second counts
     const Days day{kDay, kDay};
     const Rows all = salesReport(day, QString(), QString());
     QCOMPARE(all.size(), 4);
@@ -114,7 +136,8 @@ void TstReportWindows::sales()
     QCOMPARE(salesReport(day, u"小王"_s, QString()).size(), 1);
     QCOMPARE(salesReport(day, QString(), u" 100000000002 "_s).size(), 1);
     QCOMPARE(salesReport(day, QString(), u"000"_s).size(), 0); // the whole card number only
-    QCOMPARE(saleLines(mixed), (Rows{{u"G1"_s, u"可乐"_s, u"10元"_s, u"100%"_s, u"10元"_s, u"2"_s, u"20元"_s}}));
+    QCOMPARE(saleLines(mixed),
+             (Rows{{u"G1"_s, u"可乐"_s, u"10元"_s, u"100%"_s, u"10元"_s, u"2"_s, u"20元"_s}}));
     QVERIFY(saleLines(all[1][0].toInt()).isEmpty());
 }
 
@@ -131,8 +154,9 @@ void TstReportWindows::lineItems()
     const Days day{kDay, kDay};
     const Rows rows = lineItemsReport(day, QString(), QString());
     QCOMPARE(column(rows, 1), (QStringList{u"G2"_s, u"G1"_s}));
-    QCOMPARE(rows[1], (QStringList{FmtTime(at(kDay, 9)), u"G1"_s, u"可乐"_s, u"100000000001"_s, u"张三"_s,
-                                   u"金卡"_s, u"10元"_s, u"100%"_s, u"10元"_s, u"3"_s, u"30元"_s}));
+    QCOMPARE(rows[1],
+             (QStringList{FmtTime(at(kDay, 9)), u"G1"_s, u"可乐"_s, u"100000000001"_s, u"张三"_s,
+                          u"金卡"_s, u"10元"_s, u"100%"_s, u"10元"_s, u"3"_s, u"30元"_s}));
     // Three digits anywhere in the card number.
     QCOMPARE(column(lineItemsReport(day, QString(), u"000"_s), 1), (QStringList{u"G2"_s, u"G1"_s}));
     QCOMPARE(column(lineItemsReport(day, QString(), u"0001"_s), 1), QStringList{u"G1"_s});
@@ -143,7 +167,8 @@ void TstReportWindows::goods()
 {
     Harness h;
     QVERIFY(h.openDatabase());
-    Sql(u"INSERT INTO sp (spid, name, lb, dw, jj, sj) VALUES ('G1', '可乐', '饮料', '瓶', 6, 10), ('G2', '赠品', '杂货', '个', 2, 0), ('G3', '雪碧', '饮料', '瓶', 1, 3)"_s).exec();
+    Sql(u"INSERT INTO sp (spid, name, lb, dw, jj, sj) VALUES ('G1', '可乐', '饮料', '瓶', 6, 10), ('G2', '赠品', '杂货', '个', 2, 0), ('G3', '雪碧', '饮料', '瓶', 1, 3)"_s)
+        .exec();
     for (int i = 0; i < 3; ++i)
         line(sale(u"100000000001"_s, at(kDay, 9 + i), 10, 0), u"G1"_s, u"可乐"_s, 10, 1, 10);
     const int c = sale(u"100000000001"_s, at(kDay, 13), 3, 0);
@@ -153,11 +178,14 @@ void TstReportWindows::goods()
     const Days day{kDay, kDay};
     const Rows rows = goodsStatistics(day, QString(), QString());
     QCOMPARE(column(rows, 0), (QStringList{u"G1"_s, u"G2"_s, u"G9"_s, u"G3"_s}));
-    QCOMPARE(rows[0], (QStringList{u"G1"_s, u"饮料"_s, u"可乐"_s, u"瓶"_s, u"6"_s, u"3"_s, u"30"_s, u"12"_s, u"40%"_s}));
+    QCOMPARE(rows[0], (QStringList{u"G1"_s, u"饮料"_s, u"可乐"_s, u"瓶"_s, u"6"_s, u"3"_s, u"30"_s,
+                                   u"12"_s, u"40%"_s}));
     QCOMPARE(rows[1][8], QString()); // nothing taken: no rate
     QCOMPARE(rows[1][7], u"-8"_s);
-    QCOMPARE(rows[2], (QStringList{u"G9"_s, QString(), u"已下架"_s, QString(), u"0"_s, u"1"_s, u"5"_s, u"5"_s, u"100%"_s}));
-    QCOMPARE(column(goodsStatistics(day, QString(), u"饮料"_s), 0), (QStringList{u"G1"_s, u"G3"_s}));
+    QCOMPARE(rows[2], (QStringList{u"G9"_s, QString(), u"已下架"_s, QString(), u"0"_s, u"1"_s,
+                                   u"5"_s, u"5"_s, u"100%"_s}));
+    QCOMPARE(column(goodsStatistics(day, QString(), u"饮料"_s), 0),
+             (QStringList{u"G1"_s, u"G3"_s}));
     // A code wins over the category.
     QCOMPARE(column(goodsStatistics(day, u" G2 "_s, u"饮料"_s), 0), QStringList{u"G2"_s});
 }
@@ -166,10 +194,10 @@ void TstReportWindows::turnover_data()
 {
     QTest::addColumn<bool>("daily");
     QTest::addColumn<QStringList>("keys");
-    QTest::newRow("days across a month end") << true
-        << QStringList{u"2012-01-30"_s, u"2012-01-31"_s, u"2012-02-01"_s, u"2012-02-02"_s};
-    QTest::newRow("months across a year end") << false
-        << QStringList{u"2011-11"_s, u"2011-12"_s, u"2012-01"_s, u"2012-02"_s};
+    QTest::newRow("days across a month end")
+        << true << QStringList{u"2012-01-30"_s, u"2012-01-31"_s, u"2012-02-01"_s, u"2012-02-02"_s};
+    QTest::newRow("months across a year end")
+        << false << QStringList{u"2011-11"_s, u"2011-12"_s, u"2012-01"_s, u"2012-02"_s};
 }
 
 void TstReportWindows::turnover()
@@ -201,31 +229,42 @@ void TstReportWindows::records()
     const QVariant when = Database::dt(at(kDay));
     // Recorded under the level name of the time.
     Sql(u"INSERT INTO czjl (mberid, mbername, mberlb, ssje, czje, yhsm, czy, createtime, ps) VALUES ('100000000001', '张三', '旧金卡', 100, 110, NULL, 'admin', ?, NULL)"_s)
-        .bind(when).exec();
+        .bind(when)
+        .exec();
     QCOMPARE(rechargeRecords({kDay, kDay}, u"旧金卡"_s, QString(), QString()),
-             (Rows{{FmtTime(at(kDay)), u"100000000001"_s, u"张三"_s, u"旧金卡"_s, u"100元"_s, u"110元"_s,
-                    QString(), u"admin"_s, QString()}}));
+             (Rows{{FmtTime(at(kDay)), u"100000000001"_s, u"张三"_s, u"旧金卡"_s, u"100元"_s,
+                    u"110元"_s, QString(), u"admin"_s, QString()}}));
     QVERIFY(rechargeRecords({kDay, kDay}, u"金卡"_s, QString(), QString()).isEmpty());
-    QVERIFY(rechargeRecords({kDay.addDays(1), kDay.addDays(1)}, QString(), QString(), QString()).isEmpty());
+    QVERIFY(rechargeRecords({kDay.addDays(1), kDay.addDays(1)}, QString(), QString(), QString())
+                .isEmpty());
 
     Sql(u"INSERT INTO dhjl (mberid, mbername, mberlb, jf, czy, createtime, ps) VALUES ('100000000001', '张三', '金卡', 50, '小王', ?, '毛巾'), ('100000000002', '李四', '金卡', 20, 'admin', ?, '')"_s)
-        .bind(when).bind(when).exec();
+        .bind(when)
+        .bind(when)
+        .exec();
     // With a card number the operator is not looked at.
-    QCOMPARE(column(exchangeRecords({kDay, kDay}, u"100000000001"_s, QString(), u"admin"_s), 3), QStringList{u"50"_s});
-    QCOMPARE(column(exchangeRecords({kDay, kDay}, QString(), QString(), u"admin"_s), 0), QStringList{u"100000000002"_s});
+    QCOMPARE(column(exchangeRecords({kDay, kDay}, u"100000000001"_s, QString(), u"admin"_s), 3),
+             QStringList{u"50"_s});
+    QCOMPARE(column(exchangeRecords({kDay, kDay}, QString(), QString(), u"admin"_s), 0),
+             QStringList{u"100000000002"_s});
 
     Sql(u"INSERT INTO zzjl (zcid, zcname, zclv, zrid, zrname, zrlv, je, czy, createtime, ps) VALUES ('A', '甲', '金卡', 'B', '乙', '银卡', 10, 'admin', ?, ''), ('B', '乙', '银卡', 'A', '甲', '金卡', 4, 'admin', ?, '')"_s)
-        .bind(when).bind(when).exec();
+        .bind(when)
+        .bind(when)
+        .exec();
     const Rows ab = transferRecords({kDay, kDay}, QString(), QString(), QString(), u"A"_s, u"B"_s);
     QCOMPARE(ab.size(), 1);
     QCOMPARE(ab[0][6], u"10元"_s);
-    QCOMPARE(transferRecords({kDay, kDay}, QString(), u"银卡"_s, QString(), QString(), QString()).size(), 1);
+    QCOMPARE(
+        transferRecords({kDay, kDay}, QString(), u"银卡"_s, QString(), QString(), QString()).size(),
+        1);
 
     giveBack(at(kDay), 5, true);
     giveBack(at(kDay), 2, false, u"银卡"_s);
     QCOMPARE(column(returnRecords({kDay, kDay}, QString(), QString(), QString()), 5),
              (QStringList{u"退款至储值卡"_s, u"现金退款"_s}));
-    QCOMPARE(column(returnRecords({kDay, kDay}, QString(), u"银卡"_s, QString()), 3), QStringList{u"2元"_s});
+    QCOMPARE(column(returnRecords({kDay, kDay}, QString(), u"银卡"_s, QString()), 3),
+             QStringList{u"2元"_s});
 }
 
 void TstReportWindows::balances()
@@ -266,8 +305,10 @@ void TstReportWindows::log()
     Harness h;
     QVERIFY(h.openDatabase());
     Sql(u"INSERT INTO syslog (czy, czlx, cznr, createtime) VALUES ('admin', '添加商品', '甲', ?), ('已删除', '删除商品', '乙', ?), ('admin', '添加商品', '丙', ?)"_s)
-        .bind(Database::dt(at(kDay, 0, 0, 0))).bind(Database::dt(at(kDay, 23, 59, 59)))
-        .bind(Database::dt(at(kDay.addDays(1), 0, 0, 0))).exec();
+        .bind(Database::dt(at(kDay, 0, 0, 0)))
+        .bind(Database::dt(at(kDay, 23, 59, 59)))
+        .bind(Database::dt(at(kDay.addDays(1), 0, 0, 0)))
+        .exec();
     QCOMPARE(column(logEntries({kDay, kDay}, QString()), 2), (QStringList{u"甲"_s, u"乙"_s}));
     QCOMPARE(column(logEntries({kDay, kDay}, u"已删除"_s), 0), QStringList{u"已删除"_s});
     QVERIFY(logEntries({kDay, kDay}, u"小王"_s).isEmpty());

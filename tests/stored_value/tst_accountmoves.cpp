@@ -3,11 +3,11 @@
 
 #include "amounts.h"
 #include "appstate.h"
+#include "cardrouting.h"
 #include "database.h"
 #include "frmmain.h"
 #include "harness.h"
 #include "sysinfo.h"
-#include "cardrouting.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -31,18 +31,35 @@ template <typename T = QWidget> T *w(QWidget *d, const QString &name)
 {
     return d->findChild<T *>(name);
 }
-void click(QWidget *d, const QString &name) { w<QPushButton>(d, name)->click(); }
-void type(QWidget *d, const QString &name, const QString &text) { w<QLineEdit>(d, name)->setText(text); }
+void click(QWidget *d, const QString &name)
+{
+    w<QPushButton>(d, name)->click();
+}
+void type(QWidget *d, const QString &name, const QString &text)
+{
+    w<QLineEdit>(d, name)->setText(text);
+}
 
 void storeMember(const QString &id, const QString &name, double ye, double jf,
                  const QString &level = u"金卡"_s)
 {
     Sql(u"INSERT INTO mber (id, name, lv, ye, jf, st, ljxfje, ljxfcs) VALUES (?, ?, ?, ?, ?, 0, 0, 0)"_s)
-        .bind(id).bind(name).bind(level).bind(ye).bind(jf).exec();
+        .bind(id)
+        .bind(name)
+        .bind(level)
+        .bind(ye)
+        .bind(jf)
+        .exec();
 }
 
-double value(const QString &sql, const QVariantList &v = {}) { return scalar(sql, v).toDouble(); }
-int count(const QString &table) { return scalar(u"SELECT count(*) FROM "_s + table).toInt(); }
+double value(const QString &sql, const QVariantList &v = {})
+{
+    return scalar(sql, v).toDouble();
+}
+int count(const QString &table)
+{
+    return scalar(u"SELECT count(*) FROM "_s + table).toInt();
+}
 
 // Runs a screen opened by a button of the main window; the screen is
 // cancelled afterwards when body left it open.
@@ -143,7 +160,8 @@ void TstAccountMoves::returns_data()
     QTest::addColumn<double>("balance");
     QTest::newRow("the whole returnable, to the card") << u"35"_s << true << QString() << 135.0;
     QTest::newRow("cash refund") << u"20"_s << false << QString() << 100.0;
-    QTest::newRow("a cent too much") << u"35.01"_s << true << u"退货金额不能大于可退金额！"_s << 100.0;
+    QTest::newRow("a cent too much")
+        << u"35.01"_s << true << u"退货金额不能大于可退金额！"_s << 100.0;
     QTest::newRow("zero") << u"0"_s << true << u"退货金额必须大于0元！"_s << 100.0;
     QTest::newRow("negative") << u"-10"_s << true << u"退货金额必须大于0元！"_s << 100.0;
 }
@@ -159,10 +177,17 @@ void TstAccountMoves::returns()
     storeMember(kA, u"张三"_s, 100, 40);
     const QVariant when = Database::dt(QDateTime::currentDateTime().addDays(-1));
     Sql(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, jf, createtime, czy) VALUES (?, ?, 30, 20, 5, ?, 'admin')"_s)
-        .bind(kA).bind(true).bind(when).exec();
+        .bind(kA)
+        .bind(true)
+        .bind(when)
+        .exec();
     const int conId = scalar(u"SELECT max(id) FROM con"_s).toInt();
     Sql(u"INSERT INTO thjl (conid, mberid, je, thfs, createtime) VALUES (?, ?, 15, ?, ?)"_s)
-        .bind(conId).bind(kA).bind(false).bind(when).exec();
+        .bind(conId)
+        .bind(kA)
+        .bind(false)
+        .bind(when)
+        .exec();
     Sql(u"INSERT INTO sp (spid, name, kc) VALUES ('G1', '可乐', 7)"_s).exec();
     FrmMain *main = h.login();
     QVERIFY(main);
@@ -182,7 +207,8 @@ void TstAccountMoves::returns()
     QCOMPARE(value(u"SELECT ye FROM mber WHERE id = ?"_s, {kA}), balance);
     QCOMPARE(count(u"thjl"_s), message.isEmpty() ? 2 : 1);
     if (message.isEmpty()) {
-        Sql q(u"SELECT conid, mberid, mbername, mberlb, je, thfs, czy, ps FROM thjl ORDER BY id DESC"_s);
+        Sql q(
+            u"SELECT conid, mberid, mbername, mberlb, je, thfs, czy, ps FROM thjl ORDER BY id DESC"_s);
         q.exec();
         QVERIFY(q.next());
         QCOMPARE(q.integer(0), conId);
@@ -205,7 +231,10 @@ void TstAccountMoves::returnNoCard()
     Harness h;
     QVERIFY(h.startProgram());
     Sql(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, createtime) VALUES (?, ?, 0, 12, ?)"_s)
-        .bind(kNoCard).bind(false).bind(Database::dt(QDateTime::currentDateTime())).exec();
+        .bind(kNoCard)
+        .bind(false)
+        .bind(Database::dt(QDateTime::currentDateTime()))
+        .exec();
     FrmMain *main = h.login();
     QVERIFY(main);
     main->ShowMber(kNoCard);
@@ -239,10 +268,10 @@ void TstAccountMoves::transfer_data()
     QTest::newRow("zero") << kB << u"0"_s << false << u"转账金额必须大于0元！"_s << 80.0;
     QTest::newRow("no target") << QString() << u"10"_s << false << u"没有指定转入账号！"_s << 80.0;
     QTest::newRow("itself") << kA << u"10"_s << false << u"转入账号和转出账号不能相同！"_s << 80.0;
-    QTest::newRow("no-card customer") << kNoCard << u"10"_s << false
-                                      << u"转出卡号和转入卡号均不能为无卡用户！"_s << 80.0;
-    QTest::newRow("target expired") << kB << u"10"_s << true
-                                    << u"转入会员账号处于不可用状态，不能进行转账！"_s << 80.0;
+    QTest::newRow("no-card customer")
+        << kNoCard << u"10"_s << false << u"转出卡号和转入卡号均不能为无卡用户！"_s << 80.0;
+    QTest::newRow("target expired")
+        << kB << u"10"_s << true << u"转入会员账号处于不可用状态，不能进行转账！"_s << 80.0;
 }
 
 void TstAccountMoves::transfer()
@@ -257,7 +286,9 @@ void TstAccountMoves::transfer()
     storeMember(kA, u"张三"_s, 80, 5);
     storeMember(kB, u"李四"_s, 1.5, 7, u"银卡"_s);
     Sql(u"UPDATE mber SET booljzrq = ?, jzrq = ? WHERE id = ?"_s)
-        .bind(targetExpired).bind(Database::dt(QDateTime::currentDateTime().addSecs(-60))).bind(kB)
+        .bind(targetExpired)
+        .bind(Database::dt(QDateTime::currentDateTime().addSecs(-60)))
+        .bind(kB)
         .exec();
     FrmMain *main = h.login();
     QVERIFY(main);

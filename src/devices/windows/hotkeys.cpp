@@ -10,7 +10,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::devices {
+namespace lanting::devices
+{
 
 void installHotKeys(FrmMain &main)
 {

@@ -1,10 +1,12 @@
 #pragma once
 
-namespace lanting {
+namespace lanting
+{
 class FrmMain;
 }
 
-namespace lanting::devices {
+namespace lanting::devices
+{
 
 // The cashier's keys on a new main window: F3 exchange, F4 recharge, F5
 // goods sale, F6 direct consumption (each ignored while its screen is

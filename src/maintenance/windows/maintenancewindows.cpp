@@ -24,7 +24,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::maintenance {
+namespace lanting::maintenance
+{
 
 // --- FrmOther ------------------------------------------------------------
 
@@ -63,7 +64,10 @@ FrmOther::FrmOther(FrmMain *main) : QDialog(main), m_ui(new Ui::FrmOther), m_mai
     ui::closeWait();
 }
 
-FrmOther::~FrmOther() { delete m_ui; }
+FrmOther::~FrmOther()
+{
+    delete m_ui;
+}
 
 void FrmOther::showPage(int page)
 {
@@ -119,7 +123,10 @@ FrmDateBak::FrmDateBak(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmDateB
     ui::closeWait();
 }
 
-FrmDateBak::~FrmDateBak() { delete m_ui; }
+FrmDateBak::~FrmDateBak()
+{
+    delete m_ui;
+}
 
 void FrmDateBak::backup()
 {
@@ -128,7 +135,8 @@ void FrmDateBak::backup()
         return;
     const QString folder = withSeparator(QDir::fromNativeSeparators(chosen));
     if (!QDir().mkpath(folder)) {
-        showMessage({u"错误"_s, MsgIcon::Warning, u"无法创建文件夹[%1]。"_s.arg(QDir::toNativeSeparators(folder))});
+        showMessage({u"错误"_s, MsgIcon::Warning,
+                     u"无法创建文件夹[%1]。"_s.arg(QDir::toNativeSeparators(folder))});
         return;
     }
     if (!Database::copyTo(folder + QString::fromUtf16(kBackupName))) {
@@ -144,7 +152,8 @@ void FrmDateBak::restore()
     const QString chosen = ui::SelectFolder(this, u"请选择要恢复的数据存放的文件夹："_s);
     if (chosen.isEmpty())
         return;
-    const QString file = withSeparator(QDir::fromNativeSeparators(chosen)) + QString::fromUtf16(kBackupName);
+    const QString file =
+        withSeparator(QDir::fromNativeSeparators(chosen)) + QString::fromUtf16(kBackupName);
     if (!QFileInfo::exists(file)) {
         msgNotice(u"该文件夹不存在本软件的数据库！"_s);
         return;
@@ -167,21 +176,25 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent), m_ui(new Ui::frmAbout)
     if (parent)
         setWindowIcon(parent->windowIcon());
     m_ui->lblVer->setText(u"版本："_s + QStringLiteral(LANTING_VERSION));
-    connect(m_ui->cmdWeb, &QPushButton::clicked, this, [this] { ui::ShellOpen(m_ui->cmdWeb->text()); });
+    connect(m_ui->cmdWeb, &QPushButton::clicked, this,
+            [this] { ui::ShellOpen(m_ui->cmdWeb->text()); });
     connect(m_ui->cmdOK, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-frmAbout::~frmAbout() { delete m_ui; }
+frmAbout::~frmAbout()
+{
+    delete m_ui;
+}
 
 // --- skins ---------------------------------------------------------------
 
 const QStringList &skinNames()
 {
     static const QStringList names = {
-        u"默认皮肤"_s, u"蓝色经典"_s, u"蓝色世界"_s, u"橘银绕体"_s, u"灰色享受"_s,
-        u"酷酷灰色"_s, u"XP绿色"_s,   u"灰银世界"_s, u"Longhorn"_s, u"浅蓝地带"_s,
-        u"Pixos界面"_s, u"Royale"_s,  u"Storm"_s,    u"Aero"_s,     u"灰蓝界面"_s,
-        u"灰黑界面"_s, u"Compact"_s,  u"Dark Royale"_s, u"Dogmax"_s, u"淡灰蓝"_s};
+        u"默认皮肤"_s,  u"蓝色经典"_s, u"蓝色世界"_s,    u"橘银绕体"_s, u"灰色享受"_s,
+        u"酷酷灰色"_s,  u"XP绿色"_s,   u"灰银世界"_s,    u"Longhorn"_s, u"浅蓝地带"_s,
+        u"Pixos界面"_s, u"Royale"_s,   u"Storm"_s,       u"Aero"_s,     u"灰蓝界面"_s,
+        u"灰黑界面"_s,  u"Compact"_s,  u"Dark Royale"_s, u"Dogmax"_s,   u"淡灰蓝"_s};
     return names;
 }
 
@@ -189,11 +202,26 @@ void applySkin(int index)
 {
     // Each look is a palette over the same widget style; 0 is the system's.
     static const QPalette original = qApp->palette();
-    static const QColor base[] = {
-        {},          {0xB9, 0xD3, 0xEE}, {0x99, 0xCC, 0xF5}, {0xE8, 0xC8, 0x9C}, {0xD0, 0xD0, 0xD0},
-        {0xA8, 0xA8, 0xA8}, {0xC6, 0xE2, 0xB5}, {0xDC, 0xDC, 0xE4}, {0xB0, 0xC4, 0xDE}, {0xCD, 0xE5, 0xF7},
-        {0xD8, 0xD4, 0xC8}, {0xC4, 0xD8, 0xF0}, {0x9E, 0xAE, 0xC0}, {0xD6, 0xE6, 0xF6}, {0xA9, 0xB8, 0xC8},
-        {0x70, 0x70, 0x78}, {0xE0, 0xE0, 0xE0}, {0x50, 0x58, 0x70}, {0xC8, 0xB8, 0x98}, {0xC8, 0xD2, 0xDC}};
+    static const QColor base[] = {{},
+                                  {0xB9, 0xD3, 0xEE},
+                                  {0x99, 0xCC, 0xF5},
+                                  {0xE8, 0xC8, 0x9C},
+                                  {0xD0, 0xD0, 0xD0},
+                                  {0xA8, 0xA8, 0xA8},
+                                  {0xC6, 0xE2, 0xB5},
+                                  {0xDC, 0xDC, 0xE4},
+                                  {0xB0, 0xC4, 0xDE},
+                                  {0xCD, 0xE5, 0xF7},
+                                  {0xD8, 0xD4, 0xC8},
+                                  {0xC4, 0xD8, 0xF0},
+                                  {0x9E, 0xAE, 0xC0},
+                                  {0xD6, 0xE6, 0xF6},
+                                  {0xA9, 0xB8, 0xC8},
+                                  {0x70, 0x70, 0x78},
+                                  {0xE0, 0xE0, 0xE0},
+                                  {0x50, 0x58, 0x70},
+                                  {0xC8, 0xB8, 0x98},
+                                  {0xC8, 0xD2, 0xDC}};
     if (index < 0 || index >= int(std::size(base)))
         return;
     if (index == 0) {

@@ -13,7 +13,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::sales {
+namespace lanting::sales
+{
 
 namespace
 {
@@ -85,7 +86,10 @@ FrmCpay::FrmCpay(const SaleInput &sale, const QString &memberName, QWidget *pare
     m_ui->txtPwd->setFocus();
 }
 
-FrmCpay::~FrmCpay() { delete m_ui; }
+FrmCpay::~FrmCpay()
+{
+    delete m_ui;
+}
 
 void FrmCpay::confirm()
 {
@@ -120,7 +124,10 @@ FrmMpay::FrmMpay(const SaleInput &sale, const QString &memberName, QWidget *pare
     connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-FrmMpay::~FrmMpay() { delete m_ui; }
+FrmMpay::~FrmMpay()
+{
+    delete m_ui;
+}
 
 void FrmMpay::confirm()
 {
@@ -159,12 +166,15 @@ FrmApay::FrmApay(const SaleInput &sale, const QString &memberName, QWidget *pare
     recompute();
 }
 
-FrmApay::~FrmApay() { delete m_ui; }
+FrmApay::~FrmApay()
+{
+    delete m_ui;
+}
 
 void FrmApay::recompute()
 {
-    NowJe = (m_ui->chkCzk->isChecked() ? NumVal(m_ui->txtCzk->text()) : 0)
-            + (m_ui->chkXj->isChecked() ? NumVal(m_ui->txtXj->text()) : 0);
+    NowJe = (m_ui->chkCzk->isChecked() ? NumVal(m_ui->txtCzk->text()) : 0) +
+            (m_ui->chkXj->isChecked() ? NumVal(m_ui->txtXj->text()) : 0);
     m_ui->lblZlje->setText(FmtJe(RoundJe(NowJe - m_sale.total)));
 }
 
@@ -211,8 +221,14 @@ FrmPaychar::FrmPaychar(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmPaych
     m_ui->txtPwd->setFocus();
 }
 
-FrmPaychar::~FrmPaychar() { delete m_ui; }
+FrmPaychar::~FrmPaychar()
+{
+    delete m_ui;
+}
 
-QString FrmPaychar::password() const { return m_ui->txtPwd->text(); }
+QString FrmPaychar::password() const
+{
+    return m_ui->txtPwd->text();
+}
 
 } // namespace lanting::sales

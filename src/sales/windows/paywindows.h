@@ -7,14 +7,16 @@
 
 #include <QDialog>
 
-namespace Ui {
+namespace Ui
+{
 class FrmCpay;
 class FrmMpay;
 class FrmApay;
 class FrmPaychar;
 } // namespace Ui
 
-namespace lanting::sales {
+namespace lanting::sales
+{
 
 // What the payment dialogs share: the sale to write and the member's name
 // for the text message.
