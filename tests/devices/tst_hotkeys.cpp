@@ -8,6 +8,7 @@
 #include "ptydevice.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTest>
 
@@ -24,6 +25,7 @@ private Q_SLOTS:
     void keysOpenTheirScreens();
     void noMemberShown();
     void drawer();
+    void keysOverScreens();
     void drawerDevice_data();
     void drawerDevice();
 };
@@ -104,6 +106,49 @@ void TstHotKeys::drawer()
     QVERIFY(h.messages().isEmpty());
     QCOMPARE(main->statusPanel(5)->text(), u"按下Home键打开钱箱"_s);
     QVERIFY(!devices::OpenQx());
+}
+
+void TstHotKeys::keysOverScreens()
+{
+    // The keys reach the program over an open screen and past a focused
+    // text box, which would otherwise keep Home for its cursor.
+    Harness h;
+    QVERIFY(h.startProgram());
+    test::Pty pty;
+    QVERIFY(pty.isOpen());
+    QSettings(h.folder() + u"/lanting.ini"_s, QSettings::IniFormat)
+        .setValue(u"drawer/COM2"_s, pty.slavePath());
+    Sql(u"INSERT INTO mber (id, name, st) VALUES ('100000000001', '张三', 0)"_s).exec();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    state().drawerPort = u"COM2"_s;
+    main->ShowMber(u"100000000001"_s);
+    auto *card = main->findChild<QLineEdit *>(u"txtMber"_s);
+    QVERIFY(card);
+    card->setText(u"1234"_s);
+    card->setCursorPosition(4);
+    QTest::keyClick(card, Qt::Key_Home);
+    QCOMPARE(pty.read(), QByteArray::fromHex("1b7020003cff"));
+    QCOMPARE(card->cursorPosition(), 4);
+
+    QStringList opened;
+    h.onModal([&](QDialog *sale) {
+        opened << sale->windowTitle();
+        QWidget *focus = sale->focusWidget();
+        QTest::keyClick(focus ? focus : sale, Qt::Key_Home);
+        QCOMPARE(pty.read(), QByteArray::fromHex("1b7020003cff"));
+        // F4 inside the sale opens the recharge on top of it.
+        h.onModal([&](QDialog *recharge) {
+            opened << recharge->windowTitle();
+            recharge->reject();
+        });
+        QTest::keyClick(sale, Qt::Key_F4);
+        sale->reject();
+    });
+    QTest::keyClick(main, Qt::Key_F5);
+    QCOMPARE(opened, (QStringList{u"新增消费"_s, u"会员充值"_s}));
+    QVERIFY(h.messages().isEmpty());
+    QCOMPARE(h.unexpectedModals(), 0);
 }
 
 void TstHotKeys::drawerDevice_data()

@@ -4,50 +4,88 @@
 #include "cashdrawer.h"
 #include "frmmain.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
-#include <QShortcut>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace lanting::devices
 {
 
-void installHotKeys(FrmMain &main)
+namespace
 {
-    struct Key {
-        Qt::Key key;
-        const char *button; // the member panel action it runs
-        int flag;
-    };
-    const Key keys[] = {
-        {Qt::Key_F4, "cmdChongzhi", AppState::HkRecharge},
-        {Qt::Key_F5, "dcButton11", AppState::HkSale},
-        {Qt::Key_F6, "dcButton12", AppState::HkDirect},
-        {Qt::Key_F3, "cmdDhjf", AppState::HkExchange},
-    };
-    FrmMain *m = &main;
-    for (const Key &k : keys) {
-        auto *shortcut = new QShortcut(QKeySequence(k.key), &main);
-        shortcut->setContext(Qt::ApplicationShortcut);
-        const QString button = QString::fromLatin1(k.button);
-        const int flag = k.flag;
-        QObject::connect(shortcut, &QShortcut::activated, &main, [m, button, flag] {
-            if (state().hotKeyBlocked[size_t(flag)])
-                return;
-            if (auto *b = m->panelPage(FrmMain::PanelXf)->findChild<QPushButton *>(button))
-                b->click();
-        });
+
+// Catches the five keys before any window of the program sees them: they
+// work over every open screen (the payment dialog included) and a focused
+// text box does not keep Home for its cursor.
+class HotKeyFilter : public QObject
+{
+public:
+    explicit HotKeyFilter(FrmMain &main) : QObject(&main), m_main(&main) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        if (key->key() == Qt::Key_Home) {
+            if (!key->isAutoRepeat()) // one pulse for a key held down
+                openDrawer();
+            return true;
+        }
+        struct Key {
+            int key;
+            const char *button; // the member panel action it runs
+            int flag;
+        };
+        static const Key keys[] = {
+            {Qt::Key_F4, "cmdChongzhi", AppState::HkRecharge},
+            {Qt::Key_F5, "dcButton11", AppState::HkSale},
+            {Qt::Key_F6, "dcButton12", AppState::HkDirect},
+            {Qt::Key_F3, "cmdDhjf", AppState::HkExchange},
+        };
+        for (const Key &k : keys) {
+            if (key->key() != k.key)
+                continue;
+            if (!key->isAutoRepeat() && !state().hotKeyBlocked[size_t(k.flag)] && m_main) {
+                // As a click on the button: the action makes its own checks.
+                if (auto *b = m_main->panelPage(FrmMain::PanelXf)
+                                  ->findChild<QPushButton *>(QString::fromLatin1(k.button)))
+                    b->click();
+            }
+            return true;
+        }
+        return false;
     }
-    auto *drawer = new QShortcut(QKeySequence(Qt::Key_Home), &main);
-    drawer->setContext(Qt::ApplicationShortcut);
-    QObject::connect(drawer, &QShortcut::activated, &main, [m] {
-        QLabel *panel = m->statusPanel(5);
+
+private:
+    void openDrawer()
+    {
+        if (!m_main)
+            return;
+        QLabel *panel = m_main->statusPanel(5);
         panel->setText(u"正在打开钱箱..."_s);
         panel->repaint();
         OpenQx();
         panel->setText(u"按下Home键打开钱箱"_s);
-    });
+    }
+
+    QPointer<FrmMain> m_main;
+};
+
+} // namespace
+
+void installHotKeys(FrmMain &main)
+{
+    // Owned by the main window: a main window closed for a handover takes
+    // its keys with it, and the next one installs its own.
+    qApp->installEventFilter(new HotKeyFilter(main));
 }
 
 } // namespace lanting::devices
