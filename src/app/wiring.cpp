@@ -8,6 +8,7 @@
 #include "readerhost.h"
 #include "salesinstall.h"
 #include "storedvalueinstall.h"
+#include "ui.h"
 
 namespace lanting
 {
@@ -25,6 +26,7 @@ void wireProgram()
     FrmMain::addExtension(reports::installReports);
     FrmMain::addExtension(devices::installHotKeys);
     FrmMain::addExtension(maintenance::installMaintenance);
+    ui::setSkinApplier(maintenance::applySkin);
 }
 
 } // namespace lanting

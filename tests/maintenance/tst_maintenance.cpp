@@ -9,6 +9,7 @@
 #include "sysinfo.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -66,6 +67,7 @@ private Q_SLOTS:
     void backupAndRestore();
     void restoreRefusals();
     void skins();
+    void skinAtStart();
     void about();
 };
 
@@ -240,6 +242,23 @@ void TstMaintenance::skins()
     main->findChild<QAction *>(u"mnuSkin_0"_s)->trigger();
     QCOMPARE(main->property("skinBackground").value<QColor>(), QColor(224, 224, 224));
     QCOMPARE(main->findChildren<QAction *>(QRegularExpression(u"^mnuSkin_"_s)).size(), 20);
+}
+
+void TstMaintenance::skinAtStart()
+{
+    // The stored look is on while the login window loads.
+    Harness h;
+    QVERIFY(h.startProgram());
+    const QColor system = qApp->palette().color(QPalette::Button);
+    SetSysInfo(u"skin"_s, u"3"_s);
+    QVERIFY(h.startProgram());
+    QCOMPARE(qApp->palette().color(QPalette::Button), QColor(0xE8, 0xC8, 0x9C));
+    SetSysInfo(u"skin"_s, u"25"_s); // out of range: the look stays as it is
+    QVERIFY(h.startProgram());
+    QCOMPARE(qApp->palette().color(QPalette::Button), QColor(0xE8, 0xC8, 0x9C));
+    SetSysInfo(u"skin"_s, u"0"_s);
+    QVERIFY(h.startProgram());
+    QCOMPARE(qApp->palette().color(QPalette::Button), system);
 }
 
 void TstMaintenance::about()

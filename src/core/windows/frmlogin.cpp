@@ -59,8 +59,10 @@ bool FrmLogin::start()
 
     splashUi.lblShow->setText(u"正在载入设置..."_s);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    if (Database::isOpen())
+    if (Database::isOpen()) {
         errors << loadStartupSettings();
+        ui::applySkin(state().skin);
+    }
     splash.close();
 
     if (!errors.isEmpty()) {

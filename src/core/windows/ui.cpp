@@ -220,7 +220,8 @@ namespace lanting::ui
 namespace
 {
 ReportExporter g_exporter;
-}
+std::function<void(int)> g_skinApplier;
+} // namespace
 
 void setReportExporter(ReportExporter exporter)
 {
@@ -231,6 +232,17 @@ void ExportReport(QTreeWidget *list, const QString &title, bool print)
 {
     if (g_exporter)
         g_exporter(list, title, print);
+}
+
+void setSkinApplier(std::function<void(int)> applier)
+{
+    g_skinApplier = std::move(applier);
+}
+
+void applySkin(int index)
+{
+    if (g_skinApplier)
+        g_skinApplier(index);
 }
 } // namespace lanting::ui
 

@@ -60,6 +60,11 @@ namespace lanting::ui
 using ReportExporter = std::function<void(QTreeWidget *list, const QString &title, bool print)>;
 void setReportExporter(ReportExporter exporter);
 void ExportReport(QTreeWidget *list, const QString &title, bool print);
+
+// The look of the program by its stored index, applied while the login
+// window loads. The settings install it; until then nothing happens.
+void setSkinApplier(std::function<void(int index)> applier);
+void applySkin(int index);
 } // namespace lanting::ui
 
 class QWidget;

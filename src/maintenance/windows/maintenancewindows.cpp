@@ -280,7 +280,6 @@ void installMaintenance(FrmMain &main)
             setBackground(main, skinBackground(i));
         });
     }
-    applySkin(current);
     if (current == 1 || current == 2)
         setBackground(main, skinBackground(current));
     main.setToolAction(u"cmdSkin"_s, [&main, menu] {
