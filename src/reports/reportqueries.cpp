@@ -143,6 +143,7 @@ Rows goodsStatistics(const Days &days, const QString &codeTyped, const QString &
     struct Item {
         QString code, name, category, unit;
         double cost = 0, quantity = 0, amount = 0;
+        bool known = false; // still in the catalogue
     };
     QList<Item> items;
     QHash<QString, qsizetype> index;
@@ -155,7 +156,10 @@ Rows goodsStatistics(const Days &days, const QString &codeTyped, const QString &
         auto it = index.find(code);
         if (it == index.end()) {
             it = index.insert(code, items.size());
-            items.append(Item{code, s.text(1)});
+            Item fresh;
+            fresh.code = code;
+            fresh.name = s.text(1);
+            items.append(fresh);
         }
         Item &item = items[*it];
         item.quantity = NumVal(FmtJe(item.quantity + s.number(2)));
@@ -168,6 +172,7 @@ Rows goodsStatistics(const Days &days, const QString &codeTyped, const QString &
             item.category = g.text(0);
             item.unit = g.text(1);
             item.cost = g.number(2);
+            item.known = true;
         }
     }
     const QString code = codeTyped.trimmed();
@@ -178,9 +183,15 @@ Rows goodsStatistics(const Days &days, const QString &codeTyped, const QString &
         const double profit = Trunc2(item.amount - item.quantity * item.cost);
         const QString rate =
             item.amount != 0 ? FmtJe(Trunc2(profit / item.amount * 100)) + u"%"_s : QString();
-        rows << QStringList{item.code,          item.category,    item.name,
-                            item.unit,          FmtJe(item.cost), FmtJe(item.quantity),
-                            FmtJe(item.amount), FmtJe(profit),    rate};
+        rows << QStringList{item.code,
+                            item.category,
+                            item.name,
+                            item.unit,
+                            item.known ? FmtJe(item.cost) : QString(),
+                            FmtJe(item.quantity),
+                            FmtJe(item.amount),
+                            FmtJe(profit),
+                            rate};
     }
     return rows;
 }

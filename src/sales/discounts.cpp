@@ -39,7 +39,7 @@ double effectiveRate(const QString &spid, const QString &levelName)
     if (!own.isNull())
         return own.toDouble();
     // The level's discount read as stored (GetLvZk gives it in single precision).
-    const QVariant level = scalar(u"SELECT zk FROM lv WHERE name = ?"_s, {levelName});
+    const QVariant level = scalar(u"SELECT zk FROM lv WHERE lower(name) = lower(?)"_s, {levelName});
     return level.isNull() ? 100 : level.toDouble();
 }
 

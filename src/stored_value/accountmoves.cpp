@@ -127,11 +127,12 @@ Refusal transfer(const QString &from, const QString &to, double amount, const QS
     Sql t(kPartyColumns + u"WHERE id = ?"_s + forUpdate());
     t.bind(to).exec();
     const std::optional<Party> target = partyOf(t);
-    if (!source || !target)
+    if (!target)
         return Refusal::NoMember;
     if (!target->usable)
         return Refusal::TargetUnusable;
-    if (JeLess(source->ye, amount))
+    // A source that has gone meanwhile has nothing to give.
+    if (!source || JeLess(source->ye, amount))
         return Refusal::TooFew;
     Sql(u"INSERT INTO zzjl (zcid, zcname, zclv, zrid, zrname, zrlv, je, czy, createtime, ps)"
         u" VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s)

@@ -1,6 +1,7 @@
 // Points exchange, returns and transfers, each driven through its screen
 // from the main window.
 
+#include "accountmoves.h"
 #include "amounts.h"
 #include "appstate.h"
 #include "cardrouting.h"
@@ -91,6 +92,7 @@ private Q_SLOTS:
     void transfer_data();
     void transfer();
     void transferSearch();
+    void transferMembersGone();
 };
 
 void TstAccountMoves::exchange_data()
@@ -364,6 +366,22 @@ void TstAccountMoves::transferSearch()
     });
     QCOMPARE(value(u"SELECT ye FROM mber WHERE id = ?"_s, {kB}), 12.0);
     QCOMPARE(state().cardTarget, targetBefore);
+}
+
+void TstAccountMoves::transferMembersGone()
+{
+    // The source deleted at another till after the screen read it: it has
+    // nothing to give. A target gone is no member.
+    Harness h;
+    QVERIFY(h.startProgram());
+    storeMember(kB, u"李四"_s, 1.5, 0);
+    QCOMPARE(stored_value::transfer(kA, kB, 10, QString()), stored_value::Refusal::TooFew);
+    storeMember(kA, u"张三"_s, 80, 0);
+    QCOMPARE(stored_value::transfer(kA, u"100000000009"_s, 10, QString()),
+             stored_value::Refusal::NoMember);
+    QCOMPARE(count(u"zzjl"_s), 0);
+    QCOMPARE(value(u"SELECT ye FROM mber WHERE id = ?"_s, {kA}), 80.0);
+    QCOMPARE(value(u"SELECT ye FROM mber WHERE id = ?"_s, {kB}), 1.5);
 }
 
 QTEST_MAIN(TstAccountMoves)

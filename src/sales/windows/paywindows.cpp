@@ -40,15 +40,19 @@ PayDialog::PayDialog(const SaleInput &sale, const QString &memberName, QWidget *
 {
 }
 
-PayRefusal PayDialog::submit(const SaleInput &sale)
+PayRefusal PayDialog::submit(const SaleInput &sale, const std::function<void()> &restore)
 {
     SaleResult r;
     try {
         r = recordSale(sale);
     } catch (const DbError &e) {
+        restore();
         msgError(e.message());
         return PayRefusal::NoMember;
     }
+    // A refusal gives the button back before it is explained.
+    if (r.refusal != PayRefusal::None)
+        restore();
     switch (r.refusal) {
     case PayRefusal::WrongPassword:
         msgNotice(u"密码错误！"_s);
@@ -97,10 +101,7 @@ void FrmCpay::confirm()
     SaleInput sale = m_sale;
     sale.cardPart = sale.total;
     sale.password = m_ui->txtPwd->text();
-    const PayRefusal r = submit(sale);
-    if (r == PayRefusal::None)
-        return;
-    ready(m_ui->cmdOK);
+    const PayRefusal r = submit(sale, [this] { ready(m_ui->cmdOK); });
     if (r == PayRefusal::WrongPassword) {
         m_ui->txtPwd->selectAll();
         m_ui->txtPwd->setFocus();
@@ -138,8 +139,7 @@ void FrmMpay::confirm()
     busy(m_ui->cmdOK);
     SaleInput sale = m_sale;
     sale.cardPart = 0;
-    if (submit(sale) != PayRefusal::None)
-        ready(m_ui->cmdOK);
+    submit(sale, [this] { ready(m_ui->cmdOK); });
 }
 
 // --- FrmApay -------------------------------------------------------------
@@ -204,8 +204,7 @@ void FrmApay::confirm()
         }
         sale.password = prompt.password();
     }
-    if (submit(sale) != PayRefusal::None)
-        m_ui->cmdOK->setEnabled(true);
+    submit(sale, [this] { m_ui->cmdOK->setEnabled(true); });
 }
 
 // --- FrmPaychar ----------------------------------------------------------

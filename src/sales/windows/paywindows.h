@@ -6,6 +6,7 @@
 #include "settlement.h"
 
 #include <QDialog>
+#include <functional>
 
 namespace Ui
 {
@@ -30,8 +31,9 @@ public:
 protected:
     PayDialog(const SaleInput &sale, const QString &memberName, QWidget *parent);
     // Writes the sale; on success sends the message, sets IsOK and hides.
-    // A refusal or failure is told and nothing is written.
-    PayRefusal submit(const SaleInput &sale);
+    // A refusal or failure is told, after `restore` has given the button
+    // back, and nothing is written.
+    PayRefusal submit(const SaleInput &sale, const std::function<void()> &restore);
 
     SaleInput m_sale;
     QString m_name;
