@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -84,6 +85,7 @@ private Q_SLOTS:
     void cardSettingsWindow();
     void swipesReachTheMainWindow();
     void connectionFailureShown();
+    void handoverLetsTheReaderGo();
 };
 
 void TstCardReader::readsLinesFromThePort()
@@ -388,6 +390,30 @@ void TstCardReader::connectionFailureShown()
     QCOMPARE(main->statusPanel(3)->text(), u"IC卡刷卡器连接失败！"_s);
     QVERIFY(!connectButton->isHidden()); // another try
     QVERIFY(h.messages().isEmpty());
+}
+
+void TstCardReader::handoverLetsTheReaderGo()
+{
+    Harness h;
+    Pty pty;
+    QVERIFY(h.openDatabase());
+    SetSysInfo(u"klx"_s, u"0"_s);
+    SetSysInfo(u"ckh"_s, u"4"_s);
+    Database::close();
+    test::configureReaderPort(h.folder(), 4, pty.slavePath());
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    main->findChild<QPushButton *>(u"cmdConnect"_s)->click();
+    QPointer<SerialCardReader> reader = main->findChild<SerialCardReader *>(u"Qzic"_s);
+    QVERIFY(reader && reader->isOpen());
+    main->handOver();
+    // Closed at once, not whenever the old window is finally deleted.
+    QVERIFY(!reader || !reader->isOpen());
+    FrmMain *next = h.login();
+    QVERIFY(next);
+    next->findChild<QPushButton *>(u"cmdConnect"_s)->click();
+    QCOMPARE(next->statusPanel(3)->text(), u"IC卡刷卡器连接成功。"_s);
+    QVERIFY(next->findChild<SerialCardReader *>(u"Qzic"_s)->isOpen());
 }
 
 QTEST_MAIN(TstCardReader)

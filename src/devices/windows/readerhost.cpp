@@ -74,6 +74,10 @@ void installReader(FrmMain &main)
         window->findChild<QPushButton *>(u"cmdConnect"_s)->show();
         window->statusPanel(3)->setText(u"IC卡刷卡器连接已断开。"_s);
     });
+    // The reader is let go as the shift ends, so that the next operator's
+    // window can take the port at once.
+    QObject::connect(&main, &FrmMain::handedOver, reader, &CardReader::CloseReader);
+    QObject::connect(&main, &FrmMain::programEnds, reader, &CardReader::CloseReader);
     main.setToolAction(u"cmdConnect"_s, [window, reader] {
         if (window)
             connectReader(*window, *reader);
