@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QFocusEvent>
 #include <QTest>
 #include <QToolButton>
 
@@ -82,6 +83,10 @@ void TstOperators::ticksStoredAtOnce()
     Sql(u"INSERT INTO czy (name, pwd, per) VALUES ('cashier', '1', '1110')"_s).exec();
     withOperators(h, main, [&](QDialog *d) {
         QCOMPARE(d->windowTitle(), u"操作员设置"_s);
+        QVERIFY(d->findChild<QLabel *>(u"picShow"_s)->isVisible());
+        // The name list taking the focus chooses nobody.
+        QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(d->findChild<QListWidget *>(u"listName"_s), &focus);
         QVERIFY(d->findChild<QLabel *>(u"picShow"_s)->isVisible());
         choose(d, u"cashier"_s);
         QVERIFY(!d->findChild<QLabel *>(u"picShow"_s)->isVisible());

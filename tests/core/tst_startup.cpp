@@ -354,11 +354,13 @@ void TstStartup::settingsIcons()
 
     int opened = 0;
     bool waitShown = false;
+    QString waitText;
     main->setSettingsAction(2, [&] { ++opened; });
     main->setSettingsAction(6, [&] { ++opened; });
     main->setSettingsAction(7, [&] {
         ++opened;
         waitShown = ui::waitNotice()->isVisible();
+        waitText = ui::waitNotice()->findChild<QLabel *>()->text();
         ui::closeWait();
     });
 
@@ -374,6 +376,7 @@ void TstStartup::settingsIcons()
     main->findChild<QToolButton *>(u"Imgsz_7"_s)->click();
     QCOMPARE(opened, 1);
     QVERIFY(waitShown);
+    QCOMPARE(waitText, u"正在载入..."_s); // not the login's caption any more
 
     // The initialisation question is asked and either answer does nothing.
     for (MsgAnswer a : {MsgAnswer::Yes, MsgAnswer::No}) {

@@ -22,11 +22,13 @@ FrmOp::FrmOp(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmOp)
 {
     m_ui->setupUi(this);
     connect(m_ui->listName, &QListWidget::itemClicked, this, &FrmOp::choose);
-    connect(m_ui->listName, &QListWidget::currentItemChanged, this,
-            [this](QListWidgetItem *item) {
-                if (item)
-                    choose(item);
-            });
+    // Chosen by the operator (mouse or arrow keys), not by the list making
+    // its first row current when it takes the focus.
+    connect(m_ui->listName, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem *> chosen = m_ui->listName->selectedItems();
+        if (!chosen.isEmpty())
+            choose(chosen.first());
+    });
     connect(m_ui->listPer, &QListWidget::itemChanged, this, &FrmOp::permissionTicked);
     connect(m_ui->cmdDel, &QPushButton::clicked, this, &FrmOp::removeOperator);
     connect(m_ui->cmdAdd, &QPushButton::clicked, this, &FrmOp::addOperatorClicked);

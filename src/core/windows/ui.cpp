@@ -128,7 +128,10 @@ void showWait(const QString &text)
 
 void closeWait()
 {
-    notice()->hide();
+    // The next notice starts over with the general caption.
+    WaitNotice *w = notice();
+    w->hide();
+    w->label()->setText(u"正在载入..."_s);
 }
 
 QWidget *waitNotice()
