@@ -91,13 +91,19 @@ void SerialCardReader::onReadyRead()
         }
         m_afterCr = c == '\r';
         if (c == '\r' || c == '\n') {
-            takeLine(m_partial);
+            // The end of a line too long to be a card was told already.
+            if (!m_overflow)
+                takeLine(m_partial);
+            m_overflow = false;
             m_partial.clear();
+        } else if (m_overflow) {
+            continue; // the rest of that line is noise as well
         } else if (m_partial.size() < kMaxLine) {
             m_partial.append(c);
         } else {
             m_pending.enqueue({0, QString()});
             m_partial.clear();
+            m_overflow = true;
         }
     }
     if (m_enabled)

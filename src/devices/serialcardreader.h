@@ -54,6 +54,7 @@ private:
     QSerialPort m_port;
     QByteArray m_partial;
     bool m_afterCr = false;
+    bool m_overflow = false; // in a line past kMaxLine, until its end
     QQueue<Read> m_pending;
     bool m_enabled = true;
     bool m_delivering = false;

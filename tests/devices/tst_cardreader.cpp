@@ -112,6 +112,11 @@ void TstCardReader::readsLinesFromThePort()
     pty.write("ial\n");
     QTRY_COMPARE(spy.size(), 5);
     QCOMPARE(spy.last().at(1).toString(), u"partial"_s);
+    // Noise far longer than any card: one unusable read for the whole line.
+    pty.write(QByteArray(3000, 'X') + "100000000001\r\n");
+    pty.write("000000000043\r\n");
+    QTRY_COMPARE(spy.size(), 7);
+    QCOMPARE(reads(spy).mid(5), QStringList({u"0:"_s, u"-1:000000000043"_s}));
     QCOMPARE(cardNumberOf(u"1234567890ABCDEF"_s), u"567890ABCDEF"_s);
     QCOMPARE(cardNumberOf(u"42"_s), u"42"_s);
 }

@@ -133,12 +133,17 @@ void TstReminders::atStartup()
         QCOMPARE(w<QTreeWidget>(d, u"lvSj"_s)->topLevelItem(0)->text(3), u"取东西"_s);
         QVERIFY(w<QPushButton>(d, u"cmdSj"_s)->styleSheet().contains(u"blue"_s));
         w<QCheckBox>(d, u"chkShow"_s)->setChecked(false);
+        // The cashier's keys wait until the reminders are closed.
+        QTest::keyClick(d, Qt::Key_F4);
+        QVERIFY(h.messages().isEmpty());
         d->reject();
     });
     FrmMain *main = h.login();
     QVERIFY(main);
     QCOMPARE(h.unexpectedModals(), 0);
     QCOMPARE(GetSysInfo(u"showtx"_s), u"no"_s);
+    QTest::keyClick(main, Qt::Key_F4);
+    QCOMPARE(h.lastText(), u"请先指定会员！"_s);
     // Not at the next start, but on demand.
     delete main;
     main = h.login();

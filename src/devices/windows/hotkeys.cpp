@@ -83,9 +83,14 @@ private:
 
 void installHotKeys(FrmMain &main)
 {
-    // Owned by the main window: a main window closed for a handover takes
-    // its keys with it, and the next one installs its own.
-    qApp->installEventFilter(new HotKeyFilter(main));
+    // Live once the start-up steps (the reminders) are through. Owned by the
+    // main window: a main window closed for a handover takes its keys with
+    // it, and the next one installs its own.
+    QPointer<FrmMain> window(&main);
+    main.addStartupStep([window] {
+        if (window)
+            qApp->installEventFilter(new HotKeyFilter(*window));
+    });
 }
 
 } // namespace lanting::devices
