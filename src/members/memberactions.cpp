@@ -43,12 +43,13 @@ void cancelDisable(const QString &id)
 void deleteExchange(const QString &memberId, int exchangeId)
 {
     Transaction tx;
-    const QVariant points =
-        scalar(u"SELECT jf FROM dhjl WHERE id = ? AND mberid = ?"_s, {exchangeId, memberId});
-    if (points.isNull())
+    Sql q(u"SELECT jf FROM dhjl WHERE id = ? AND mberid = ?"_s);
+    q.bind(exchangeId).bind(memberId).exec();
+    if (!q.next())
         return; // already gone: nothing to give back
+    // A record without points gives back none and still goes.
     Sql(u"UPDATE mber SET jf = jf + ? WHERE id = ?"_s)
-        .bind(std::trunc(points.toDouble()))
+        .bind(std::trunc(q.number(0)))
         .bind(memberId)
         .exec();
     Sql(u"DELETE FROM dhjl WHERE id = ?"_s).bind(exchangeId).exec();

@@ -289,6 +289,7 @@ void TstMemberActions::disableAndEnable()
     t.h.answer(MsgAnswer::Yes);
     t.click(u"CmdGl_3"_s);
     QCOMPARE(t.h.lastText(), u"禁用成功！"_s);
+    QCOMPARE(t.h.messages().last().icon, MsgIcon::Warning);
     QCOMPARE(scalar(u"SELECT st FROM mber WHERE id = '100000000001'"_s).toInt(), 2);
     auto *lv = t.main->findChild<QTreeWidget *>(u"lvMber"_s);
     QCOMPARE(lv->findItems(u"100000000001"_s, Qt::MatchExactly).size(), 0); // list rerun
@@ -331,6 +332,15 @@ void TstMemberActions::deleteExchangeGivesPointsBack()
     QCOMPARE(count(u"dhjl"_s), 0);
     QCOMPARE(scalar(u"SELECT jf FROM mber WHERE id = '100000000001'"_s).toDouble(), 130.0);
     QCOMPARE(t.main->findChild<QTreeWidget *>(u"lvDh"_s)->topLevelItemCount(), 0); // shown again
+    // A record without points gives none back and still goes.
+    Sql(u"INSERT INTO dhjl (mberid, ps, createtime) VALUES ('100000000001', '旧记录', ?)"_s)
+        .bind(Database::dt(QDateTime::currentDateTime()))
+        .exec();
+    t.main->ShowMber(u"100000000001"_s);
+    t.h.answer(MsgAnswer::Yes);
+    t.click(u"cmdDelDhjl"_s);
+    QCOMPARE(count(u"dhjl"_s), 0);
+    QCOMPARE(scalar(u"SELECT jf FROM mber WHERE id = '100000000001'"_s).toDouble(), 130.0);
 }
 
 void TstMemberActions::deleteReminder()

@@ -351,6 +351,10 @@ void TstMemberPanel::saleLinesFollowSelection()
     QTest::mouseClick(info->viewport(), Qt::LeftButton, {}, info->visualItemRect(row).center());
     QCOMPARE(lines->topLevelItemCount(), 2);
     QVERIFY(!w<QLabel>(main, u"picShowXX"_s)->isVisible());
+    // Back to the newest sale with the arrow key.
+    QTest::keyClick(info, Qt::Key_Up);
+    QCOMPARE(info->currentItem(), info->topLevelItem(0));
+    QCOMPARE(lines->topLevelItemCount(), 1);
 }
 
 void TstMemberPanel::tabs()

@@ -234,7 +234,7 @@ void listActions(FrmMain &main, MemberListPanel &list)
         if (r == DisableResult::NotNormal)
             msgNotice(u"选中会员的状态已经是禁用或挂失状态，不能操作！"_s);
         else if (r == DisableResult::Disabled)
-            msgSuccess(u"禁用成功！"_s);
+            msgNotice(u"禁用成功！"_s);
         rerun();
     });
 

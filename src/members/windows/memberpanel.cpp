@@ -54,7 +54,10 @@ MemberPanel::MemberPanel(FrmMain &main)
     for (int i = 0; i < 4; ++i)
         connect(findChild<QPushButton *>(u"ButXf_%1"_s.arg(i)), &QPushButton::clicked, this,
                 [this, i] { showTab(i); });
-    connect(m_ui->lvInfo, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) {
+    // A sale chosen by mouse or by the arrow keys shows its lines.
+    connect(m_ui->lvInfo, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
+        if (!item)
+            return;
         ui::readerReset();
         showLines(item->text(0).toInt());
     });
