@@ -121,7 +121,10 @@ void SmsGateway::login(const QString &account, const QString &password,
     QNetworkReply *reply = m_net->get(req);
     connect(reply, &QNetworkReply::finished, this, [reply, done] {
         reply->deleteLater();
-        if (reply->error() != QNetworkReply::NoError) {
+        // A server that answered with an error page answered all the same:
+        // its body is no count, so the login failed.
+        const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+        if (reply->error() != QNetworkReply::NoError && !answered) {
             done({}, reply->error() == QNetworkReply::OperationCanceledError
                          ? u"连接短信平台超时。"_s
                          : reply->errorString());

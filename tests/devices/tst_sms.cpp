@@ -111,22 +111,27 @@ void TstSms::loginAnswers_data()
 {
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<bool>("silent");
+    QTest::addColumn<QByteArray>("status");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("count") << QByteArray("120") << false << QString() << u"短信剩余条数：120条"_s;
-    QTest::newRow("zero") << QByteArray("0") << false << QString() << u"短信剩余条数：0条"_s;
+    QTest::newRow("count") << QByteArray("120") << false << QByteArray("200 OK") << QString() << u"短信剩余条数：120条"_s;
+    QTest::newRow("zero") << QByteArray("0") << false << QByteArray("200 OK") << QString() << u"短信剩余条数：0条"_s;
     QTest::newRow("wrong account")
-        << QByteArray("p") << false << u"账号或密码不正确！"_s << QString();
+        << QByteArray("p") << false << QByteArray("200 OK") << u"账号或密码不正确！"_s << QString();
     QTest::newRow("garbage") << QByteArray("<html>error</html>") << false
-                             << u"登陆失败！网络错误！"_s << QString();
-    QTest::newRow("empty") << QByteArray() << false << u"登陆失败！网络错误！"_s << QString();
-    QTest::newRow("no answer") << QByteArray() << true << u"连接短信平台超时。"_s << QString();
+                             << QByteArray("200 OK") << u"登陆失败！网络错误！"_s << QString();
+    QTest::newRow("empty") << QByteArray() << false << QByteArray("200 OK") << u"登陆失败！网络错误！"_s << QString();
+    QTest::newRow("server error") << QByteArray("Internal error") << false
+                                  << QByteArray("500 Internal Server Error")
+                                  << u"登陆失败！网络错误！"_s << QString();
+    QTest::newRow("no answer") << QByteArray() << true << QByteArray("200 OK") << u"连接短信平台超时。"_s << QString();
 }
 
 void TstSms::loginAnswers()
 {
     QFETCH(QByteArray, answer);
     QFETCH(bool, silent);
+    QFETCH(QByteArray, status);
     QFETCH(QString, message);
     QFETCH(QString, shown);
     Harness h;
@@ -136,6 +141,7 @@ void TstSms::loginAnswers()
     HttpStub gw;
     gw.answer = answer;
     gw.silent = silent;
+    gw.status = status;
     h.onModal([&](QDialog *d) {
         QCOMPARE(d->windowTitle(), u"短信平台"_s);
         d->findChild<QLineEdit *>(u"txtUrl"_s)->setText(gw.baseUrl());

@@ -18,7 +18,7 @@ HttpStub::HttpStub()
                 requests << head.left(head.indexOf("\r\n")).split(' ').value(1);
                 if (silent)
                     return;
-                c->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+                c->write("HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: " +
                          QByteArray::number(answer.size()) + "\r\nConnection: close\r\n\r\n" +
                          answer);
                 c->disconnectFromHost();

@@ -15,6 +15,7 @@ public:
     HttpStub();
     QString baseUrl() const;
     QByteArray answer = "0";
+    QByteArray status = "200 OK";
     bool silent = false;     // keep the connection open and never answer
     QByteArrayList requests; // the request targets, as sent ("/login/?id=...")
 };
