@@ -12,6 +12,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,6 +60,18 @@ std::function<void(QDialog *)> choose(const QString &folder)
 
 } // namespace
 
+// Takes the pages handed to the desktop.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls;
+
+public Q_SLOTS:
+    void open(const QUrl &url) { urls << url; }
+};
+
 class TstMaintenance : public QObject
 {
     Q_OBJECT
@@ -68,6 +83,7 @@ private Q_SLOTS:
     void restoreRefusals();
     void skins();
     void skinAtStart();
+    void help();
     void about();
 };
 
@@ -259,6 +275,30 @@ void TstMaintenance::skinAtStart()
     SetSysInfo(u"skin"_s, u"0"_s);
     QVERIFY(h.startProgram());
     QCOMPARE(qApp->palette().color(QPalette::Button), system);
+}
+
+void TstMaintenance::help()
+{
+    Harness h;
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(u"file"_s, &catcher, "open");
+    auto *button = main->findChild<QPushButton *>(u"cmdHelp"_s);
+    // No pages anywhere (the test program has none beside it): nothing, silently.
+    button->click();
+    QVERIFY(catcher.urls.isEmpty());
+    QVERIFY(h.messages().isEmpty());
+    // The shop's own pages in the program folder.
+    QVERIFY(QDir(h.folder()).mkpath(u"help"_s));
+    const QString page = QDir(h.folder()).filePath(u"help/index.html"_s);
+    QFile f(page);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("<html></html>");
+    f.close();
+    button->click();
+    QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(page)});
+    QDesktopServices::unsetUrlHandler(u"file"_s);
 }
 
 void TstMaintenance::about()

@@ -10,6 +10,7 @@
 #include "frmmain.h"
 #include "messages.h"
 #include "othersettings.h"
+#include "programfolder.h"
 #include "sysinfo.h"
 #include "ui.h"
 
@@ -288,8 +289,11 @@ void installMaintenance(FrmMain &main)
     });
 
     main.setToolAction(u"cmdHelp"_s, [] {
-        const QString help = QDir(state().programFolder).filePath(u"help/index.html"_s);
-        if (QFileInfo::exists(help))
+        // The shop's own pages in the program folder, else the delivered ones.
+        QString help = QDir(state().programFolder).filePath(u"help/index.html"_s);
+        if (!QFileInfo::exists(help))
+            help = findDataFile(u"help/index.html"_s);
+        if (!help.isEmpty())
             ui::ShellOpen(help);
     });
     main.setToolAction(u"cmdAbout"_s, [&main] {
