@@ -15,6 +15,7 @@ using namespace lanting;
 
 int main(int argc, char *argv[])
 {
+    keepTimeZoneLoaded();
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"lanting"_s);
     QApplication::setApplicationDisplayName(u"岚汀会员管理系统专业版"_s);

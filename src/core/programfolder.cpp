@@ -50,4 +50,12 @@ QString findDataFile(const QString &relativePath)
     return {};
 }
 
+void keepTimeZoneLoaded()
+{
+    if (qEnvironmentVariableIsSet("TZ"))
+        return; // chosen by the user: left alone
+    if (QFileInfo::exists(u"/etc/localtime"_s))
+        qputenv("TZ", ":/etc/localtime");
+}
+
 } // namespace lanting

@@ -15,4 +15,9 @@ QString resolveProgramFolder(const QString &overrideDir);
 // then in the install's data folder. Empty when not found.
 QString findDataFile(const QString &relativePath);
 
+// Reads the system's time zone once instead of at every local date and time
+// (with TZ unset the C library looks at /etc/localtime again for each one,
+// which made a year's turnover take seconds). Call before the first date.
+void keepTimeZoneLoaded();
+
 } // namespace lanting

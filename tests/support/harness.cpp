@@ -3,6 +3,7 @@
 #include "appstate.h"
 #include "frmlogin.h"
 #include "frmmain.h"
+#include "programfolder.h"
 #include "ui.h"
 #include "wiring.h"
 
@@ -49,6 +50,7 @@ QSqlDatabase pgAdmin(const QString &dbName)
 
 Harness::Harness(Backend backend) : m_backend(backend)
 {
+    keepTimeZoneLoaded(); // as the program does at start
     wireProgram();
     Database::close();
     state().reset();
