@@ -36,18 +36,19 @@ std::optional<Dec> seen(double x)
     char buf[48];
     const auto r =
         std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, kSeenDigits - 1);
-    const std::string s(buf, r.ptr);
     Dec d;
-    size_t i = 0;
-    if (s[i] == '-') {
+    const char *p = buf;
+    if (*p == '-') {
         d.neg = true;
-        ++i;
+        ++p;
     }
-    const size_t ePos = s.find('e');
-    for (; i < ePos; ++i)
-        if (s[i] != '.')
-            d.m = d.m * 10 + (s[i] - '0');
-    d.e = std::atoi(s.c_str() + ePos + 1) - (kSeenDigits - 1);
+    for (; p < r.ptr && *p != 'e'; ++p)
+        if (*p != '.')
+            d.m = d.m * 10 + (*p - '0');
+    int exponent = 0;
+    if (p < r.ptr)
+        std::from_chars(p + 1 + (p[1] == '+'), r.ptr, exponent);
+    d.e = exponent - (kSeenDigits - 1);
     if (d.m == 0)
         return Dec{};
     while (d.m % 10 == 0) {
@@ -59,6 +60,22 @@ std::optional<Dec> seen(double x)
 
 double fromDec(__int128 value, int e)
 {
+    // Common amounts: an integer and a power of ten both held exactly, so
+    // the one correctly rounded division or product is the nearest double,
+    // as reading the decimal text would give.
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr __int128 kExact = __int128(1) << 53;
+    if (value > -kExact && value < kExact) {
+        if (e <= 0 && e >= -22)
+            return double(value) / kPow10[-e];
+        if (e > 0 && e <= 22) {
+            const __int128 limit = kExact / __int128(kPow10[e]);
+            if (value > -limit && value < limit)
+                return double(value) * kPow10[e];
+        }
+    }
     const bool neg = value < 0;
     unsigned __int128 u = neg ? -value : value;
     std::string digits;
