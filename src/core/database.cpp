@@ -319,6 +319,12 @@ QVariant Database::dt(const QDateTime &when)
     return when.toString(kTimeFormat);
 }
 
+QString Database::dayOf(const QString &column)
+{
+    return g_backend == Backend::Postgres ? u"to_char("_s + column + u", 'YYYY-MM-DD')"_s
+                                          : u"substr("_s + column + u", 1, 10)"_s;
+}
+
 QDateTime Database::toDt(const QVariant &stored)
 {
     if (stored.isNull())

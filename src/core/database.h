@@ -72,6 +72,9 @@ public:
     // timestamp(0) on PostgreSQL; bind through dt(), read through toDt().
     static QVariant dt(const QDateTime &when);
     static QDateTime toDt(const QVariant &stored);
+    // SQL giving the calendar day of a date-time column as "yyyy-MM-dd"
+    // text, for grouping many rows without reading each time back.
+    static QString dayOf(const QString &column);
 };
 
 // A statement on the shared connection with every value bound in order to

@@ -60,25 +60,27 @@ struct Query {
     }
 };
 
-Rows turnover(const QDate &from, const QDate &to, const std::function<QString(const QDate &)> &key,
-              const QStringList &keys)
+// Sums per period; a period is the first `keyLength` characters of the
+// day ("yyyy-MM-dd": 10 for days, 7 for months).
+Rows turnover(const QDate &from, const QDate &to, qsizetype keyLength, const QStringList &keys)
 {
     struct Sums {
         double card = 0, cash = 0, returns = 0;
     };
     QHash<QString, Sums> sums;
     const Days days{from, to};
-    Sql sales = Query(u"SELECT createtime, czkfk, xjfk FROM con"_s, u"createtime"_s, days)
+    const QString day = Database::dayOf(u"createtime"_s);
+    Sql sales = Query(u"SELECT "_s + day + u", czkfk, xjfk FROM con"_s, u"createtime"_s, days)
                     .run(u" ORDER BY id"_s);
     while (sales.next()) {
-        Sums &s = sums[key(Database::toDt(sales.value(0)).date())];
+        Sums &s = sums[sales.text(0).left(keyLength)];
         s.card = Trunc2(s.card + sales.number(1));
         s.cash = Trunc2(s.cash + sales.number(2));
     }
-    Sql returns =
-        Query(u"SELECT createtime, je FROM thjl"_s, u"createtime"_s, days).run(u" ORDER BY id"_s);
+    Sql returns = Query(u"SELECT "_s + day + u", je FROM thjl"_s, u"createtime"_s, days)
+                      .run(u" ORDER BY id"_s);
     while (returns.next()) {
-        Sums &s = sums[key(Database::toDt(returns.value(0)).date())];
+        Sums &s = sums[returns.text(0).left(keyLength)];
         s.returns = Trunc2(s.returns + returns.number(1));
     }
     Rows rows;
@@ -203,8 +205,7 @@ Rows dailyTurnover(const QDate &from, const QDate &to)
         keys << d.toString(u"yyyy-MM-dd"_s);
     if (keys.isEmpty())
         return {};
-    return turnover(
-        from, to, [](const QDate &d) { return d.toString(u"yyyy-MM-dd"_s); }, keys);
+    return turnover(from, to, 10, keys);
 }
 
 Rows monthlyTurnover(int fromYear, int fromMonth, int toYear, int toMonth)
@@ -221,8 +222,7 @@ Rows monthlyTurnover(int fromYear, int fromMonth, int toYear, int toMonth)
     const QDate from = QDate::fromString(keys.first() + u"-01"_s, u"yyyy-MM-dd"_s);
     QDate to = QDate::fromString(keys.last() + u"-01"_s, u"yyyy-MM-dd"_s);
     to = to.addMonths(1).addDays(-1);
-    return turnover(
-        from, to, [](const QDate &d) { return d.toString(u"yyyy-MM"_s); }, keys);
+    return turnover(from, to, 7, keys);
 }
 
 Rows rechargeRecords(const Days &days, const QString &level, const QString &card, const QString &op)
