@@ -192,19 +192,27 @@ void TstReportWindows::goods()
 
 void TstReportWindows::turnover_data()
 {
+    QTest::addColumn<int>("backendRow");
     QTest::addColumn<bool>("daily");
     QTest::addColumn<QStringList>("keys");
-    QTest::newRow("days across a month end")
-        << true << QStringList{u"2012-01-30"_s, u"2012-01-31"_s, u"2012-02-01"_s, u"2012-02-02"_s};
-    QTest::newRow("months across a year end")
-        << false << QStringList{u"2011-11"_s, u"2011-12"_s, u"2012-01"_s, u"2012-02"_s};
+    // The day of each row is taken by the database: both kinds.
+    for (const auto &[name, backend] : {std::pair{"sqlite", Backend::Sqlite},
+                                        std::pair{"postgres", Backend::Postgres}}) {
+        QTest::addRow("days across a month end, %s", name)
+            << int(backend) << true
+            << QStringList{u"2012-01-30"_s, u"2012-01-31"_s, u"2012-02-01"_s, u"2012-02-02"_s};
+        QTest::addRow("months across a year end, %s", name)
+            << int(backend) << false
+            << QStringList{u"2011-11"_s, u"2011-12"_s, u"2012-01"_s, u"2012-02"_s};
+    }
 }
 
 void TstReportWindows::turnover()
 {
+    LT_USE_BACKEND();
     QFETCH(bool, daily);
     QFETCH(QStringList, keys);
-    Harness h;
+    Harness h(backend);
     QVERIFY(h.openDatabase());
     sale(u"100000000001"_s, at(kDay, 9), 10, 5);
     sale(u"100000000001"_s, at(kDay, 23, 59, 59), 0.005, 0); // cut away
