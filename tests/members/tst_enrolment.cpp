@@ -382,7 +382,7 @@ void TstEnrolment::cameraScreen()
     type(&form, u"txtID"_s, u" 100000000001 "_s);
     h.onModal([&](QDialog *d) {
         QCOMPARE(d->windowTitle(), u"会员拍照"_s);
-        auto *p = qobject_cast<FrmP *>(d);
+        auto *p = qobject_cast<frmP *>(d);
         QVERIFY(p);
         const QString expected = QDir::toNativeSeparators(h.folder() + u"/photo/"_s);
         QCOMPARE(p->PSave, expected);

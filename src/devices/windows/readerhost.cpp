@@ -93,11 +93,11 @@ void installReader(FrmMain &main)
     });
 
     main.setToolAction(u"cmdDxpt"_s, [window] {
-        FrmDxLogin dlg(window.data());
+        frmDxLogin dlg(window.data());
         ui::execModal(&dlg);
     });
     main.setToolAction(u"cmdDxMoban"_s, [window] {
-        FrmDxMoban dlg(window.data());
+        frmDxMoban dlg(window.data());
         ui::execModal(&dlg);
     });
     main.setSettingsAction(4, [window] {

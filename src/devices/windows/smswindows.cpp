@@ -19,10 +19,10 @@ namespace lanting::devices
 
 // --- frmDxLogin ------------------------------------------------------------
 
-FrmDxLogin::FrmDxLogin(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmDxLogin)
+frmDxLogin::frmDxLogin(QWidget *parent) : QDialog(parent), m_ui(new Ui::frmDxLogin)
 {
     m_ui->setupUi(this);
-    connect(m_ui->cmdLogin, &QPushButton::clicked, this, &FrmDxLogin::login);
+    connect(m_ui->cmdLogin, &QPushButton::clicked, this, &frmDxLogin::login);
     connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_ui->cmdExit, &QPushButton::clicked, this, [this] {
         smsAccount() = {};
@@ -45,22 +45,22 @@ FrmDxLogin::FrmDxLogin(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmDxLog
     if (smsAccount().loggedIn()) {
         m_ui->txtID->setText(smsAccount().id);
         m_ui->txtPwd->setText(smsAccount().pwd);
-        QMetaObject::invokeMethod(this, &FrmDxLogin::login, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &frmDxLogin::login, Qt::QueuedConnection);
     }
 }
 
-FrmDxLogin::~FrmDxLogin()
+frmDxLogin::~frmDxLogin()
 {
     delete m_ui;
 }
 
-void FrmDxLogin::showAccount(bool loggedIn)
+void frmDxLogin::showAccount(bool loggedIn)
 {
     m_ui->picLogin->setVisible(!loggedIn);
     m_ui->picAccount->setVisible(loggedIn);
 }
 
-void FrmDxLogin::login()
+void frmDxLogin::login()
 {
     m_ui->txtID->setText(m_ui->txtID->text().trimmed());
     const QString account = m_ui->txtID->text();
@@ -117,7 +117,7 @@ void FrmDxLogin::login()
 
 // --- frmDxMoban ------------------------------------------------------------
 
-FrmDxMoban::FrmDxMoban(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmDxMoban)
+frmDxMoban::frmDxMoban(QWidget *parent) : QDialog(parent), m_ui(new Ui::frmDxMoban)
 {
     m_ui->setupUi(this);
     try {
@@ -156,7 +156,7 @@ FrmDxMoban::FrmDxMoban(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmDxMob
     connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-FrmDxMoban::~FrmDxMoban()
+frmDxMoban::~frmDxMoban()
 {
     delete m_ui;
 }

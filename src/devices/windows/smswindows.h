@@ -6,39 +6,39 @@
 
 namespace Ui
 {
-class FrmDxLogin;
-class FrmDxMoban;
+class frmDxLogin;
+class frmDxMoban;
 } // namespace Ui
 
 namespace lanting::devices
 {
 
-class FrmDxLogin : public QDialog
+class frmDxLogin : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit FrmDxLogin(QWidget *parent = nullptr);
-    ~FrmDxLogin() override;
+    explicit frmDxLogin(QWidget *parent = nullptr);
+    ~frmDxLogin() override;
     // Logs in with what the boxes hold; returns when the answer (or the
     // time-out) is in.
     void login();
 
 private:
     void showAccount(bool loggedIn);
-    Ui::FrmDxLogin *m_ui;
+    Ui::frmDxLogin *m_ui;
 };
 
-class FrmDxMoban : public QDialog
+class frmDxMoban : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit FrmDxMoban(QWidget *parent = nullptr);
-    ~FrmDxMoban() override;
+    explicit frmDxMoban(QWidget *parent = nullptr);
+    ~frmDxMoban() override;
 
 private:
-    Ui::FrmDxMoban *m_ui;
+    Ui::frmDxMoban *m_ui;
 };
 
 } // namespace lanting::devices

@@ -213,7 +213,7 @@ void FrmAddmem::takePhoto()
         msgNotice(u"请先输入卡号！"_s);
         return;
     }
-    FrmP dlg(this);
+    frmP dlg(this);
     dlg.SetID(id);
     ui::execModal(&dlg);
     if (dlg.clOK)
@@ -238,7 +238,7 @@ void FrmAddmem::viewPhoto()
         msgNotice(u"照片为空！"_s);
         return;
     }
-    FrmVP viewer(this);
+    frmVP viewer(this);
     if (!viewer.load(m_photo)) {
         msgNotice(u"无法打开照片文件[%1]，文件不存在或不是图片。"_s.arg(m_photo));
         return;

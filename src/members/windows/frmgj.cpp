@@ -5,7 +5,7 @@
 namespace lanting::members
 {
 
-FrmGj::FrmGj(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmGj)
+frmGj::frmGj(QWidget *parent) : QDialog(parent), m_ui(new Ui::frmGj)
 {
     m_ui->setupUi(this);
     m_ui->comSex->setCurrentIndex(0);
@@ -22,12 +22,12 @@ FrmGj::FrmGj(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmGj)
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-FrmGj::~FrmGj()
+frmGj::~frmGj()
 {
     delete m_ui;
 }
 
-MemberFilter FrmGj::filter() const
+MemberFilter frmGj::filter() const
 {
     MemberFilter f;
     f.kind = MemberFilter::Advanced;

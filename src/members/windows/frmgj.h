@@ -7,25 +7,25 @@
 
 namespace Ui
 {
-class FrmGj;
+class frmGj;
 }
 
 namespace lanting::members
 {
 
 // The advanced member search: exact matches on the conditions ticked.
-class FrmGj : public QDialog
+class frmGj : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit FrmGj(QWidget *parent = nullptr);
-    ~FrmGj() override;
+    explicit frmGj(QWidget *parent = nullptr);
+    ~frmGj() override;
     MemberFilter filter() const;
 
 private:
     devices::TargetScope m_target{devices::TargetNone}; // no card reads while open
-    Ui::FrmGj *m_ui;
+    Ui::frmGj *m_ui;
 };
 
 } // namespace lanting::members

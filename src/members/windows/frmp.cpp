@@ -17,25 +17,25 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace lanting::members {
 
-FrmP::FrmP(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmP)
+frmP::frmP(QWidget *parent) : QDialog(parent), m_ui(new Ui::frmP)
 {
     m_ui->setupUi(this);
     m_ui->P1->setFixedSize(320, 240);
     m_ui->P2->setFixedSize(320, 240);
-    connect(m_ui->cmdPz, &QPushButton::clicked, this, &FrmP::capture);
-    connect(m_ui->cmdB, &QPushButton::clicked, this, &FrmP::changeFolder);
-    connect(m_ui->cmdOK, &QPushButton::clicked, this, &FrmP::confirm);
+    connect(m_ui->cmdPz, &QPushButton::clicked, this, &frmP::capture);
+    connect(m_ui->cmdB, &QPushButton::clicked, this, &frmP::changeFolder);
+    connect(m_ui->cmdOK, &QPushButton::clicked, this, &frmP::confirm);
     connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-FrmP::~FrmP()
+frmP::~frmP()
 {
     if (m_camera)
         m_camera->stop();
     delete m_ui;
 }
 
-void FrmP::SetID(const QString &cardNumber)
+void frmP::SetID(const QString &cardNumber)
 {
     m_id = cardNumber;
     clOK = false;
@@ -74,9 +74,9 @@ void FrmP::SetID(const QString &cardNumber)
     m_camera->start();
 }
 
-void FrmP::showFolder() { m_ui->lblPath->setText(u"照片保存路径："_s + PSave); }
+void frmP::showFolder() { m_ui->lblPath->setText(u"照片保存路径："_s + PSave); }
 
-void FrmP::capture()
+void frmP::capture()
 {
     if (m_capture && m_capture->isReadyForCapture())
         m_capture->capture();
@@ -84,7 +84,7 @@ void FrmP::capture()
         m_ui->lblCamera->setText(u"摄像头还没有准备好，请稍候再拍。"_s);
 }
 
-bool FrmP::keepFrame(const QImage &frame)
+bool frmP::keepFrame(const QImage &frame)
 {
     const QString file = PSave + m_id + u".bmp"_s;
     if (!PSave.isEmpty())
@@ -99,7 +99,7 @@ bool FrmP::keepFrame(const QImage &frame)
     return true;
 }
 
-void FrmP::changeFolder()
+void frmP::changeFolder()
 {
     const QString folder = ui::SelectFolder(this, u"请选择会员照片保存路径："_s);
     if (folder.isEmpty())
@@ -114,7 +114,7 @@ void FrmP::changeFolder()
     showFolder();
 }
 
-void FrmP::confirm()
+void frmP::confirm()
 {
     if (!m_taken) {
         msgNotice(u"请先拍照！"_s);

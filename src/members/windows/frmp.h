@@ -5,7 +5,7 @@
 #include <memory>
 
 namespace Ui {
-class FrmP;
+class frmP;
 }
 
 class QCamera;
@@ -16,13 +16,13 @@ namespace lanting::members {
 
 // Takes a member's photo with the camera: live preview, a still frame saved
 // as a bitmap named after the card number in the photo folder.
-class FrmP : public QDialog
+class frmP : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit FrmP(QWidget *parent = nullptr);
-    ~FrmP() override;
+    explicit frmP(QWidget *parent = nullptr);
+    ~frmP() override;
 
     void SetID(const QString &cardNumber);
     bool hasCamera() const { return m_camera != nullptr; }
@@ -38,7 +38,7 @@ private:
     void confirm();
     void showFolder();
 
-    Ui::FrmP *m_ui;
+    Ui::frmP *m_ui;
     QString m_id;
     bool m_taken = false;
     std::unique_ptr<QMediaCaptureSession> m_session;

@@ -7,18 +7,18 @@
 namespace lanting::members
 {
 
-FrmVP::FrmVP(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmVP)
+frmVP::frmVP(QWidget *parent) : QDialog(parent), m_ui(new Ui::frmVP)
 {
     m_ui->setupUi(this);
     connect(m_ui->cmdOK, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-FrmVP::~FrmVP()
+frmVP::~frmVP()
 {
     delete m_ui;
 }
 
-bool FrmVP::load(const QString &path)
+bool frmVP::load(const QString &path)
 {
     QPixmap picture;
     if (path.isEmpty() || !picture.load(path))

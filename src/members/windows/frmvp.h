@@ -4,25 +4,25 @@
 
 namespace Ui
 {
-class FrmVP;
+class frmVP;
 }
 
 namespace lanting::members
 {
 
 // The photo viewer.
-class FrmVP : public QDialog
+class frmVP : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit FrmVP(QWidget *parent = nullptr);
-    ~FrmVP() override;
+    explicit frmVP(QWidget *parent = nullptr);
+    ~frmVP() override;
     // False when the file cannot be read as a picture.
     bool load(const QString &path);
 
 private:
-    Ui::FrmVP *m_ui;
+    Ui::frmVP *m_ui;
 };
 
 } // namespace lanting::members

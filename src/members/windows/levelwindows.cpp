@@ -155,28 +155,28 @@ void FrmMemLv::remove()
 
 void FrmMemLv::upgradeSettings()
 {
-    FrmLvUp dlg(this);
+    frmLvUp dlg(this);
     ui::execModal(&dlg);
 }
 
-// --- FrmSzjf -------------------------------------------------------------
+// --- frmSzjf -------------------------------------------------------------
 
-FrmSzjf::FrmSzjf(const QString &levelName, const QString &points, QWidget *parent)
-    : QDialog(parent), m_ui(new Ui::FrmSzjf)
+frmSzjf::frmSzjf(const QString &levelName, const QString &points, QWidget *parent)
+    : QDialog(parent), m_ui(new Ui::frmSzjf)
 {
     m_ui->setupUi(this);
     m_ui->lblLv->setText(u"等级名称："_s + levelName);
     m_ui->txtJf->setText(points);
     m_ui->txtJf->selectAll();
-    connect(m_ui->cmdOK, &QPushButton::clicked, this, &FrmSzjf::confirm);
+    connect(m_ui->cmdOK, &QPushButton::clicked, this, &frmSzjf::confirm);
     connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-FrmSzjf::~FrmSzjf() { delete m_ui; }
+frmSzjf::~frmSzjf() { delete m_ui; }
 
-QString FrmSzjf::points() const { return m_ui->txtJf->text(); }
+QString frmSzjf::points() const { return m_ui->txtJf->text(); }
 
-void FrmSzjf::confirm()
+void frmSzjf::confirm()
 {
     if (m_ui->txtJf->text().trimmed().isEmpty()) {
         msgNotice(u"请您输入此等级所需积分！"_s);
@@ -187,9 +187,9 @@ void FrmSzjf::confirm()
     accept();
 }
 
-// --- FrmLvUp -------------------------------------------------------------
+// --- frmLvUp -------------------------------------------------------------
 
-FrmLvUp::FrmLvUp(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmLvUp)
+frmLvUp::frmLvUp(QWidget *parent) : QDialog(parent), m_ui(new Ui::frmLvUp)
 {
     m_ui->setupUi(this);
     try {
@@ -201,36 +201,36 @@ FrmLvUp::FrmLvUp(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmLvUp)
     }
     if (m_ui->lvTb->topLevelItemCount() > 0)
         m_ui->lvTb->setCurrentItem(m_ui->lvTb->topLevelItem(0));
-    connect(m_ui->chkLvUp, &QCheckBox::toggled, this, &FrmLvUp::switchChanged);
-    connect(m_ui->cmdSet, &QPushButton::clicked, this, &FrmLvUp::setPoints);
-    connect(m_ui->lvTb, &QTreeWidget::itemDoubleClicked, this, &FrmLvUp::setPoints);
-    connect(m_ui->cmdOK, &QPushButton::clicked, this, &FrmLvUp::save);
+    connect(m_ui->chkLvUp, &QCheckBox::toggled, this, &frmLvUp::switchChanged);
+    connect(m_ui->cmdSet, &QPushButton::clicked, this, &frmLvUp::setPoints);
+    connect(m_ui->lvTb, &QTreeWidget::itemDoubleClicked, this, &frmLvUp::setPoints);
+    connect(m_ui->cmdOK, &QPushButton::clicked, this, &frmLvUp::save);
     connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
     switchChanged();
 }
 
-FrmLvUp::~FrmLvUp() { delete m_ui; }
+frmLvUp::~frmLvUp() { delete m_ui; }
 
-void FrmLvUp::switchChanged()
+void frmLvUp::switchChanged()
 {
     m_ui->lvTb->setEnabled(m_ui->chkLvUp->isChecked());
     m_ui->cmdSet->setEnabled(m_ui->chkLvUp->isChecked());
 }
 
-void FrmLvUp::setPoints()
+void frmLvUp::setPoints()
 {
     QTreeWidgetItem *row = m_ui->lvTb->currentItem();
     if (m_ui->lvTb->topLevelItemCount() == 0 || !row) {
         msgNotice(u"您还没有添加任何会员类别！"_s);
         return;
     }
-    FrmSzjf dlg(row->text(0), row->text(1), this);
+    frmSzjf dlg(row->text(0), row->text(1), this);
     ui::execModal(&dlg);
     if (dlg.IsOK)
         row->setText(1, QString::number(WholeVal(dlg.points())));
 }
 
-void FrmLvUp::save()
+void frmLvUp::save()
 {
     QList<std::pair<QString, qint64>> thresholds;
     for (int i = 0; i < m_ui->lvTb->topLevelItemCount(); ++i) {

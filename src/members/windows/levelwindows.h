@@ -8,8 +8,8 @@
 namespace Ui {
 class FrmMemLv;
 class FrmAddMemLv;
-class FrmLvUp;
-class FrmSzjf;
+class frmLvUp;
+class frmSzjf;
 } // namespace Ui
 
 class QTreeWidgetItem;
@@ -52,34 +52,34 @@ private:
     Ui::FrmMemLv *m_ui;
 };
 
-class FrmSzjf : public QDialog
+class frmSzjf : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit FrmSzjf(const QString &levelName, const QString &points, QWidget *parent = nullptr);
-    ~FrmSzjf() override;
+    explicit frmSzjf(const QString &levelName, const QString &points, QWidget *parent = nullptr);
+    ~frmSzjf() override;
     QString points() const;
     bool IsOK = false;
 
 private:
     void confirm();
-    Ui::FrmSzjf *m_ui;
+    Ui::frmSzjf *m_ui;
 };
 
-class FrmLvUp : public QDialog
+class frmLvUp : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit FrmLvUp(QWidget *parent = nullptr);
-    ~FrmLvUp() override;
+    explicit frmLvUp(QWidget *parent = nullptr);
+    ~frmLvUp() override;
 
 private:
     void setPoints();
     void save();
     void switchChanged();
-    Ui::FrmLvUp *m_ui;
+    Ui::frmLvUp *m_ui;
 };
 
 } // namespace lanting::members

@@ -122,7 +122,7 @@ void MemberListPanel::ShowMberList(const MemberFilter &filter)
 
 void MemberListPanel::advancedSearch()
 {
-    FrmGj dlg(this);
+    frmGj dlg(this);
     if (ui::execModal(&dlg) != QDialog::Accepted)
         return;
     m_main.NowMberListPage = 1;

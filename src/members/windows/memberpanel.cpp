@@ -273,7 +273,7 @@ void MemberPanel::showPhoto()
         msgError(e.message());
         return;
     }
-    FrmVP viewer(this);
+    frmVP viewer(this);
     if (!viewer.load(path)) {
         msgNotice(u"无法打开照片文件[%1]，文件不存在或不是图片。"_s.arg(path));
         return;
