@@ -320,6 +320,12 @@ void TstSale::stock()
             QCOMPARE(t.h.lastText(), u"此商品库存不足！"_s);
             QCOMPARE(lv->topLevelItemCount(), 2);
         }
+        // The arrow keys choose a line as a click does.
+        lv->setCurrentItem(lv->topLevelItem(1));
+        w<QLineEdit>(s, u"txtNum"_s)->clear();
+        QTest::keyClick(lv, Qt::Key_Up);
+        QCOMPARE(lv->currentItem(), lv->topLevelItem(0));
+        QCOMPARE(w<QLineEdit>(s, u"txtNum"_s)->text(), u"1"_s);
         // A quantity change above the stock is refused either way.
         t.h.clearMessages();
         lv->setCurrentItem(lv->topLevelItem(0));

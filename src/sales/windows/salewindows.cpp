@@ -61,6 +61,13 @@ FrmSpxf::FrmSpxf(FrmMain *main, QWidget *parent)
     connect(m_ui->lvShowList, &QTreeWidget::itemDoubleClicked, this, &FrmSpxf::pickHit);
     m_ui->lvShowList->installEventFilter(this);
     connect(m_ui->lvSp, &QTreeWidget::itemClicked, this, &FrmSpxf::lineSelected);
+    // The arrow keys in the basket choose a line as a click does.
+    connect(m_ui->lvSp, &QTreeWidget::currentItemChanged, this, &FrmSpxf::lineSelected);
+    // All eight columns in view: code, name, price, rate, discounted price,
+    // quantity, points, amount.
+    const int widths[] = {80, 140, 60, 50, 70, 50, 65, 70};
+    for (int c = 0; c < int(std::size(widths)); ++c)
+        m_ui->lvSp->setColumnWidth(c, widths[c]);
     ui::onEnter(m_ui->txtNum, [this] { changeQuantity(); });
     connect(m_ui->cmdEdit, &QPushButton::clicked, this, &FrmSpxf::changeQuantity);
     connect(m_ui->cmdDel, &QPushButton::clicked, this, &FrmSpxf::deleteLine);
