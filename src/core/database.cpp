@@ -157,7 +157,12 @@ QSqlDatabase addConnection(const DbConfig &c, const QString &name)
     db.setUserName(c.user);
     db.setPassword(c.password);
     db.setDatabaseName(c.dbName);
-    db.setConnectOptions(u"connect_timeout=5"_s);
+    // A server or network that stops answering must not hold the till for
+    // ever: a dead link is noticed within half a minute, a row locked by
+    // another till is waited for ten seconds, a statement for two minutes.
+    db.setConnectOptions(u"connect_timeout=5;keepalives=1;keepalives_idle=10;"
+                         u"keepalives_interval=5;keepalives_count=3;"
+                         u"options='-c lock_timeout=10000 -c statement_timeout=120000'"_s);
     return db;
 }
 
@@ -443,8 +448,13 @@ bool Database::copyTo(const QString &path)
         QFile::remove(part);
         return false;
     }
-    QFile::remove(path);
-    return QFile::rename(part, path);
+    // rename() puts the new copy in place of the old one in one step: there
+    // is always a whole backup under the name.
+    if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(part);
+        return false;
+    }
+    return true;
 }
 
 bool Database::restoreFrom(const QString &backupFile, QString *error)
@@ -487,14 +497,34 @@ bool Database::restoreFrom(const QString &backupFile, QString *error)
         }
     }
     close();
-    // rename() replaces the live file in one step.
-    const bool moved = ::rename(QFile::encodeName(part).constData(), QFile::encodeName(live).constData()) == 0;
-    if (!moved)
+    // The live file is kept aside until the copy has opened as our database
+    // (its version and tables are only checked by open()); otherwise it goes
+    // back, untouched.
+    const auto move = [](const QString &from, const QString &to) {
+        return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+    };
+    const QString kept = live + u".old"_s;
+    QFile::remove(kept);
+    if (!move(live, kept)) {
         QFile::remove(part);
+        QString why;
+        open(config, &why);
+        return fail(u"无法替换数据库文件。"_s);
+    }
     QString why;
-    if (!open(config, &why))
-        return fail(why);
-    return moved ? true : fail(u"无法替换数据库文件。"_s);
+    if (move(part, live) && open(config, &why)) {
+        QFile::remove(kept);
+        return true;
+    }
+    close();
+    QFile::remove(part);
+    QFile::remove(live);
+    for (const char *side : {"-wal", "-shm", "-journal"})
+        QFile::remove(live + QLatin1String(side));
+    move(kept, live);
+    QString again;
+    open(config, &again);
+    return fail(why.isEmpty() ? u"无法替换数据库文件。"_s : u"备份文件[%1]无法使用：%2"_s.arg(QDir::toNativeSeparators(backupFile), why));
 }
 
 } // namespace lanting

@@ -61,6 +61,7 @@ private Q_SLOTS:
     void foreignFilesUntouched_data();
     void foreignFilesUntouched();
     void foreignServerDatabaseUntouched();
+    void serverWaitsAreBounded();
     void configFromUrl_data();
     void configFromUrl();
 };
@@ -361,6 +362,20 @@ void TstStorage::foreignFilesUntouched()
     QSqlDatabase::removeDatabase(u"other"_s);
     QVERIFY(!h.openDatabase(&error));
     QVERIFY2(error.contains(u"不是本系统"_s), qPrintable(error));
+}
+
+void TstStorage::serverWaitsAreBounded()
+{
+    // A locked row or a stuck statement ends in an error, not a frozen till.
+    if (!Harness::backendReady(Backend::Postgres)) {
+        if (Harness::postgresRequired())
+            QFAIL("the PostgreSQL test server is not reachable");
+        QSKIP("no PostgreSQL test server");
+    }
+    Harness h(Backend::Postgres);
+    QVERIFY(h.openDatabase());
+    QCOMPARE(scalar(u"SELECT current_setting('lock_timeout')"_s).toString(), u"10s"_s);
+    QCOMPARE(scalar(u"SELECT current_setting('statement_timeout')"_s).toString(), u"2min"_s);
 }
 
 void TstStorage::foreignServerDatabaseUntouched()

@@ -20,6 +20,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <QToolButton>
 
@@ -212,6 +214,7 @@ void TstMaintenance::restoreRefusals()
     QTemporaryDir other;
     QFile(other.filePath(u"qzdb.qdb"_s)).open(QIODevice::WriteOnly);
     QTemporaryDir foreign;
+    QTemporaryDir newer;
     {
         QFile f(foreign.filePath(u"qzdbbak.qdb"_s));
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -227,9 +230,29 @@ void TstMaintenance::restoreRefusals()
         h.answer(MsgAnswer::Yes);
         click(d, u"cmdR"_s);
         QCOMPARE(h.messages().last().caption, u"错误"_s);
+        // One of ours from a newer program: refused only when opened, and
+        // the live database comes back as it was.
+        QVERIFY(Database::copyTo(newer.filePath(u"qzdbbak.qdb"_s)));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"newer"_s);
+            db.setDatabaseName(newer.filePath(u"qzdbbak.qdb"_s));
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(u"UPDATE schemaver SET version = 99"_s));
+            QVERIFY(QSqlQuery(db).exec(u"DELETE FROM mber"_s));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(u"newer"_s);
+        h.clearMessages();
+        h.onModal(choose(newer.path()));
+        h.answer(MsgAnswer::Yes);
+        click(d, u"cmdR"_s);
+        QCOMPARE(h.messages().last().caption, u"错误"_s);
+        QVERIFY(Database::isOpen());
+        QCOMPARE(scalar(u"SELECT count(*) FROM mber WHERE id = '100000000001'"_s).toInt(), 1);
         click(d, u"cmdClose"_s);
     });
     QCOMPARE(scalar(u"SELECT count(*) FROM mber WHERE id = '100000000001'"_s).toInt(), 1);
+    QCOMPARE(QDir(h.folder()).entryList({u"qzdb.qdb*"_s}, QDir::Files), QStringList{u"qzdb.qdb"_s});
     delete main;
     main = h.login(u"op"_s, QString());
     QVERIFY(main);
