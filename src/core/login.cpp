@@ -49,7 +49,11 @@ QString beginSession(const Operator &op)
     s.permissions = op.per;
     s.loginTime = QDateTime::currentDateTime();
     QStringList errors;
-    s.yuanPerPoint = numericSetting(u"yuan"_s, GetSysInfo(u"yuan"_s), errors).value_or(0);
+    try {
+        s.yuanPerPoint = numericSetting(u"yuan"_s, GetSysInfo(u"yuan"_s), errors).value_or(0);
+    } catch (const DbError &e) { // the session goes on; the reason is shown
+        errors << e.message();
+    }
     return errors.join(u'；');
 }
 

@@ -5,6 +5,7 @@
 #include "frmlogin.h"
 #include "frmmain.h"
 #include "harness.h"
+#include "login.h"
 #include "singleinstance.h"
 #include "sysinfo.h"
 #include "ui.h"
@@ -45,6 +46,7 @@ private Q_SLOTS:
     void firstStartLoadsSettings();
     void loginOutcomes_data();
     void loginOutcomes();
+    void sessionSurvivesLostDatabase();
     void emptyNameRefused();
     void keyboardLogin();
     void noOperators();
@@ -135,6 +137,25 @@ void TstStartup::loginOutcomes()
         QCOMPARE(h.loginWindow()->findChild<QLineEdit *>(u"txtPwd"_s)->text(), password);
         QVERIFY(!ui::waitNotice()->isVisible());
     }
+}
+
+void TstStartup::sessionSurvivesLostDatabase()
+{
+    // The database gone between the password check and the session: the
+    // reason is told, nothing is thrown out of the login.
+    Harness h;
+    QVERIFY(h.openDatabase());
+    const std::optional<Operator> op = authenticate(u"admin"_s, u"860317"_s);
+    QVERIFY(op);
+    Database::close();
+    QString error;
+    try {
+        error = beginSession(*op);
+    } catch (const DbError &) {
+        QFAIL("the session start let a database error through");
+    }
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(state().operatorName, u"admin"_s);
 }
 
 void TstStartup::emptyNameRefused()
