@@ -552,6 +552,10 @@ void TstSale::cashPayment()
     QVERIFY(t.login(u"000000000000"_s));
     t.sale([&](FrmSpxf *s) {
         w<QRadioButton>(s, u"optXPay"_s)->setChecked(true);
+        // An empty basket is not settled.
+        click(s, u"cmdOK"_s);
+        QCOMPARE(t.h.lastText(), u"请先添加要消费的商品！"_s);
+        QCOMPARE(t.h.unexpectedModals(), 0);
         s->AddSp(u"G1"_s, 1);
         t.h.onModal([&](QDialog *c) {
             QCOMPARE(c->windowTitle(), u"现金结账"_s);
@@ -608,6 +612,13 @@ void TstSale::mixedPayment()
             txtCzk->setText(u"120"_s);
             click(c, u"cmdOK"_s);
             QCOMPARE(t.h.lastText(), u"储值卡付款金额不能大于消费金额！"_s);
+            // A negative card part would put money on the card.
+            txtCzk->setText(u"-50"_s);
+            chkXj->setChecked(true);
+            txtXj->setText(u"150"_s);
+            click(c, u"cmdOK"_s);
+            QCOMPARE(t.h.lastText(), u"储值卡付款金额不能小于0元！"_s);
+            QCOMPARE(count(u"con"_s), 0);
             txtCzk->setText(u"30"_s);
             chkXj->setChecked(true);
             txtXj->setText(u"80"_s);
@@ -632,6 +643,7 @@ void TstSale::mixedPayment()
             click(c, u"cmdOK"_s);
             QCOMPARE(t.h.lastText(), u"密码错误！"_s);
             QVERIFY(w<QPushButton>(c, u"cmdOK"_s)->isEnabled());
+            QCOMPARE(count(u"con"_s), 0);
             // Unticking the cash box empties it; the sum falls short again.
             chkXj->setChecked(false);
             QVERIFY(txtXj->text().isEmpty());
@@ -655,6 +667,7 @@ void TstSale::mixedPayment()
     QCOMPARE(con.number(0), 30.0);
     QCOMPARE(con.number(1), 70.0);
     QCOMPARE(con.integer(2), 0); // no points rate
+    QVERIFY(!con.next()); // one sale, whatever was refused before it
     QCOMPARE(memberValue(u"ye"_s), 10.0);
     QCOMPARE(memberValue(u"jf"_s), 10.0);
     QCOMPARE(GetSysInfo(u"fs"_s), u"2"_s);

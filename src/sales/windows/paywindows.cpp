@@ -192,6 +192,13 @@ void FrmApay::confirm()
         m_ui->txtCzk->setFocus();
         return;
     }
+    // Taking a negative amount from the card would put money on it.
+    if (byCard && c < 0) {
+        msgNotice(u"储值卡付款金额不能小于0元！"_s);
+        m_ui->txtCzk->selectAll();
+        m_ui->txtCzk->setFocus();
+        return;
+    }
     m_ui->cmdOK->setEnabled(false);
     SaleInput sale = m_sale;
     sale.cardPart = byCard ? RoundJe(c) : 0;

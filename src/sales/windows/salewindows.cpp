@@ -245,6 +245,11 @@ void FrmSpxf::browse()
 
 void FrmSpxf::settle()
 {
+    if (m_lines.isEmpty()) { // nothing to sell: no empty sale is recorded
+        msgNotice(u"请先添加要消费的商品！"_s);
+        m_ui->txtIDName->setFocus();
+        return;
+    }
     double yuan = 0;
     try {
         yuan = NumVal(GetSysInfo(u"yuan"_s));
