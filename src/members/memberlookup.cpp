@@ -119,10 +119,13 @@ History readHistory(const QString &id)
             h.exchanges << ExchangeRow{q.integer(0), Database::toDt(q.value(1)), q.value(2),
                                        q.text(3), q.text(4)};
     }
-    // The stored totals follow the consumption history.
-    Sql(u"UPDATE mber SET ljxfje = ?, ljxfcs = ? WHERE id = ?"_s)
-        .bind(h.total)
-        .bind(int(h.sales.size()))
+    // The stored totals follow the consumption history, computed in the
+    // same statement, so that a sale just recorded at another till is not
+    // overwritten by what was read above.
+    Sql(u"UPDATE mber SET ljxfje = (SELECT COALESCE(SUM(czkfk + xjfk), 0) FROM con WHERE mberid = ?),"
+        u" ljxfcs = (SELECT COUNT(*) FROM con WHERE mberid = ?) WHERE id = ?"_s)
+        .bind(id)
+        .bind(id)
         .bind(id)
         .exec();
     return h;
