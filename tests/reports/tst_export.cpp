@@ -17,6 +17,10 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QAction>
+#include <QPrintDialog>
+#include <QTimer>
+#include <QApplication>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -320,9 +324,34 @@ void TstExport::print()
         QVERIFY(QFileInfo::exists(printCopy));
         QTRY_COMPARE_WITH_TIMEOUT(device.finished(), round, 60000);
     }
+    // Printed from the preview itself: one job, not a second one after it.
+    bool printedThere = false;
+    h.onModal([&](QDialog *preview) {
+        // The preview asks for the printer in a dialog of its own: accept it.
+        QTimer confirm;
+        QObject::connect(&confirm, &QTimer::timeout, [] {
+            for (QWidget *top : QApplication::topLevelWidgets())
+                if (auto *dlg = qobject_cast<QPrintDialog *>(top); dlg && dlg->isVisible())
+                    dlg->accept();
+        });
+        confirm.start(50);
+        for (QAction *a : preview->findChildren<QAction *>())
+            if (a->text() == u"Print"_s) {
+                printedThere = true;
+                a->trigger();
+                break;
+            }
+        if (preview->isVisible())
+            preview->reject();
+    });
+    main->findChild<QPushButton *>(u"CmdGl_7"_s)->click();
+    QVERIFY(printedThere);
+    QTRY_COMPARE_WITH_TIMEOUT(device.finished(), 3, 60000);
+    QTest::qWait(1500); // a second job would have followed by now
+    QCOMPARE(device.finished(), 3);
     // Printing again replaced the copy without asking.
     QVERIFY(h.messages().isEmpty());
-    QCOMPARE(shown, (QStringList{printCopy, printCopy}));
+    QCOMPARE(shown, (QStringList{printCopy, printCopy, printCopy}));
     const QString text = test::PrintCapture::pdfText(device.jobs().last());
     QVERIFY2(text.contains(u"会员信息"_s), qPrintable(text));
     QVERIFY2(text.contains(u"100000000001"_s), qPrintable(text));

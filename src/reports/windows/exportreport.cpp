@@ -146,9 +146,10 @@ bool ExportReport(QTreeWidget *list, const QString &title, bool print)
         preview.setWindowTitle(title);
         QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                          [&report](QPrinter *p) { printSheet(p, report); });
-        ui::execModal(&preview);
-        // Then the sheet goes to the default printer, as it stands.
-        if (!printerInfo.isNull()) {
+        // Printed from the preview: done. Closed: the sheet then goes to the
+        // default printer as it stands. Never twice.
+        const bool printedThere = ui::execModal(&preview) == QDialog::Accepted;
+        if (!printedThere && !printerInfo.isNull()) {
             QPrinter out(printerInfo, QPrinter::HighResolution);
             out.setDocName(title);
             printSheet(&out, report);
