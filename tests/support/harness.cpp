@@ -15,6 +15,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTest>
 #include <QUrl>
 
 using namespace Qt::Literals::StringLiterals;
@@ -80,6 +81,14 @@ Harness::Harness(Backend backend) : m_backend(backend)
 
 Harness::~Harness()
 {
+    // A handler or an answer left over means a screen or a question that
+    // was expected never came: the checks inside it never ran.
+    if (!QTest::currentTestFailed()) {
+        if (!m_modals.empty())
+            QTest::qFail("a modal screen handler was never used", __FILE__, __LINE__);
+        else if (!m_answers.empty())
+            QTest::qFail("an answer was never asked for", __FILE__, __LINE__);
+    }
     delete m_login.data();
     ui::closeWait();
     Database::close();

@@ -14,6 +14,8 @@
 // command (LANTING_TEST_PG); each test executable gets its own database,
 // emptied for every harness. Tests that run on both backends take a
 // "backend" column from addBackendRows() and call LT_USE_BACKEND first.
+// A handler or an answer still unused when the harness ends fails the test:
+// the screen or question it was meant for never came.
 
 #include "database.h"
 #include "messages.h"
