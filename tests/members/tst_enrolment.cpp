@@ -360,9 +360,17 @@ void TstEnrolment::photos()
     });
     w<QPushButton>(&form, u"cmdVP"_s)->click();
     QVERIFY(viewed);
-    // Cancelling the file dialog keeps the photo.
+    // Cancelling the file dialog keeps the photo: it can still be viewed.
     h.onModal([](QDialog *d) { d->reject(); });
     w<QPushButton>(&form, u"cmdXzzp"_s)->click();
+    viewed = false;
+    h.onModal([&](QDialog *d) {
+        viewed = !w<QLabel>(d, u"Pic"_s)->pixmap().isNull();
+        d->accept();
+    });
+    w<QPushButton>(&form, u"cmdVP"_s)->click();
+    QVERIFY(viewed);
+    // Cleared, it is stored empty.
     w<QPushButton>(&form, u"cmdQczp"_s)->click();
     w<QPushButton>(&form, u"cmdSave"_s)->click();
     QCOMPARE(memberRow(u"100000000001"_s)[17].toString(), QString());

@@ -292,8 +292,10 @@ void TstLevels::upgrade_data()
     QTest::newRow("金卡 with 10 stays") << u"金卡"_s << 10.0 << u"金卡"_s;
     QTest::newRow("exactly the threshold") << u"普通"_s << 100.0 << u"银卡"_s;
     QTest::newRow("below every threshold") << u"普通"_s << 99.0 << u"普通"_s;
-    QTest::newRow("half rounds to even (99.5)") << u"普通"_s << 99.5 << u"银卡"_s;
-    QTest::newRow("half rounds to even (100.5)") << u"普通"_s << 100.5 << u"银卡"_s;
+    QTest::newRow("half rounds up to an even number (99.5)") << u"普通"_s << 99.5 << u"银卡"_s;
+    QTest::newRow("half rounds down to an even number (500.5 below 501)")
+        << u"普通"_s << 500.5 << u"银卡"_s;
+    QTest::newRow("501 reaches 金卡") << u"普通"_s << 501.0 << u"金卡"_s;
     QTest::newRow("just below after rounding") << u"普通"_s << 99.4 << u"普通"_s;
     QTest::newRow("no level gets the highest reached") << QString() << 600.0 << u"金卡"_s;
     QTest::newRow("no level, no threshold: not 普通") << QString() << 50.0 << QString();
@@ -310,7 +312,7 @@ void TstLevels::upgrade()
     Harness h;
     QVERIFY(h.openDatabase());
     SetSysInfo(u"lvup"_s, u"yes"_s);
-    Sql(u"INSERT INTO lv (name, jf) VALUES ('金卡', 500), ('普通', 0), ('银卡', 100), ('员工', 0)"_s)
+    Sql(u"INSERT INTO lv (name, jf) VALUES ('金卡', 501), ('普通', 0), ('银卡', 100), ('员工', 0)"_s)
         .exec();
     Sql(u"INSERT INTO mber (id, name, lv, jf) VALUES ('100000000001', '甲', ?, ?)"_s)
         .bind(level)

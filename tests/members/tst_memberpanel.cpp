@@ -573,6 +573,8 @@ void TstMemberPanel::advancedSearch()
     h.onModal([&](QDialog *d) { d->findChild<QPushButton *>(u"cmdOK"_s)->click(); });
     w<QPushButton>(main, u"cmdHquery"_s)->click();
     QCOMPARE(list->topLevelItemCount(), 3); // with the no-card customer
+    // A query now would list the member added meanwhile.
+    Sql(u"INSERT INTO mber (id, name, st) VALUES ('100000000009', '新会员', 0)"_s).exec();
     h.onModal([&](QDialog *d) { d->findChild<QPushButton *>(u"cmdClose"_s)->click(); });
     w<QPushButton>(main, u"cmdHquery"_s)->click();
     QCOMPARE(list->topLevelItemCount(), 3);

@@ -400,6 +400,11 @@ void TstReportWindows::transferWindowCards()
     FrmMain *main = h.login();
     QVERIFY(main);
     main->findChild<QPushButton *>(u"cmdMemtj"_s)->click();
+    // A transfer of today, which any query of the window would list.
+    Sql(u"INSERT INTO zzjl (zcid, zrid, je, czy, createtime) VALUES"
+        u" ('100000000001', '100000000002', 5, 'admin', ?)"_s)
+        .bind(Database::dt(QDateTime::currentDateTime()))
+        .exec();
     h.onModal([&](QDialog *d) {
         auto *from = w<QLineEdit>(d, u"txtZcID"_s);
         auto *to = w<QLineEdit>(d, u"txtZrID"_s);
@@ -416,6 +421,8 @@ void TstReportWindows::transferWindowCards()
         devices::deliverCard(u"100000000001"_s);
         QCOMPARE(from->text(), u"100000000001"_s);
         QCOMPARE(w<QTreeWidget>(d, u"lvTb"_s)->topLevelItemCount(), 0); // no query ran
+        w<QPushButton>(d, u"cmdSearch"_s)->click();
+        QCOMPARE(w<QTreeWidget>(d, u"lvTb"_s)->topLevelItemCount(), 1); // as a query would
         d->reject();
     });
     main->findChild<QToolButton *>(u"ImgReport_7"_s)->click();

@@ -358,6 +358,19 @@ void TstGoods::editGoods()
         Q_EMIT lv->itemDoubleClicked(lv->topLevelItem(0), 0);
         QCOMPARE(lv->topLevelItem(0)->text(1), u"百事可乐"_s);
         QCOMPARE(lv->topLevelItem(0)->text(7), u"无效"_s);
+        {
+            Sql saved(u"SELECT name, lb, dw, jj, sj, jf, zt, kc FROM sp WHERE spid = 'A001'"_s);
+            saved.exec();
+            QVERIFY(saved.next());
+            QCOMPARE(saved.text(0), u"百事可乐"_s);
+            QCOMPARE(saved.text(1), u"零食"_s);
+            QCOMPARE(saved.text(2), u"瓶"_s);
+            QCOMPARE(saved.number(3), 4.0);
+            QCOMPARE(saved.number(4), 6.5);
+            QCOMPARE(saved.number(5), 1.0); // whole points
+            QVERIFY(!saved.value(6).toBool());
+            QCOMPARE(saved.number(7), 30.0);
+        }
 
         // A category that no longer exists is not preselected.
         h.onModal([&](QDialog *e) {
