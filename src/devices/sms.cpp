@@ -150,7 +150,10 @@ void SmsGateway::send(const QString &mobile, const QString &text)
     req.setTransferTimeout(kTimeoutMs);
     QNetworkReply *reply = m_net->get(req);
     ++m_sent;
-    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    connect(reply, &QNetworkReply::finished, this, [this, reply] {
+        ++m_finished;
+        reply->deleteLater();
+    });
 }
 
 namespace

@@ -58,11 +58,13 @@ public:
     // ever retried.
     void send(const QString &mobile, const QString &text);
     int sent() const { return m_sent; }
+    int finished() const { return m_finished; } // sends answered, failed or timed out
 
 private:
     SmsGateway();
     QNetworkAccessManager *m_net;
     int m_sent = 0;
+    int m_finished = 0;
 };
 
 // The recharge and consumption messages; they send only when the switch is

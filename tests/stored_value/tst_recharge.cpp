@@ -261,11 +261,20 @@ void TstRecharge::messageAfterCommit()
     SetSysInfo(u"czsendm"_s, u"yes"_s);
     SetSysInfo(u"czmoban"_s, u"#姓名#充值#充值金额#，余额#余额#"_s);
     devices::smsAccount() = {u"shop1"_s, u"pw"_s};
+    // What the database holds when the message goes out.
+    int records = -1;
+    double balance = -1;
+    gw.onRequest = [&] {
+        records = scalar(u"SELECT count(*) FROM czjl"_s).toInt();
+        balance = scalar(u"SELECT ye FROM mber WHERE id = '100000000001'"_s).toDouble();
+    };
     FrmChongzhi dlg;
     QVERIFY(dlg.SetID(u"100000000001"_s));
     w<QLineEdit>(&dlg, u"txtSsje"_s)->setText(u"100"_s); // band: +20
     w<QPushButton>(&dlg, u"cmdOK"_s)->click();
     QTRY_COMPARE(gw.requests.size(), 1);
+    QCOMPARE(records, 1);
+    QCOMPARE(balance, 170.0);
     const QUrlQuery q(QUrl::fromEncoded(gw.requests.first()));
     QCOMPARE(q.queryItemValue(u"num"_s), u"139"_s);
     QCOMPARE(q.queryItemValue(u"con"_s, QUrl::FullyDecoded), u"张三充值120元，余额170元"_s);

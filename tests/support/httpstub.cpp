@@ -16,6 +16,8 @@ HttpStub::HttpStub()
                     return;
                 c->readAll();
                 requests << head.left(head.indexOf("\r\n")).split(' ').value(1);
+                if (onRequest)
+                    onRequest();
                 if (silent)
                     return;
                 c->write("HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: " +

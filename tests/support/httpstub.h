@@ -5,6 +5,7 @@
 
 #include <QByteArrayList>
 #include <QTcpServer>
+#include <functional>
 
 namespace lanting::test
 {
@@ -18,6 +19,7 @@ public:
     QByteArray status = "200 OK";
     bool silent = false;     // keep the connection open and never answer
     QByteArrayList requests; // the request targets, as sent ("/login/?id=...")
+    std::function<void()> onRequest; // run as each request arrives
 };
 
 } // namespace lanting::test
