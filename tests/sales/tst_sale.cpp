@@ -138,6 +138,7 @@ private Q_SLOTS:
     void mixedPayment();
     void direct_data();
     void direct();
+    void pointsAndUpgrade();
 };
 
 void TstSale::pricing_data()
@@ -765,6 +766,58 @@ void TstSale::direct()
         QVERIFY(!con.value(4).toBool());
         QCOMPARE(count(u"xiangxi"_s), 0);
     }
+}
+
+void TstSale::pointsAndUpgrade()
+{
+    // A member paying cash earns points for the goods and for the rest of
+    // the amount, and moves up a level after the sale and after a direct
+    // consumption.
+    Till t;
+    QVERIFY(t.start());
+    Sql(u"INSERT INTO lv (name, jf) VALUES ('普通', 0), ('银卡', 100), ('金卡', 120)"_s).exec();
+    SetSysInfo(u"lvup"_s, u"yes"_s);
+    SetSysInfo(u"yuan"_s, u"10"_s);
+    storeMember(kCard, u"普通"_s, 0);
+    Sql(u"UPDATE mber SET jf = 95 WHERE id = ?"_s).bind(kCard).exec();
+    storeGoods(u"G1"_s, u"可乐"_s, 30);
+    storeGoods(u"G2"_s, u"积分礼品"_s, 2, 100, 3); // 3 points a piece
+    QVERIFY(t.login());
+    state().yuanPerPoint = 10;
+    t.sale([&](FrmSpxf *s) {
+        w<QRadioButton>(s, u"optXPay"_s)->setChecked(true);
+        s->AddSp(u"G1"_s, 1);
+        s->AddSp(u"G2"_s, 1.5);
+        t.h.onModal([&](QDialog *c) {
+            QCOMPARE(c->windowTitle(), u"现金结账"_s);
+            click(c, u"cmdOK"_s);
+        });
+        click(s, u"cmdOK"_s);
+        QVERIFY(!s->isVisible());
+    });
+    // 1.5 × 3 cut to 4 for the special goods, (33 − 3) / 10 = 3 for the rest.
+    Sql con(u"SELECT czkfk, xjfk, jf FROM con"_s);
+    con.exec();
+    QVERIFY(con.next());
+    QCOMPARE(con.number(0), 0.0);
+    QCOMPARE(con.number(1), 33.0);
+    QCOMPARE(con.integer(2), 7);
+    // The line keeps whole pieces × points: 1 × 3.
+    QCOMPARE(scalar(u"SELECT jf FROM xiangxi WHERE spid = 'G2'"_s).toDouble(), 3.0);
+    QCOMPARE(scalar(u"SELECT jf FROM xiangxi WHERE spid = 'G1'"_s).toDouble(), 0.0);
+    QCOMPARE(memberValue(u"jf"_s), 102.0);
+    QCOMPARE(scalar(u"SELECT lv FROM mber WHERE id = ?"_s, {kCard}).toString(), u"银卡"_s);
+    QCOMPARE(t.main->shownMember(u"lblLv"_s), u"银卡"_s); // shown again
+
+    t.direct([&](QDialog *d) {
+        w<QRadioButton>(d, u"optXj"_s)->setChecked(true);
+        w<QLineEdit>(d, u"txtXfje"_s)->setText(u"200"_s);
+        click(d, u"cmdOK"_s);
+        QVERIFY(!d->isVisible());
+    });
+    QCOMPARE(memberValue(u"jf"_s), 122.0);
+    QCOMPARE(scalar(u"SELECT lv FROM mber WHERE id = ?"_s, {kCard}).toString(), u"金卡"_s);
+    QCOMPARE(t.h.unexpectedModals(), 0);
 }
 
 QTEST_MAIN(TstSale)
