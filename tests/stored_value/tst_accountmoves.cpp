@@ -97,24 +97,34 @@ private Q_SLOTS:
 
 void TstAccountMoves::exchange_data()
 {
+    QTest::addColumn<int>("backendRow");
     QTest::addColumn<double>("points");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("message"); // empty: exchanged
     QTest::addColumn<double>("left");
-    QTest::newRow("all points") << 100.0 << u"100"_s << QString() << 0.0;
-    QTest::newRow("cut to whole: 12.9") << 100.0 << u"12.9"_s << QString() << 88.0;
-    QTest::newRow("half a point") << 100.0 << u"0.5"_s << u"兑换的积分必须大于0！"_s << 100.0;
-    QTest::newRow("not a number") << 100.0 << u"很多"_s << u"兑换的积分必须大于0！"_s << 100.0;
-    QTest::newRow("99.5 do not cover 100") << 99.5 << u"100"_s << u"积分不足！"_s << 99.5;
+    QTest::newRow("all points") << int(Backend::Sqlite) << 100.0 << u"100"_s << QString() << 0.0;
+    QTest::newRow("cut to whole: 12.9")
+        << int(Backend::Sqlite) << 100.0 << u"12.9"_s << QString() << 88.0;
+    QTest::newRow("half a point") << int(Backend::Sqlite) << 100.0 << u"0.5"_s
+                                  << u"兑换的积分必须大于0！"_s << 100.0;
+    QTest::newRow("not a number") << int(Backend::Sqlite) << 100.0 << u"很多"_s
+                                  << u"兑换的积分必须大于0！"_s << 100.0;
+    QTest::newRow("99.5 do not cover 100")
+        << int(Backend::Sqlite) << 99.5 << u"100"_s << u"积分不足！"_s << 99.5;
+    QTest::newRow("all points, postgres")
+        << int(Backend::Postgres) << 100.0 << u"100"_s << QString() << 0.0;
+    QTest::newRow("99.5 do not cover 100, postgres")
+        << int(Backend::Postgres) << 99.5 << u"100"_s << u"积分不足！"_s << 99.5;
 }
 
 void TstAccountMoves::exchange()
 {
+    LT_USE_BACKEND();
     QFETCH(double, points);
     QFETCH(QString, typed);
     QFETCH(QString, message);
     QFETCH(double, left);
-    Harness h;
+    Harness h(backend);
     QVERIFY(h.startProgram());
     Sql(u"INSERT INTO lv (name, jf) VALUES ('金卡', 0), ('钻石', 50)"_s).exec();
     SetSysInfo(u"lvup"_s, u"yes"_s);
@@ -156,25 +166,34 @@ void TstAccountMoves::exchange()
 
 void TstAccountMoves::returns_data()
 {
+    QTest::addColumn<int>("backendRow");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("toCard");
     QTest::addColumn<QString>("message"); // empty: returned
     QTest::addColumn<double>("balance");
-    QTest::newRow("the whole returnable, to the card") << u"35"_s << true << QString() << 135.0;
-    QTest::newRow("cash refund") << u"20"_s << false << QString() << 100.0;
+    QTest::newRow("the whole returnable, to the card")
+        << int(Backend::Sqlite) << u"35"_s << true << QString() << 135.0;
+    QTest::newRow("cash refund") << int(Backend::Sqlite) << u"20"_s << false << QString() << 100.0;
     QTest::newRow("a cent too much")
-        << u"35.01"_s << true << u"退货金额不能大于可退金额！"_s << 100.0;
-    QTest::newRow("zero") << u"0"_s << true << u"退货金额必须大于0元！"_s << 100.0;
-    QTest::newRow("negative") << u"-10"_s << true << u"退货金额必须大于0元！"_s << 100.0;
+        << int(Backend::Sqlite) << u"35.01"_s << true << u"退货金额不能大于可退金额！"_s << 100.0;
+    QTest::newRow("zero") << int(Backend::Sqlite) << u"0"_s << true << u"退货金额必须大于0元！"_s
+                          << 100.0;
+    QTest::newRow("negative") << int(Backend::Sqlite) << u"-10"_s << true
+                              << u"退货金额必须大于0元！"_s << 100.0;
+    QTest::newRow("the whole returnable, to the card, postgres")
+        << int(Backend::Postgres) << u"35"_s << true << QString() << 135.0;
+    QTest::newRow("a cent too much, postgres")
+        << int(Backend::Postgres) << u"35.01"_s << true << u"退货金额不能大于可退金额！"_s << 100.0;
 }
 
 void TstAccountMoves::returns()
 {
+    LT_USE_BACKEND();
     QFETCH(QString, typed);
     QFETCH(bool, toCard);
     QFETCH(QString, message);
     QFETCH(double, balance);
-    Harness h;
+    Harness h(backend);
     QVERIFY(h.startProgram());
     storeMember(kA, u"张三"_s, 100, 40);
     const QVariant when = Database::dt(QDateTime::currentDateTime().addDays(-1));
@@ -260,30 +279,41 @@ void TstAccountMoves::returnNoCard()
 
 void TstAccountMoves::transfer_data()
 {
+    QTest::addColumn<int>("backendRow");
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("amount");
     QTest::addColumn<bool>("targetExpired");
     QTest::addColumn<QString>("message");
     QTest::addColumn<double>("sourceLeft");
-    QTest::newRow("the whole balance") << kB << u"80"_s << false << u"转账成功！"_s << 0.0;
-    QTest::newRow("a cent more") << kB << u"80.01"_s << false << u"转出会员余额不足！"_s << 80.0;
-    QTest::newRow("zero") << kB << u"0"_s << false << u"转账金额必须大于0元！"_s << 80.0;
-    QTest::newRow("no target") << QString() << u"10"_s << false << u"没有指定转入账号！"_s << 80.0;
-    QTest::newRow("itself") << kA << u"10"_s << false << u"转入账号和转出账号不能相同！"_s << 80.0;
-    QTest::newRow("no-card customer")
-        << kNoCard << u"10"_s << false << u"转出卡号和转入卡号均不能为无卡用户！"_s << 80.0;
-    QTest::newRow("target expired")
-        << kB << u"10"_s << true << u"转入会员账号处于不可用状态，不能进行转账！"_s << 80.0;
+    QTest::newRow("the whole balance")
+        << int(Backend::Sqlite) << kB << u"80"_s << false << u"转账成功！"_s << 0.0;
+    QTest::newRow("a cent more") << int(Backend::Sqlite) << kB << u"80.01"_s << false
+                                 << u"转出会员余额不足！"_s << 80.0;
+    QTest::newRow("zero") << int(Backend::Sqlite) << kB << u"0"_s << false
+                          << u"转账金额必须大于0元！"_s << 80.0;
+    QTest::newRow("no target") << int(Backend::Sqlite) << QString() << u"10"_s << false
+                               << u"没有指定转入账号！"_s << 80.0;
+    QTest::newRow("itself") << int(Backend::Sqlite) << kA << u"10"_s << false
+                            << u"转入账号和转出账号不能相同！"_s << 80.0;
+    QTest::newRow("no-card customer") << int(Backend::Sqlite) << kNoCard << u"10"_s << false
+                                      << u"转出卡号和转入卡号均不能为无卡用户！"_s << 80.0;
+    QTest::newRow("target expired") << int(Backend::Sqlite) << kB << u"10"_s << true
+                                    << u"转入会员账号处于不可用状态，不能进行转账！"_s << 80.0;
+    QTest::newRow("the whole balance, postgres")
+        << int(Backend::Postgres) << kB << u"80"_s << false << u"转账成功！"_s << 0.0;
+    QTest::newRow("a cent more, postgres")
+        << int(Backend::Postgres) << kB << u"80.01"_s << false << u"转出会员余额不足！"_s << 80.0;
 }
 
 void TstAccountMoves::transfer()
 {
+    LT_USE_BACKEND();
     QFETCH(QString, target);
     QFETCH(QString, amount);
     QFETCH(bool, targetExpired);
     QFETCH(QString, message);
     QFETCH(double, sourceLeft);
-    Harness h;
+    Harness h(backend);
     QVERIFY(h.startProgram());
     storeMember(kA, u"张三"_s, 80, 5);
     storeMember(kB, u"李四"_s, 1.5, 7, u"银卡"_s);
