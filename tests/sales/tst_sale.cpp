@@ -37,19 +37,33 @@ template <typename T = QWidget> T *w(QWidget *d, const QString &name)
     return found;
 }
 
-void click(QWidget *d, const QString &name) { w<QPushButton>(d, name)->click(); }
+void click(QWidget *d, const QString &name)
+{
+    w<QPushButton>(d, name)->click();
+}
 
-void storeGoods(const QString &spid, const QString &name, double sj, double kc = 100,
-                qint64 jf = 0, const QString &lb = QString(), bool zt = true)
+void storeGoods(const QString &spid, const QString &name, double sj, double kc = 100, qint64 jf = 0,
+                const QString &lb = QString(), bool zt = true)
 {
     Sql(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, jf, zt, kc) VALUES (?, ?, ?, '件', 1, ?, ?, ?, ?)"_s)
-        .bind(spid).bind(name).bind(lb).bind(sj).bind(jf).bind(zt).bind(kc).exec();
+        .bind(spid)
+        .bind(name)
+        .bind(lb)
+        .bind(sj)
+        .bind(jf)
+        .bind(zt)
+        .bind(kc)
+        .exec();
 }
 
 void storeMember(const QString &id, const QString &level, double ye, const QString &pwd = u"123"_s)
 {
     Sql(u"INSERT INTO mber (id, name, lv, ye, pwd, jf, st) VALUES (?, '张三', ?, ?, ?, 10, 0)"_s)
-        .bind(id).bind(level).bind(ye).bind(pwd).exec();
+        .bind(id)
+        .bind(level)
+        .bind(ye)
+        .bind(pwd)
+        .exec();
 }
 
 QStringList rowTexts(QTreeWidget *list, int row)
@@ -153,7 +167,8 @@ void TstSale::pricing_data()
     QTest::addColumn<QString>("editedAmount");
     QTest::newRow("level rate 85 on 10 × 3")
         << kCard << 10.0 << 0.0 << 3.0 << u"4"_s << u"4"_s
-        << QStringList{u"G1"_s, u"商品"_s, u"10元"_s, u"85%"_s, u"8.5元"_s, u"3"_s, u"0"_s, u"25.5元"_s}
+        << QStringList{u"G1"_s,    u"商品"_s, u"10元"_s, u"85%"_s,
+                       u"8.5元"_s, u"3"_s,    u"0"_s,    u"25.5元"_s}
         << u"34元"_s;
     QTest::newRow("own rate above the level's")
         << kCard << 10.0 << 90.0 << 1.0 << u"2.0"_s << u"2"_s
@@ -161,15 +176,18 @@ void TstSale::pricing_data()
         << u"18元"_s;
     QTest::newRow("added amount rounded, edited not")
         << u"000000000000"_s << 3.33 << 0.0 << 1.25 << u"1.25"_s << u"1.25"_s
-        << QStringList{u"G1"_s, u"商品"_s, u"3.33元"_s, u"100%"_s, u"3.33元"_s, u"1.25"_s, u"0"_s, u"4.16元"_s}
+        << QStringList{u"G1"_s,     u"商品"_s, u"3.33元"_s, u"100%"_s,
+                       u"3.33元"_s, u"1.25"_s, u"0"_s,      u"4.16元"_s}
         << u"4.1625元"_s;
     QTest::newRow("discounted price half up")
         << kCard << 10.5 << 85.0 << 1.0 << u"0"_s << u"0"_s
-        << QStringList{u"G1"_s, u"商品"_s, u"10.5元"_s, u"85%"_s, u"8.93元"_s, u"1"_s, u"0"_s, u"8.93元"_s}
+        << QStringList{u"G1"_s,     u"商品"_s, u"10.5元"_s, u"85%"_s,
+                       u"8.93元"_s, u"1"_s,    u"0"_s,      u"8.93元"_s}
         << u"0元"_s;
     QTest::newRow("negative quantity accepted")
         << kCard << 10.0 << 100.0 << 1.0 << u"-2"_s << u"-2"_s
-        << QStringList{u"G1"_s, u"商品"_s, u"10元"_s, u"100%"_s, u"10元"_s, u"1"_s, u"0"_s, u"10元"_s}
+        << QStringList{u"G1"_s,   u"商品"_s, u"10元"_s, u"100%"_s,
+                       u"10元"_s, u"1"_s,    u"0"_s,    u"10元"_s}
         << u"-20元"_s;
 }
 
@@ -437,7 +455,8 @@ void TstSale::receipt_data()
     const QString lines = u"会员级别：金卡\r\n可乐*2   金额：5.1元\r\n薯片*1.5   金额：4.5元\r\n"
                           u"本次消费总金额：9.6元\r\n"_s;
     QTest::newRow("magnetic cards, points")
-        << true << qint64(9) << head + u"会员卡号：100000000001\r\n"_s + lines + u"本次消费获得积分：9\r\n"_s;
+        << true << qint64(9)
+        << head + u"会员卡号：100000000001\r\n"_s + lines + u"本次消费获得积分：9\r\n"_s;
     QTest::newRow("IC cards, no points") << false << qint64(0) << head + lines;
 }
 
@@ -454,8 +473,8 @@ void TstSale::receipt()
     b.name = u"薯片"_s;
     b.sl = 1.5;
     b.je = 4.5;
-    QCOMPARE(saleReceipt(u"会员姓名：张三"_s, u"会员卡号："_s + kCard, u"会员级别：金卡"_s, showCard,
-                         {a, b}, 9.6, points),
+    QCOMPARE(saleReceipt(u"会员姓名：张三"_s, u"会员卡号："_s + kCard, u"会员级别：金卡"_s,
+                         showCard, {a, b}, 9.6, points),
              text);
 }
 
@@ -670,7 +689,7 @@ void TstSale::mixedPayment()
     QCOMPARE(con.number(0), 30.0);
     QCOMPARE(con.number(1), 70.0);
     QCOMPARE(con.integer(2), 0); // no points rate
-    QVERIFY(!con.next()); // one sale, whatever was refused before it
+    QVERIFY(!con.next());        // one sale, whatever was refused before it
     QCOMPARE(memberValue(u"ye"_s), 10.0);
     QCOMPARE(memberValue(u"jf"_s), 10.0);
     QCOMPARE(GetSysInfo(u"fs"_s), u"2"_s);
@@ -678,6 +697,7 @@ void TstSale::mixedPayment()
 
 void TstSale::direct_data()
 {
+    QTest::addColumn<int>("backendRow");
     QTest::addColumn<QString>("card");
     QTest::addColumn<bool>("fromBalance");
     QTest::addColumn<QString>("amount");
@@ -687,31 +707,44 @@ void TstSale::direct_data()
     QTest::addColumn<double>("balance");
     QTest::addColumn<double>("points");
     QTest::addColumn<QVariant>("conPoints");
-    QTest::newRow("card, y 10, 95") << kCard << true << u"95"_s << u"123"_s << 10.0 << QString()
-                                    << 5.0 << 19.0 << QVariant(9);
-    QTest::newRow("exactly the balance") << kCard << true << u"100"_s << u"123"_s << 0.0
-                                         << QString() << 0.0 << 10.0 << QVariant();
-    QTest::newRow("a cent more") << kCard << true << u"100.01"_s << u"123"_s << 10.0
-                                 << u"余额不足！"_s << 100.0 << 10.0 << QVariant();
-    QTest::newRow("wrong password") << kCard << true << u"5"_s << u"12"_s << 10.0
-                                    << u"密码错误！"_s << 100.0 << 10.0 << QVariant();
-    QTest::newRow("cash, y 0") << kCard << false << u"50"_s << QString() << 0.0 << QString()
-                               << 100.0 << 10.0 << QVariant(0);
-    QTest::newRow("cash, no password asked") << kCard << false << u"12.345"_s << u"wrong"_s
-                                             << 1.0 << QString() << 100.0 << 22.0 << QVariant(12);
-    QTest::newRow("zero") << kCard << false << u"0"_s << QString() << 1.0
+    QTest::newRow("card, y 10, 95") << int(Backend::Sqlite) << kCard << true << u"95"_s << u"123"_s
+                                    << 10.0 << QString() << 5.0 << 19.0 << QVariant(9);
+    QTest::newRow("exactly the balance")
+        << int(Backend::Sqlite) << kCard << true << u"100"_s << u"123"_s << 0.0 << QString() << 0.0
+        << 10.0 << QVariant();
+    QTest::newRow("a cent more") << int(Backend::Sqlite) << kCard << true << u"100.01"_s << u"123"_s
+                                 << 10.0 << u"余额不足！"_s << 100.0 << 10.0 << QVariant();
+    QTest::newRow("wrong password") << int(Backend::Sqlite) << kCard << true << u"5"_s << u"12"_s
+                                    << 10.0 << u"密码错误！"_s << 100.0 << 10.0 << QVariant();
+    QTest::newRow("cash, y 0") << int(Backend::Sqlite) << kCard << false << u"50"_s << QString()
+                               << 0.0 << QString() << 100.0 << 10.0 << QVariant(0);
+    QTest::newRow("cash, no password asked")
+        << int(Backend::Sqlite) << kCard << false << u"12.345"_s << u"wrong"_s << 1.0 << QString()
+        << 100.0 << 22.0 << QVariant(12);
+    QTest::newRow("zero") << int(Backend::Sqlite) << kCard << false << u"0"_s << QString() << 1.0
                           << u"消费金额必须大于0元！"_s << 100.0 << 10.0 << QVariant();
-    QTest::newRow("negative") << kCard << true << u"-5"_s << u"123"_s << 1.0
+    QTest::newRow("negative") << int(Backend::Sqlite) << kCard << true << u"-5"_s << u"123"_s << 1.0
                               << u"消费金额必须大于0元！"_s << 100.0 << 10.0 << QVariant();
-    QTest::newRow("not a number") << kCard << true << u"abc"_s << u"123"_s << 1.0
-                                  << u"消费金额必须大于0元！"_s << 100.0 << 10.0 << QVariant();
+    QTest::newRow("not a number") << int(Backend::Sqlite) << kCard << true << u"abc"_s << u"123"_s
+                                  << 1.0 << u"消费金额必须大于0元！"_s << 100.0 << 10.0
+                                  << QVariant();
     QTest::newRow("no-card customer earns points")
-        << u"000000000000"_s << false << u"30"_s << QString() << 10.0 << QString() << 100.0
-        << 13.0 << QVariant(3);
+        << int(Backend::Sqlite) << u"000000000000"_s << false << u"30"_s << QString() << 10.0
+        << QString() << 100.0 << 13.0 << QVariant(3);
+    QTest::newRow("card, y 10, 95, postgres")
+        << int(Backend::Postgres) << kCard << true << u"95"_s << u"123"_s << 10.0 << QString()
+        << 5.0 << 19.0 << QVariant(9);
+    QTest::newRow("a cent more, postgres")
+        << int(Backend::Postgres) << kCard << true << u"100.01"_s << u"123"_s << 10.0
+        << u"余额不足！"_s << 100.0 << 10.0 << QVariant();
+    QTest::newRow("cash, no password asked, postgres")
+        << int(Backend::Postgres) << kCard << false << u"12.345"_s << u"wrong"_s << 1.0 << QString()
+        << 100.0 << 22.0 << QVariant(12);
 }
 
 void TstSale::direct()
 {
+    LT_USE_BACKEND();
     QFETCH(QString, card);
     QFETCH(bool, fromBalance);
     QFETCH(QString, amount);
@@ -721,7 +754,7 @@ void TstSale::direct()
     QFETCH(double, balance);
     QFETCH(double, points);
     QFETCH(QVariant, conPoints);
-    Till t;
+    Till t(backend);
     QVERIFY(t.start());
     storeMember(kCard, QString(), 100);
     Sql(u"UPDATE mber SET ye = 100, jf = 10, pwd = '123' WHERE id = '000000000000'"_s).exec();

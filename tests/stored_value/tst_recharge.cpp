@@ -51,6 +51,7 @@ private Q_SLOTS:
     void bonus_data();
     void bonus();
     void manualAmount();
+    void saveFromPanel_data() { Harness::addBackendRows(); }
     void saveFromPanel();
     void refusals_data();
     void refusals();
@@ -143,7 +144,8 @@ void TstRecharge::manualAmount()
 
 void TstRecharge::saveFromPanel()
 {
-    Harness h;
+    LT_USE_BACKEND();
+    Harness h(backend);
     QVERIFY(h.startProgram());
     setupMember();
     SetSysInfo(u"czyhfs"_s, u"1"_s);
