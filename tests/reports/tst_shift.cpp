@@ -78,6 +78,7 @@ QList<Stored> storedHandovers()
 struct Till {
     Harness h;
     QPointer<FrmMain> main;
+    explicit Till(Backend b = Backend::Sqlite) : h(b) {}
     QDateTime login;
     bool start()
     {
@@ -110,6 +111,7 @@ class TstShift : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void figures_data() { Harness::addBackendRows(); }
     void figures();
     void emptyShift();
     void periodChangedAfterOpening();
@@ -120,7 +122,8 @@ private Q_SLOTS:
 
 void TstShift::figures()
 {
-    Till t;
+    LT_USE_BACKEND();
+    Till t(backend);
     QVERIFY(t.start());
     const QDateTime in = t.login.addSecs(60);
     sale(u"admin"_s, t.login, 0.999, 0); // at the first second: counted, cut to 0.99
