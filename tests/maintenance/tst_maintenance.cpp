@@ -83,6 +83,7 @@ private Q_SLOTS:
     void copiesMustBeWhole();
     void backupAndRestore();
     void restoreRefusals();
+    void serverBackupRefused();
     void skins();
     void skinAtStart();
     void help();
@@ -202,6 +203,28 @@ void TstMaintenance::backupAndRestore()
     QCOMPARE(h.unexpectedModals(), 0);
     // The later backup, through the program's own connection.
     QCOMPARE(scalar(u"SELECT ye FROM mber WHERE id = '100000000001'"_s).toDouble(), 200.0);
+}
+
+void TstMaintenance::serverBackupRefused()
+{
+    // A server database has no file here: backups are made on the server.
+    if (!Harness::backendReady(Backend::Postgres)) {
+        if (Harness::postgresRequired())
+            QFAIL("the PostgreSQL test server is not reachable");
+        QSKIP("no PostgreSQL test server");
+    }
+    Harness h(Backend::Postgres);
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    settingsIcon(h, main, 6, [&](QDialog *d) {
+        for (const char *button : {"cmdBak", "cmdR"}) {
+            h.clearMessages();
+            click(d, QString::fromLatin1(button));
+            QCOMPARE(h.lastText(), u"数据库在服务器上，请在数据库服务器上备份和恢复。"_s);
+        }
+        click(d, u"cmdClose"_s);
+    });
+    QCOMPARE(h.unexpectedModals(), 0); // no folder was asked for
 }
 
 void TstMaintenance::restoreRefusals()

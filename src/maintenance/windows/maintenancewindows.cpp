@@ -129,8 +129,22 @@ FrmDateBak::~FrmDateBak()
     delete m_ui;
 }
 
+namespace
+{
+// The server keeps its own data: backups of it are made on the server.
+bool onServer()
+{
+    if (Database::backend() != Backend::Postgres)
+        return false;
+    msgNotice(u"数据库在服务器上，请在数据库服务器上备份和恢复。"_s);
+    return true;
+}
+} // namespace
+
 void FrmDateBak::backup()
 {
+    if (onServer())
+        return;
     const QString chosen = ui::SelectFolder(this, u"请选择备份数据存放的文件夹："_s);
     if (chosen.isEmpty())
         return;
@@ -140,7 +154,10 @@ void FrmDateBak::backup()
                      u"无法创建文件夹[%1]。"_s.arg(QDir::toNativeSeparators(folder))});
         return;
     }
-    if (!Database::copyTo(folder + QString::fromUtf16(kBackupName))) {
+    ui::showWait(u"正在备份数据..."_s);
+    const bool copied = Database::copyTo(folder + QString::fromUtf16(kBackupName));
+    ui::closeWait();
+    if (!copied) {
         showMessage({u"错误"_s, MsgIcon::Warning,
                      u"无法把数据库复制到[%1]。"_s.arg(QDir::toNativeSeparators(folder))});
         return;
@@ -150,6 +167,8 @@ void FrmDateBak::backup()
 
 void FrmDateBak::restore()
 {
+    if (onServer())
+        return;
     const QString chosen = ui::SelectFolder(this, u"请选择要恢复的数据存放的文件夹："_s);
     if (chosen.isEmpty())
         return;
@@ -162,7 +181,10 @@ void FrmDateBak::restore()
     if (!askYesNo(u"您确实要恢复数据库吗？"_s, u"数据库还原确认"_s, true))
         return;
     QString error;
-    if (!Database::restoreFrom(file, &error)) {
+    ui::showWait(u"正在恢复数据..."_s);
+    const bool restored = Database::restoreFrom(file, &error);
+    ui::closeWait();
+    if (!restored) {
         showMessage({u"错误"_s, MsgIcon::Critical, error});
         return;
     }

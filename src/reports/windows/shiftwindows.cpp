@@ -163,12 +163,16 @@ void FrmChangeOp::confirm()
     }
     try {
         if (m_ui->chkBk->isChecked()) {
-            backupOnExit(GetSysInfo(u"bkpath"_s));
+            const QString folder = GetSysInfo(u"bkpath"_s);
+            ui::showWait(u"正在备份数据..."_s);
+            backupOnExit(folder);
+            ui::closeWait();
             SetSysInfo(u"exitbk"_s, u"yes"_s);
         } else {
             SetSysInfo(u"exitbk"_s, u"no"_s);
         }
     } catch (const DbError &) {
+        ui::closeWait();
     }
     state().isJiaobanOK = true;
     accept();
