@@ -19,6 +19,7 @@
 #include "ui.h"
 
 #include <QApplication>
+#include <QScreen>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -38,6 +39,19 @@ ReportWindow::ReportWindow(QWidget *parent) : QDialog(parent)
     state().cardTarget = devices::TargetNone;
 }
 
+void ReportWindow::showEvent(QShowEvent *event)
+{
+    // Lists of many columns: open roomy, never larger than the screen.
+    if (!m_sized) {
+        m_sized = true;
+        QSize size = this->size().expandedTo(QSize(900, 600));
+        if (const QScreen *screen = this->screen())
+            size = size.boundedTo(screen->availableSize());
+        resize(size);
+    }
+    QDialog::showEvent(event);
+}
+
 ReportWindow::~ReportWindow()
 {
     for (int target : m_routes)
@@ -47,6 +61,8 @@ ReportWindow::~ReportWindow()
 
 void ReportWindow::routeCards(int target, QLineEdit *field, std::function<void()> query)
 {
+    // Room for a whole card number.
+    field->setMinimumWidth(field->fontMetrics().horizontalAdvance(u"0000000000000"_s) + 12);
     m_routes << target;
     devices::setTargetHandler(target, [field, query](const QString &card) {
         field->setText(card);

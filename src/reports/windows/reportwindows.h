@@ -52,8 +52,10 @@ protected:
              const std::function<Rows()> &query);
     void exportWith(QPushButton *excel, QPushButton *print, QTreeWidget *list, const QString &title);
     static void selectTab(const QList<QPushButton *> &tabs, int index);
+    void showEvent(QShowEvent *event) override;
 
 private:
+    bool m_sized = false;
     int m_savedTarget = 0;
     QList<int> m_routes;
 };
