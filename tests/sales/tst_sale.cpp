@@ -16,8 +16,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTreeWidget>
+#include <atomic>
+#include <thread>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace lanting;
@@ -153,6 +157,7 @@ private Q_SLOTS:
     void direct_data();
     void direct();
     void pointsAndUpgrade();
+    void twoTillsOneBalance();
 };
 
 void TstSale::pricing_data()
@@ -851,6 +856,57 @@ void TstSale::pointsAndUpgrade()
     QCOMPARE(memberValue(u"jf"_s), 122.0);
     QCOMPARE(scalar(u"SELECT lv FROM mber WHERE id = ?"_s, {kCard}).toString(), u"金卡"_s);
     QCOMPARE(t.h.unexpectedModals(), 0);
+}
+
+void TstSale::twoTillsOneBalance()
+{
+    // Another till spends 80 of the 100 while this one is paying 80 from the
+    // card: this one waits for it and then finds 20, never spending twice.
+    if (!Harness::backendReady(Backend::Postgres)) {
+        if (Harness::postgresRequired())
+            QFAIL("the PostgreSQL test server is not reachable");
+        QSKIP("no PostgreSQL test server");
+    }
+    Harness h(Backend::Postgres);
+    QVERIFY(h.openDatabase());
+    storeMember(kCard, QString(), 100);
+    const DbConfig c = h.config();
+    std::atomic<bool> locked = false;
+    std::atomic<bool> otherOk = false;
+    std::thread other([&] {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QPSQL"_s, u"other-till"_s);
+            db.setHostName(c.host);
+            db.setPort(c.port);
+            db.setUserName(c.user);
+            db.setPassword(c.password);
+            db.setDatabaseName(c.dbName);
+            if (db.open() && db.transaction()) {
+                QSqlQuery q(db);
+                if (q.exec(u"SELECT ye FROM mber WHERE id = '100000000001' FOR UPDATE"_s)) {
+                    locked = true;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                    otherOk = q.exec(u"UPDATE mber SET ye = ye - 80 WHERE id = '100000000001'"_s) &&
+                              db.commit();
+                }
+            }
+            locked = true;
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(u"other-till"_s);
+    });
+    while (!locked)
+        std::this_thread::yield();
+    SaleInput sale;
+    sale.card = kCard;
+    sale.total = sale.cardPart = 80;
+    sale.password = u"123"_s;
+    const SaleResult r = recordSale(sale);
+    other.join();
+    QVERIFY(otherOk);
+    QCOMPARE(r.refusal, PayRefusal::NoBalance);
+    QCOMPARE(memberValue(u"ye"_s), 20.0);
+    QCOMPARE(count(u"con"_s), 0);
 }
 
 QTEST_MAIN(TstSale)
