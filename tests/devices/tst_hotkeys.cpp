@@ -3,6 +3,7 @@
 #include "appstate.h"
 #include "cashdrawer.h"
 #include "database.h"
+#include "frmlogin.h"
 #include "frmmain.h"
 #include "harness.h"
 #include "ptydevice.h"
@@ -81,6 +82,11 @@ void TstHotKeys::noMemberShown()
     QVERIFY(main);
     QTest::keyClick(main, Qt::Key_F4);
     QCOMPARE(h.lastText(), u"请先指定会员！"_s);
+    // Handed over: the keys went with the old main window at once.
+    h.clearMessages();
+    main->handOver();
+    QTest::keyClick(h.loginWindow(), Qt::Key_F4);
+    QVERIFY(h.messages().isEmpty());
     QCOMPARE(h.unexpectedModals(), 0);
 }
 

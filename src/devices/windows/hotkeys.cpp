@@ -29,7 +29,8 @@ public:
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() != QEvent::KeyPress)
+        // A main window handed over (hidden, about to go) has no keys.
+        if (event->type() != QEvent::KeyPress || !m_main || !m_main->isVisible())
             return false;
         const auto *key = static_cast<QKeyEvent *>(event);
         if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
