@@ -5,6 +5,7 @@
 #include <QDir>
 #include <cstdio>
 #include <QFile>
+#include <unistd.h>
 #include <QFileInfo>
 #include <QSet>
 #include <QSettings>
@@ -497,34 +498,41 @@ bool Database::restoreFrom(const QString &backupFile, QString *error)
         }
     }
     close();
-    // The live file is kept aside until the copy has opened as our database
-    // (its version and tables are only checked by open()); otherwise it goes
-    // back, untouched.
+    // The live file stays where it is, and also under a second name, until
+    // the copy has opened as our database (its version and tables are only
+    // checked by open()). The copy takes its place in one rename, so there
+    // is a whole database under the name at every moment; a copy that does
+    // not open is replaced by the kept file in one rename again.
     const auto move = [](const QString &from, const QString &to) {
         return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
     };
-    const QString kept = live + u".old"_s;
-    QFile::remove(kept);
-    if (!move(live, kept)) {
+    const QString kept =
+        live + u".old-"_s + QDateTime::currentDateTime().toString(u"yyyyMMddHHmmss"_s);
+    QFile::remove(kept); // at most a link made by this same second
+    const bool aside =
+        ::link(QFile::encodeName(live).constData(), QFile::encodeName(kept).constData()) == 0 ||
+        QFile::copy(live, kept);
+    QString why;
+    if (!aside || !move(part, live)) {
         QFile::remove(part);
-        QString why;
+        if (aside)
+            QFile::remove(kept);
         open(config, &why);
         return fail(u"无法替换数据库文件。"_s);
     }
-    QString why;
-    if (move(part, live) && open(config, &why)) {
+    if (open(config, &why)) {
         QFile::remove(kept);
         return true;
     }
     close();
-    QFile::remove(part);
-    QFile::remove(live);
     for (const char *side : {"-wal", "-shm", "-journal"})
         QFile::remove(live + QLatin1String(side));
-    move(kept, live);
+    if (!move(kept, live)) // never reopened: that would make a new, empty file
+        return fail(u"备份文件无法使用（%1），原数据库保存在[%2]，请退出程序后把它改名为[%3]。"_s.arg(
+            why, QDir::toNativeSeparators(kept), QDir::toNativeSeparators(live)));
     QString again;
     open(config, &again);
-    return fail(why.isEmpty() ? u"无法替换数据库文件。"_s : u"备份文件[%1]无法使用：%2"_s.arg(QDir::toNativeSeparators(backupFile), why));
+    return fail(u"备份文件[%1]无法使用：%2"_s.arg(QDir::toNativeSeparators(backupFile), why));
 }
 
 } // namespace lanting

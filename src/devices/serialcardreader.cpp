@@ -56,6 +56,7 @@ bool SerialCardReader::OpenReader()
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_partial.clear();
     m_afterCr = false;
+    m_overflow = false;
     return true;
 }
 
@@ -64,6 +65,7 @@ void SerialCardReader::CloseReader()
     if (m_port.isOpen())
         m_port.close();
     m_partial.clear();
+    m_overflow = false;
 }
 
 void SerialCardReader::Beep(int)
@@ -152,6 +154,7 @@ void SerialCardReader::onError(QSerialPort::SerialPortError error)
         m_port.isOpen()) {
         m_port.close();
         m_partial.clear();
+        m_overflow = false;
         Q_EMIT Disconnected();
     }
 }

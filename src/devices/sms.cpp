@@ -123,7 +123,9 @@ void SmsGateway::login(const QString &account, const QString &password,
         reply->deleteLater();
         // A server that answered with an error page answered all the same:
         // its body is no count, so the login failed.
-        const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+        const bool answered =
+            reply->error() != QNetworkReply::OperationCanceledError && // not timed out midway
+            reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
         if (reply->error() != QNetworkReply::NoError && !answered) {
             done({}, reply->error() == QNetworkReply::OperationCanceledError
                          ? u"连接短信平台超时。"_s

@@ -122,7 +122,7 @@ History readHistory(const QString &id)
     // The stored totals follow the consumption history, computed in the
     // same statement, so that a sale just recorded at another till is not
     // overwritten by what was read above.
-    Sql(u"UPDATE mber SET ljxfje = (SELECT COALESCE(SUM(czkfk + xjfk), 0) FROM con WHERE mberid = ?),"
+    Sql(u"UPDATE mber SET ljxfje = (SELECT COALESCE(SUM(COALESCE(czkfk, 0) + COALESCE(xjfk, 0)), 0) FROM con WHERE mberid = ?),"
         u" ljxfcs = (SELECT COUNT(*) FROM con WHERE mberid = ?) WHERE id = ?"_s)
         .bind(id)
         .bind(id)

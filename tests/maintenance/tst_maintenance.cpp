@@ -203,6 +203,8 @@ void TstMaintenance::backupAndRestore()
     QCOMPARE(h.unexpectedModals(), 0);
     // The later backup, through the program's own connection.
     QCOMPARE(scalar(u"SELECT ye FROM mber WHERE id = '100000000001'"_s).toDouble(), 200.0);
+    // Nothing kept aside once the copy is in use.
+    QCOMPARE(QDir(h.folder()).entryList({u"qzdb.qdb.*"_s}, QDir::Files), QStringList());
 }
 
 void TstMaintenance::serverBackupRefused()
