@@ -25,6 +25,11 @@ MemberListPanel::MemberListPanel(FrmMain &main)
     main.panelPage(FrmMain::PanelGl)->layout()->addWidget(this);
     m_ui->cmdPageUp->setEnabled(false);
     m_ui->cmdPageDown->setEnabled(false);
+    // Card, name, sex, level, consumption, visits, balance, points,
+    // recharges, telephone; the remark takes the rest.
+    const int widths[] = {110, 80, 45, 80, 100, 65, 80, 60, 125, 105};
+    for (int c = 0; c < int(std::size(widths)); ++c)
+        m_ui->lvMber->setColumnWidth(c, widths[c]);
 
     connect(m_ui->cmdQuery, &QPushButton::clicked, this, &MemberListPanel::query);
     connect(m_ui->txtIDName, &QLineEdit::returnPressed, this, [this] {
