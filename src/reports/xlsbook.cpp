@@ -392,6 +392,9 @@ QByteArray defaultTemplate()
 
 std::optional<QByteArray> fillTemplate(const QByteArray &templateFile, const Report &report)
 {
+    if (report.rows.size() > kMaxReportRows)
+        return std::nullopt; // row numbers past the sheet would wrap onto the top
+
     const std::optional<QByteArray> stream = readWorkbookStream(templateFile);
     if (!stream)
         return std::nullopt;

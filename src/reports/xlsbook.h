@@ -34,6 +34,8 @@ struct Report {
 // rows. Every other cell of the template stays. nullopt when the template
 // is not a workbook this program can fill.
 std::optional<QByteArray> fillTemplate(const QByteArray &templateFile, const Report &report);
+// A sheet of this format has 65536 rows; the report starts on row 4.
+constexpr int kMaxReportRows = 65536 - 3;
 
 // The text cells of the first worksheet of a workbook, by (row, column) from
 // 0, as a reader of the file sees them.

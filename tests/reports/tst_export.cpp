@@ -9,19 +9,19 @@
 #include "printcapture.h"
 #include "xlsbook.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QListWidget>
+#include <QPrintDialog>
 #include <QProcess>
 #include <QPushButton>
-#include <QAction>
-#include <QPrintDialog>
-#include <QTimer>
-#include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -37,8 +37,7 @@ namespace
 QJsonObject readBack(const QString &path)
 {
     QProcess p;
-    p.start(u"/usr/bin/python3"_s,
-            {QStringLiteral(LT_SOURCE_DIR "/xlscells.py"), path});
+    p.start(u"/usr/bin/python3"_s, {QStringLiteral(LT_SOURCE_DIR "/xlscells.py"), path});
     if (!p.waitForFinished(30000) || p.exitCode() != 0) {
         qWarning("%s", p.readAllStandardError().constData());
         return {};
@@ -73,13 +72,19 @@ QString cell(const QJsonObject &book, int row, int column)
     return book[u"cells"_s].toObject()[u"%1,%2"_s.arg(row).arg(column)].toString();
 }
 
-int cellCount(const QJsonObject &book) { return book[u"cells"_s].toObject().size(); }
+int cellCount(const QJsonObject &book)
+{
+    return book[u"cells"_s].toObject().size();
+}
 
 void storeGoods(int n)
 {
     for (int i = 1; i <= n; ++i)
         Sql(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, jf, zt, kc) VALUES (?, ?, '饮料', '瓶', 1, 2.5, 0, ?, 10)"_s)
-            .bind(u"A%1"_s.arg(i)).bind(u"可乐%1"_s.arg(i)).bind(true).exec();
+            .bind(u"A%1"_s.arg(i))
+            .bind(u"可乐%1"_s.arg(i))
+            .bind(true)
+            .exec();
 }
 
 // Opens the goods window, lists every goods, and presses "导出为E&xcel".
@@ -116,8 +121,15 @@ class TstExport : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { setWorkbookViewer([this](const QString &p) { shown << p; }); }
-    void cleanup() { setWorkbookViewer({}); shown.clear(); }
+    void init()
+    {
+        setWorkbookViewer([this](const QString &p) { shown << p; });
+    }
+    void cleanup()
+    {
+        setWorkbookViewer({});
+        shown.clear();
+    }
     void workbook_data();
     void workbook();
     void templateCellsStay();
@@ -126,6 +138,7 @@ private Q_SLOTS:
     void overwrite();
     void refusals();
     void print();
+    void sheetRowLimit();
 
 private:
     QStringList shown;
@@ -187,8 +200,9 @@ void TstExport::templateCellsStay()
     Report fixed;
     fixed.title = u"旧标题"_s;
     fixed.headings = QStringList{u"甲"_s, u"乙"_s};
-    fixed.rows = {QStringList{u"x"_s, u"y"_s}, QStringList{}, QStringList{}, QStringList{},
-                  QStringList{}, QStringList{u"底部说明"_s}};
+    fixed.rows = {
+        QStringList{u"x"_s, u"y"_s}, QStringList{}, QStringList{}, QStringList{}, QStringList{},
+        QStringList{u"底部说明"_s}};
     const std::optional<QByteArray> templ = fillTemplate(defaultTemplate(), fixed);
     QVERIFY(templ);
     Report r;
@@ -356,6 +370,39 @@ void TstExport::print()
     QVERIFY2(text.contains(u"会员信息"_s), qPrintable(text));
     QVERIFY2(text.contains(u"100000000001"_s), qPrintable(text));
     qunsetenv("PRINTER");
+}
+
+void TstExport::sheetRowLimit()
+{
+    // The last row a sheet holds is written there; one more would wrap onto
+    // the top rows, so such a report is refused before any file is asked for.
+    Report full{u"大报表"_s, {u"编号"_s}, {}};
+    for (int k = 1; k <= kMaxReportRows; ++k)
+        full.rows << QStringList{QString::number(k)};
+    const std::optional<QByteArray> book = fillTemplate(defaultTemplate(), full);
+    QVERIFY(book);
+    const QList<Cell> cells = readCells(*book);
+    const auto bottom = std::max_element(cells.begin(), cells.end(),
+                                         [](const Cell &a, const Cell &b) { return a.row < b.row; });
+    QVERIFY(bottom != cells.end());
+    QCOMPARE(bottom->row, 65535);
+    QCOMPARE(bottom->text, QString::number(kMaxReportRows));
+    QCOMPARE(cells.size(), kMaxReportRows + 2); // the rows, the heading and the title
+    full.rows << QStringList{u"太多"_s};
+    QVERIFY(!fillTemplate(defaultTemplate(), full));
+
+    Harness h;
+    QVERIFY(h.login());
+    QTreeWidget list;
+    list.setHeaderLabels({u"编号"_s});
+    QList<QTreeWidgetItem *> items;
+    for (int k = 0; k <= kMaxReportRows; ++k)
+        items << new QTreeWidgetItem(QStringList{QString::number(k)});
+    list.addTopLevelItems(items);
+    QVERIFY(!ExportReport(&list, u"大报表"_s, false));
+    QCOMPARE(h.lastText(),
+             u"报表共有65534行，超过了Excel表格最多65533行的限制，请缩小查询范围后再导出！"_s);
+    QCOMPARE(h.unexpectedModals(), 0); // no file was asked for
 }
 
 QTEST_MAIN(TstExport)

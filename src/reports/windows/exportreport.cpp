@@ -95,6 +95,12 @@ bool ExportReport(QTreeWidget *list, const QString &title, bool print)
         NoPerMsg();
         return false;
     }
+    if (list && list->topLevelItemCount() > kMaxReportRows) {
+        msgNotice(u"报表共有%1行，超过了Excel表格最多%2行的限制，请缩小查询范围后再导出！"_s.arg(
+            list->topLevelItemCount())
+                      .arg(kMaxReportRows));
+        return false;
+    }
     QString target;
     if (print) {
         target = QDir(state().programFolder).filePath(u"print.xls"_s);
