@@ -11,6 +11,7 @@ PACKAGES=(
     fonts-wqy-microhei
     postgresql
     cups poppler-utils python3-xlrd
+    libx11-dev xvfb xauth xdotool
 )
 
 install_missing() {

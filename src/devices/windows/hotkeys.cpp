@@ -3,12 +3,14 @@
 #include "appstate.h"
 #include "cashdrawer.h"
 #include "frmmain.h"
+#include "x11keys.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -18,25 +20,21 @@ namespace lanting::devices
 namespace
 {
 
-// Catches the five keys before any window of the program sees them: they
-// work over every open screen (the payment dialog included) and a focused
-// text box does not keep Home for its cursor.
-class HotKeyFilter : public QObject
+// What the five keys do for one main window.
+class HotKeys
 {
 public:
-    explicit HotKeyFilter(FrmMain &main) : QObject(&main), m_main(&main) {}
+    explicit HotKeys(FrmMain &main) : m_main(&main) {}
 
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
+    // Acts on key `key` (Qt::Key_F3 … Qt::Key_F6, Qt::Key_Home); false when it
+    // is not one of ours. A main window handed over (hidden, about to go)
+    // has no keys.
+    bool press(int key, bool autoRepeat)
     {
-        // A main window handed over (hidden, about to go) has no keys.
-        if (event->type() != QEvent::KeyPress || !m_main || !m_main->isVisible())
+        if (!m_main || !m_main->isVisible())
             return false;
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
-            return false;
-        if (key->key() == Qt::Key_Home) {
-            if (!key->isAutoRepeat()) // one pulse for a key held down
+        if (key == Qt::Key_Home) {
+            if (!autoRepeat) // one pulse for a key held down
                 openDrawer();
             return true;
         }
@@ -52,12 +50,12 @@ protected:
             {Qt::Key_F3, "cmdDhjf", AppState::HkExchange},
         };
         for (const Key &k : keys) {
-            if (key->key() != k.key)
+            if (key != k.key)
                 continue;
-            if (!key->isAutoRepeat() && !state().hotKeyBlocked[size_t(k.flag)] && m_main) {
+            if (!autoRepeat && !state().hotKeyBlocked[size_t(k.flag)]) {
                 // As a click on the button: the action makes its own checks.
-                if (auto *b = m_main->panelPage(FrmMain::PanelXf)
-                                  ->findChild<QPushButton *>(QString::fromLatin1(k.button)))
+                if (auto *b = m_main->panelPage(FrmMain::PanelXf)->findChild<QPushButton *>(
+                        QString::fromLatin1(k.button)))
                     b->click();
             }
             return true;
@@ -68,8 +66,6 @@ protected:
 private:
     void openDrawer()
     {
-        if (!m_main)
-            return;
         QLabel *panel = m_main->statusPanel(5);
         panel->setText(u"正在打开钱箱..."_s);
         panel->repaint();
@@ -78,6 +74,45 @@ private:
     }
 
     QPointer<FrmMain> m_main;
+};
+
+// Catches the keys before any window of the program sees them: they work
+// over every open screen (the payment dialog included) and a focused text
+// box does not keep Home for its cursor.
+class HotKeyFilter : public QObject
+{
+public:
+    HotKeyFilter(FrmMain &main, HotKeys &keys) : QObject(&main), m_keys(keys) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        return m_keys.press(key->key(), key->isAutoRepeat());
+    }
+
+private:
+    HotKeys &m_keys;
+};
+
+
+// The keys of one main window, living as long as it does.
+class HotKeyHost : public QObject
+{
+public:
+    explicit HotKeyHost(FrmMain &main) : QObject(&main), m_keys(main)
+    {
+        qApp->installEventFilter(new HotKeyFilter(main, m_keys));
+        m_global = grabScreenKeys([this](int key) { return m_keys.press(key, false); });
+    }
+
+private:
+    HotKeys m_keys;
+    std::unique_ptr<ScreenKeys> m_global;
 };
 
 } // namespace
@@ -90,7 +125,7 @@ void installHotKeys(FrmMain &main)
     QPointer<FrmMain> window(&main);
     main.addStartupStep([window] {
         if (window)
-            qApp->installEventFilter(new HotKeyFilter(*window));
+            new HotKeyHost(*window);
     });
 }
 
