@@ -82,7 +82,8 @@ private:
 class HotKeyFilter : public QObject
 {
 public:
-    HotKeyFilter(FrmMain &main, HotKeys &keys) : QObject(&main), m_keys(keys) {}
+    HotKeyFilter(FrmMain &main, QObject *owner) : QObject(owner), m_keys(main) {}
+    HotKeys &keys() { return m_keys; }
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
@@ -96,22 +97,23 @@ protected:
     }
 
 private:
-    HotKeys &m_keys;
+    HotKeys m_keys;
 };
 
-
-// The keys of one main window, living as long as it does.
+// The keys of one main window, living as long as it does: the screen grabs
+// end first, then the filter that both hand the keys to.
 class HotKeyHost : public QObject
 {
 public:
-    explicit HotKeyHost(FrmMain &main) : QObject(&main), m_keys(main)
+    explicit HotKeyHost(FrmMain &main) : QObject(&main), m_filter(new HotKeyFilter(main, this))
     {
-        qApp->installEventFilter(new HotKeyFilter(main, m_keys));
-        m_global = grabScreenKeys([this](int key) { return m_keys.press(key, false); });
+        qApp->installEventFilter(m_filter);
+        m_global = grabScreenKeys([keys = &m_filter->keys()](int key) { return keys->press(key, false); });
     }
+    ~HotKeyHost() override { m_global.reset(); }
 
 private:
-    HotKeys m_keys;
+    HotKeyFilter *m_filter;
     std::unique_ptr<ScreenKeys> m_global;
 };
 
