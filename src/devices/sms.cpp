@@ -9,6 +9,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
+#include <QStringEncoder>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -41,8 +42,14 @@ SmsAccount &smsAccount()
 
 QString md5Hex(const QString &text)
 {
-    return QString::fromLatin1(
-        QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Md5).toHex());
+    // Over the bytes of the Simplified Chinese ANSI code page (GBK), as the
+    // gateway's own clients compute it; ASCII is one byte a character either
+    // way. Without a GBK converter, UTF-8.
+    QStringEncoder gbk("GBK");
+    QByteArray bytes = gbk.isValid() ? QByteArray(gbk.encode(text)) : text.toUtf8();
+    if (gbk.hasError())
+        bytes = text.toUtf8();
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex());
 }
 
 QString fillRechargeTemplate(QString tpl, const QString &name, const QString &card,

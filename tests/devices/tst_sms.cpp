@@ -67,6 +67,9 @@ void TstSms::md5Vectors_data()
     QTest::newRow("80 digits")
         << u"12345678901234567890123456789012345678901234567890123456789012345678901234567890"_s
         << u"57edf4a22be3c955ac49da2e2107b67a"_s;
+    // Chinese text is digested in the Chinese ANSI code page (GBK), two bytes
+    // a character.
+    QTest::newRow("Chinese, GBK") << u"密码abc"_s << u"a704196326853bad2331891daae0d046"_s;
 }
 
 void TstSms::md5Vectors()
