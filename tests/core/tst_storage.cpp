@@ -367,11 +367,7 @@ void TstStorage::foreignFilesUntouched()
 void TstStorage::serverWaitsAreBounded()
 {
     // A locked row or a stuck statement ends in an error, not a frozen till.
-    if (!Harness::backendReady(Backend::Postgres)) {
-        if (Harness::postgresRequired())
-            QFAIL("the PostgreSQL test server is not reachable");
-        QSKIP("no PostgreSQL test server");
-    }
+    LT_NEED_POSTGRES();
     Harness h(Backend::Postgres);
     QVERIFY(h.openDatabase());
     QCOMPARE(scalar(u"SELECT current_setting('lock_timeout')"_s).toString(), u"10s"_s);
@@ -380,11 +376,7 @@ void TstStorage::serverWaitsAreBounded()
 
 void TstStorage::foreignServerDatabaseUntouched()
 {
-    if (!Harness::backendReady(Backend::Postgres)) {
-        if (Harness::postgresRequired())
-            QFAIL("the PostgreSQL test server is not reachable");
-        QSKIP("no PostgreSQL test server");
-    }
+    LT_NEED_POSTGRES();
     Harness h(Backend::Postgres);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QPSQL"_s, u"other"_s);

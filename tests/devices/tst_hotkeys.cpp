@@ -10,7 +10,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QSettings>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -96,8 +95,7 @@ void TstHotKeys::drawer()
     QVERIFY(h.startProgram());
     test::Pty pty;
     QVERIFY(pty.isOpen());
-    QSettings(h.folder() + u"/lanting.ini"_s, QSettings::IniFormat)
-        .setValue(u"drawer/COM3"_s, pty.slavePath());
+    test::configureDrawerPort(h.folder(), u"COM3"_s, pty.slavePath());
     FrmMain *main = h.login();
     QVERIFY(main);
     state().drawerPort = u"COM3"_s;
@@ -106,8 +104,7 @@ void TstHotKeys::drawer()
     QCOMPARE(main->statusPanel(5)->text(), u"按下Home键打开钱箱"_s);
     // A port with nothing behind it: no message, the panel as before.
     state().drawerPort = u"COM4"_s;
-    QSettings(h.folder() + u"/lanting.ini"_s, QSettings::IniFormat)
-        .setValue(u"drawer/COM4"_s, h.folder() + u"/没有这个设备"_s);
+    test::configureDrawerPort(h.folder(), u"COM4"_s, h.folder() + u"/没有这个设备"_s);
     QTest::keyClick(main, Qt::Key_Home);
     QVERIFY(h.messages().isEmpty());
     QCOMPARE(main->statusPanel(5)->text(), u"按下Home键打开钱箱"_s);
@@ -122,8 +119,7 @@ void TstHotKeys::keysOverScreens()
     QVERIFY(h.startProgram());
     test::Pty pty;
     QVERIFY(pty.isOpen());
-    QSettings(h.folder() + u"/lanting.ini"_s, QSettings::IniFormat)
-        .setValue(u"drawer/COM2"_s, pty.slavePath());
+    test::configureDrawerPort(h.folder(), u"COM2"_s, pty.slavePath());
     Sql(u"INSERT INTO mber (id, name, st) VALUES ('100000000001', '张三', 0)"_s).exec();
     FrmMain *main = h.login();
     QVERIFY(main);

@@ -9,7 +9,6 @@
 #include "ptydevice.h"
 
 #include <QProcess>
-#include <QSettings>
 #include <QTest>
 
 #include <X11/Xlib.h>
@@ -42,8 +41,7 @@ void TstScreenKeys::keysWhileAnotherProgramHasTheFocus()
     QVERIFY(h.startProgram());
     test::Pty pty;
     QVERIFY(pty.isOpen());
-    QSettings(h.folder() + u"/lanting.ini"_s, QSettings::IniFormat)
-        .setValue(u"drawer/COM2"_s, pty.slavePath());
+    test::configureDrawerPort(h.folder(), u"COM2"_s, pty.slavePath());
     FrmMain *main = h.login();
     QVERIFY(main);
     state().drawerPort = u"COM2"_s;

@@ -19,7 +19,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -210,11 +209,7 @@ void TstMaintenance::backupAndRestore()
 void TstMaintenance::serverBackupRefused()
 {
     // A server database has no file here: backups are made on the server.
-    if (!Harness::backendReady(Backend::Postgres)) {
-        if (Harness::postgresRequired())
-            QFAIL("the PostgreSQL test server is not reachable");
-        QSKIP("no PostgreSQL test server");
-    }
+    LT_NEED_POSTGRES();
     Harness h(Backend::Postgres);
     FrmMain *main = h.login();
     QVERIFY(main);
@@ -355,8 +350,7 @@ void TstMaintenance::about()
     QVERIFY(h.startProgram());
     test::Pty pty;
     QVERIFY(pty.isOpen());
-    QSettings(h.folder() + u"/lanting.ini"_s, QSettings::IniFormat)
-        .setValue(u"drawer/COM1"_s, pty.slavePath());
+    test::configureDrawerPort(h.folder(), u"COM1"_s, pty.slavePath());
     FrmMain *main = h.login();
     QVERIFY(main);
     state().drawerPort = u"COM1"_s;

@@ -862,11 +862,7 @@ void TstSale::twoTillsOneBalance()
 {
     // Another till spends 80 of the 100 while this one is paying 80 from the
     // card: this one waits for it and then finds 20, never spending twice.
-    if (!Harness::backendReady(Backend::Postgres)) {
-        if (Harness::postgresRequired())
-            QFAIL("the PostgreSQL test server is not reachable");
-        QSKIP("no PostgreSQL test server");
-    }
+    LT_NEED_POSTGRES();
     Harness h(Backend::Postgres);
     QVERIFY(h.openDatabase());
     storeMember(kCard, QString(), 100);

@@ -98,6 +98,15 @@ private:
 
 } // namespace lanting::test
 
+// In a test that needs the PostgreSQL server: skips (or fails, under the
+// test command) when it cannot be used here.
+#define LT_NEED_POSTGRES()                                                                         \
+    if (!lanting::test::Harness::backendReady(lanting::Backend::Postgres)) {                       \
+        if (lanting::test::Harness::postgresRequired())                                            \
+            QFAIL("the PostgreSQL test server (LANTING_TEST_PG) is not reachable");                \
+        QSKIP("no PostgreSQL test server (LANTING_TEST_PG is not set)");                           \
+    }
+
 // In a test with a "backend" column: skips (or fails, under the test command)
 // when that backend cannot be used here, else declares `backend`.
 #define LT_USE_BACKEND()                                                                           \

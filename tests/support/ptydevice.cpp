@@ -69,4 +69,10 @@ void configureReaderPort(const QString &programFolder, int portNo, const QString
     ini.setValue(u"reader/port%1"_s.arg(portNo), device);
 }
 
+void configureDrawerPort(const QString &programFolder, const QString &port, const QString &device)
+{
+    QSettings ini(programFolder + u"/lanting.ini"_s, QSettings::IniFormat);
+    ini.setValue(u"drawer/"_s + port, device);
+}
+
 } // namespace lanting::test

@@ -30,5 +30,7 @@ private:
 
 // Points card reader port `portNo` of the program folder at a device.
 void configureReaderPort(const QString &programFolder, int portNo, const QString &device);
+// The same for the cash drawer's port name ("COM1" to "COM7").
+void configureDrawerPort(const QString &programFolder, const QString &port, const QString &device);
 
 } // namespace lanting::test
