@@ -5,6 +5,7 @@
 #include "frmlogin.h"
 #include "frmmain.h"
 #include "harness.h"
+#include "urlcatcher.h"
 #include "login.h"
 #include "singleinstance.h"
 #include "sysinfo.h"
@@ -27,15 +28,7 @@ using namespace Qt::Literals::StringLiterals;
 using namespace lanting;
 using test::Harness;
 
-// Receives what the desktop would be asked to open.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public Q_SLOTS:
-    void open(const QUrl &url) { urls << url; }
-};
+using test::UrlCatcher;
 
 class TstStartup : public QObject
 {

@@ -5,6 +5,7 @@
 #include "database.h"
 #include "frmmain.h"
 #include "harness.h"
+#include "urlcatcher.h"
 #include "ptydevice.h"
 #include "sysinfo.h"
 
@@ -61,17 +62,7 @@ std::function<void(QDialog *)> choose(const QString &folder)
 
 } // namespace
 
-// Takes the pages handed to the desktop.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public Q_SLOTS:
-    void open(const QUrl &url) { urls << url; }
-};
+using test::UrlCatcher;
 
 class TstMaintenance : public QObject
 {
