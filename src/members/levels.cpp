@@ -117,7 +117,8 @@ void upgradeMember(const QString &cardNumber)
     while (walk.next()) {
         const QString name = walk.text(0);
         const double threshold = walk.number(1);
-        if (threshold > 0 && points >= threshold && (candidate.isEmpty() || passed)) {
+        // A threshold of 0 means "no automatic upgrade to this level".
+        if (threshold != 0 && points >= threshold && (candidate.isEmpty() || passed)) {
             candidate = name;
             passed = false;
         }

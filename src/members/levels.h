@@ -42,9 +42,10 @@ bool upgradeEnabled();
 void saveUpgrade(bool enabled, const QList<std::pair<QString, qint64>> &thresholds);
 
 // Moves a member up to the highest level above its own whose points it has
-// reached. Levels whose threshold is 0 are never reached this way; there is
-// no downgrade; a member whose level is unknown stays. Nothing happens for
-// the no-card customer or while the upgrade is switched off.
+// reached. Levels whose threshold is 0 are never reached this way (a negative
+// one is, like any other); there is no downgrade; a member whose level is
+// unknown stays. Nothing happens for the no-card customer or while the
+// upgrade is switched off.
 void upgradeMember(const QString &cardNumber);
 
 } // namespace lanting::members

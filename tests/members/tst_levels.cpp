@@ -298,7 +298,8 @@ void TstLevels::upgrade_data()
     QTest::newRow("501 reaches 金卡") << u"普通"_s << 501.0 << u"金卡"_s;
     QTest::newRow("just below after rounding") << u"普通"_s << 99.4 << u"普通"_s;
     QTest::newRow("no level gets the highest reached") << QString() << 600.0 << u"金卡"_s;
-    QTest::newRow("no level, no threshold: not 普通") << QString() << 50.0 << QString();
+    QTest::newRow("no level: the lowest reached, never a level of 0")
+        << QString() << 50.0 << u"新客"_s;
     QTest::newRow("unknown level stays") << u"已删除"_s << 900.0 << u"已删除"_s;
     QTest::newRow("negative points: nothing") << u"银卡"_s << -1.0 << u"银卡"_s;
     QTest::newRow("jf 0 levels are never reached") << u"普通"_s << 10.0 << u"普通"_s;
@@ -312,7 +313,8 @@ void TstLevels::upgrade()
     Harness h;
     QVERIFY(h.openDatabase());
     SetSysInfo(u"lvup"_s, u"yes"_s);
-    Sql(u"INSERT INTO lv (name, jf) VALUES ('金卡', 501), ('普通', 0), ('银卡', 100), ('员工', 0)"_s)
+    Sql(u"INSERT INTO lv (name, jf) VALUES ('金卡', 501), ('普通', 0), ('银卡', 100), ('员工', 0),"
+        u" ('新客', -20)"_s)
         .exec();
     Sql(u"INSERT INTO mber (id, name, lv, jf) VALUES ('100000000001', '甲', ?, ?)"_s)
         .bind(level)
