@@ -167,6 +167,13 @@ QSqlDatabase addConnection(const DbConfig &c, const QString &name)
     return db;
 }
 
+// Puts `from` in the place of `to` in one step (rename(2) replaces an
+// existing file atomically, unlike QFile::rename).
+bool renameOver(const QString &from, const QString &to)
+{
+    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
 // A new SQLite file is built beside its final name and moved into place only
 // when complete, so a failure never leaves a half-made database behind.
 void createSqliteFile(const DbConfig &c)
@@ -449,9 +456,9 @@ bool Database::copyTo(const QString &path)
         QFile::remove(part);
         return false;
     }
-    // rename() puts the new copy in place of the old one in one step: there
-    // is always a whole backup under the name.
-    if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0) {
+    // The new copy takes the old one's place in one step: there is always a
+    // whole backup under the name.
+    if (!renameOver(part, path)) {
         QFile::remove(part);
         return false;
     }
@@ -503,9 +510,6 @@ bool Database::restoreFrom(const QString &backupFile, QString *error)
     // checked by open()). The copy takes its place in one rename, so there
     // is a whole database under the name at every moment; a copy that does
     // not open is replaced by the kept file in one rename again.
-    const auto move = [](const QString &from, const QString &to) {
-        return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-    };
     const QString kept =
         live + u".old-"_s + QDateTime::currentDateTime().toString(u"yyyyMMddHHmmss"_s);
     QFile::remove(kept); // at most a link made by this same second
@@ -513,7 +517,7 @@ bool Database::restoreFrom(const QString &backupFile, QString *error)
         ::link(QFile::encodeName(live).constData(), QFile::encodeName(kept).constData()) == 0 ||
         QFile::copy(live, kept);
     QString why;
-    if (!aside || !move(part, live)) {
+    if (!aside || !renameOver(part, live)) {
         QFile::remove(part);
         if (aside)
             QFile::remove(kept);
@@ -527,7 +531,7 @@ bool Database::restoreFrom(const QString &backupFile, QString *error)
     close();
     for (const char *side : {"-wal", "-shm", "-journal"})
         QFile::remove(live + QLatin1String(side));
-    if (!move(kept, live)) // never reopened: that would make a new, empty file
+    if (!renameOver(kept, live)) // never reopened: that would make a new, empty file
         return fail(u"备份文件无法使用（%1），原数据库保存在[%2]，请退出程序后把它改名为[%3]。"_s.arg(
             why, QDir::toNativeSeparators(kept), QDir::toNativeSeparators(live)));
     QString again;

@@ -54,9 +54,7 @@ bool SerialCardReader::OpenReader()
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
-    m_partial.clear();
-    m_afterCr = false;
-    m_overflow = false;
+    forgetLine();
     return true;
 }
 
@@ -64,7 +62,13 @@ void SerialCardReader::CloseReader()
 {
     if (m_port.isOpen())
         m_port.close();
+    forgetLine();
+}
+
+void SerialCardReader::forgetLine()
+{
     m_partial.clear();
+    m_afterCr = false;
     m_overflow = false;
 }
 
@@ -153,8 +157,7 @@ void SerialCardReader::onError(QSerialPort::SerialPortError error)
     if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) &&
         m_port.isOpen()) {
         m_port.close();
-        m_partial.clear();
-        m_overflow = false;
+        forgetLine();
         Q_EMIT Disconnected();
     }
 }

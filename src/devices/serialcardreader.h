@@ -43,6 +43,7 @@ private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void takeLine(const QByteArray &line);
+    void forgetLine(); // a line begun on a connection that has ended
     void scheduleDelivery();
     void deliver();
 

@@ -21,6 +21,15 @@ void setModalDriver(ModalDriver driver);
 // The wait notice frmS ("正在执行..."), kept above all other windows.
 void showWait(const QString &text = QString());
 void closeWait();
+// The wait notice for as long as the scope lasts, however it is left.
+class WaitScope
+{
+public:
+    explicit WaitScope(const QString &text) { showWait(text); }
+    ~WaitScope() { closeWait(); }
+    WaitScope(const WaitScope &) = delete;
+    WaitScope &operator=(const WaitScope &) = delete;
+};
 QWidget *waitNotice();
 
 // Hands a web address or document to the desktop's default handler.

@@ -154,9 +154,11 @@ void FrmDateBak::backup()
                      u"无法创建文件夹[%1]。"_s.arg(QDir::toNativeSeparators(folder))});
         return;
     }
-    ui::showWait(u"正在备份数据..."_s);
-    const bool copied = Database::copyTo(folder + QString::fromUtf16(kBackupName));
-    ui::closeWait();
+    bool copied = false;
+    {
+        const ui::WaitScope wait(u"正在备份数据..."_s);
+        copied = Database::copyTo(folder + QString::fromUtf16(kBackupName));
+    }
     if (!copied) {
         showMessage({u"错误"_s, MsgIcon::Warning,
                      u"无法把数据库复制到[%1]。"_s.arg(QDir::toNativeSeparators(folder))});
@@ -181,9 +183,11 @@ void FrmDateBak::restore()
     if (!askYesNo(u"您确实要恢复数据库吗？"_s, u"数据库还原确认"_s, true))
         return;
     QString error;
-    ui::showWait(u"正在恢复数据..."_s);
-    const bool restored = Database::restoreFrom(file, &error);
-    ui::closeWait();
+    bool restored = false;
+    {
+        const ui::WaitScope wait(u"正在恢复数据..."_s);
+        restored = Database::restoreFrom(file, &error);
+    }
     if (!restored) {
         showMessage({u"错误"_s, MsgIcon::Critical, error});
         return;

@@ -163,16 +163,15 @@ void FrmChangeOp::confirm()
     }
     try {
         if (m_ui->chkBk->isChecked()) {
-            const QString folder = GetSysInfo(u"bkpath"_s);
-            ui::showWait(u"正在备份数据..."_s);
-            backupOnExit(folder);
-            ui::closeWait();
+            {
+                const ui::WaitScope wait(u"正在备份数据..."_s);
+                backupOnExit(GetSysInfo(u"bkpath"_s));
+            }
             SetSysInfo(u"exitbk"_s, u"yes"_s);
         } else {
             SetSysInfo(u"exitbk"_s, u"no"_s);
         }
     } catch (const DbError &) {
-        ui::closeWait();
     }
     state().isJiaobanOK = true;
     accept();
