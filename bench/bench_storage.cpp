@@ -57,8 +57,8 @@ void BenchStorage::initTestCase()
     QVERIFY(db.transaction());
     QSqlQuery q(db);
     QVERIFY(q.prepare(
-        u"INSERT INTO mber (id, name, lv, tel, ye, jf, st, ljxfje, ljxfcs, ljczje, createtime)"
-        u" VALUES (?, ?, '普通会员', ?, 100000, 0, 0, 0, 0, 0, ?)"_s));
+        A(u"INSERT INTO mber (id, name, lv, tel, ye, jf, st, ljxfje, ljxfcs, ljczje, createtime)"
+          u" VALUES (?, ?, '普通会员', ?, {100000}, 0, 0, 0, 0, 0, ?)"_s)));
     const QStringList family{u"王"_s, u"李"_s, u"张"_s, u"刘"_s,
                              u"陈"_s, u"杨"_s, u"赵"_s, u"黄"_s};
     for (int i = 1; i <= kMembers; ++i) {
@@ -69,17 +69,17 @@ void BenchStorage::initTestCase()
         QVERIFY(q.exec());
     }
     QVERIFY(q.prepare(
-        u"INSERT INTO sp (spid, name, lb, dw, jj, sj, kc) VALUES (?, ?, '饮料', '瓶', 2, 3, 1000000)"_s));
+        A(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, kc) VALUES (?, ?, '饮料', '瓶', {2}, {3}, {1000000})"_s)));
     for (int g = 1; g <= kGoods; ++g) {
         q.addBindValue(u"G%1"_s.arg(g));
         q.addBindValue(u"商品%1"_s.arg(g));
         QVERIFY(q.exec());
     }
     QSqlQuery line(db);
-    QVERIFY(line.prepare(u"INSERT INTO xiangxi (conid, spid, spmc, dj, zk, zhdj, sl, jf, je)"
-                         u" VALUES (?, ?, ?, 3, 100, 3, 1, 0, 3)"_s));
-    QVERIFY(q.prepare(u"INSERT INTO con (id, mberid, boolsp, czkfk, xjfk, jf, createtime, czy)"
-                      u" VALUES (?, ?, 1, 9, 0, 9, ?, 'admin')"_s));
+    QVERIFY(line.prepare(A(u"INSERT INTO xiangxi (conid, spid, spmc, dj, zk, zhdj, sl, jf, je)"
+                           u" VALUES (?, ?, ?, {3}, {100}, {3}, {1}, 0, {3})"_s)));
+    QVERIFY(q.prepare(A(u"INSERT INTO con (id, mberid, boolsp, czkfk, xjfk, jf, createtime, czy)"
+                        u" VALUES (?, ?, 1, {9}, 0, 9, ?, 'admin')"_s)));
     QRandomGenerator rnd(42);
     for (int s = 1; s <= kSales; ++s) {
         q.addBindValue(s);

@@ -1,15 +1,8 @@
 #include "amounts.h"
 
 #include "appstate.h"
-#include "messages.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <cstdlib>
-#include <limits>
-#include <optional>
-#include <string>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -19,222 +12,258 @@ namespace lanting
 namespace
 {
 
-// A decimal value: (neg ? -1 : 1) * m * 10^e, m without trailing zeros.
-struct Dec {
-    bool neg = false;
-    qint64 m = 0;
-    int e = 0;
-};
+using i128 = __int128;
 
-constexpr int kSeenDigits = 15;
+constexpr qint64 kMaxRaw = std::numeric_limits<qint64>::max();
 
-// The value as people see it: the double to 15 significant digits.
-std::optional<Dec> seen(double x)
+i128 pow10(int n)
 {
-    if (!std::isfinite(x))
-        return std::nullopt;
-    char buf[48];
-    const auto r =
-        std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, kSeenDigits - 1);
-    Dec d;
-    const char *p = buf;
-    if (*p == '-') {
-        d.neg = true;
-        ++p;
-    }
-    for (; p < r.ptr && *p != 'e'; ++p)
-        if (*p != '.')
-            d.m = d.m * 10 + (*p - '0');
-    int exponent = 0;
-    if (p < r.ptr)
-        std::from_chars(p + 1 + (p[1] == '+'), r.ptr, exponent);
-    d.e = exponent - (kSeenDigits - 1);
-    if (d.m == 0)
-        return Dec{};
-    while (d.m % 10 == 0) {
-        d.m /= 10;
-        ++d.e;
-    }
-    return d;
-}
-
-double fromDec(__int128 value, int e)
-{
-    // Common amounts: an integer and a power of ten both held exactly, so
-    // the one correctly rounded division or product is the nearest double,
-    // as reading the decimal text would give.
-    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    constexpr __int128 kExact = __int128(1) << 53;
-    if (value > -kExact && value < kExact) {
-        if (e <= 0 && e >= -22)
-            return double(value) / kPow10[-e];
-        if (e > 0 && e <= 22) {
-            const __int128 limit = kExact / __int128(kPow10[e]);
-            if (value > -limit && value < limit)
-                return double(value) * kPow10[e];
-        }
-    }
-    const bool neg = value < 0;
-    unsigned __int128 u = neg ? -value : value;
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), char('0' + int(u % 10)));
-        u /= 10;
-    } while (u);
-    const std::string s = (neg ? "-" : "") + digits + "e" + std::to_string(e);
-    return std::strtod(s.c_str(), nullptr);
-}
-
-__int128 pow10(int n)
-{
-    __int128 p = 1;
+    i128 p = 1;
     while (n-- > 0)
         p *= 10;
     return p;
 }
 
-// Floor division for a positive divisor.
-__int128 floorDiv(__int128 a, __int128 b)
+i128 floorDiv(i128 a, i128 b) // b > 0
 {
-    __int128 q = a / b;
-    if ((a % b != 0) && (a < 0))
+    i128 q = a / b;
+    if (a % b != 0 && a < 0)
         --q;
     return q;
 }
 
-// Checks that an amount can be scaled to `decimals` places; shows the
-// error and returns nothing otherwise.
-std::optional<Dec> computable(double x, int decimals)
+enum class Rounding { HalfUp, TowardZero };
+
+// The exact value num ÷ den yuan (den > 0) kept at `decimals` places (0 to
+// 4). Half up is floor(x + 1/2) at the last place kept, so -2.5 gives -2.
+Amount fraction(i128 num, i128 den, int decimals, Rounding mode)
 {
-    if (std::isnan(x)) {
-        msgError(u"无效的数值"_s);
-        return std::nullopt;
+    decimals = std::clamp(decimals, 0, Amount::kScale);
+    const i128 step = pow10(decimals); // units of the last kept place per yuan
+    i128 kept;
+    if (mode == Rounding::HalfUp)
+        kept = floorDiv(2 * num * step + den, 2 * den);
+    else
+        kept = num * step / den; // C++ division cuts toward zero
+    const i128 raw = kept * pow10(Amount::kScale - decimals);
+    if (raw > kMaxRaw || raw < -kMaxRaw)
+        return Amount::invalid();
+    return Amount::fromRaw(qint64(raw));
+}
+
+bool isDigit(QChar c, int *value)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9') {
+        *value = u - u'0';
+        return true;
     }
-    if (!std::isfinite(x * std::pow(10.0, decimals))) {
-        msgError(u"溢出"_s);
-        return std::nullopt;
+    if (u >= u'０' && u <= u'９') {
+        *value = u - u'０';
+        return true;
     }
-    return seen(x);
+    return false;
+}
+
+bool isPoint(QChar c)
+{
+    return c == u'.' || c == u'．';
 }
 
 } // namespace
 
-double RoundJe(double amount)
+QString Amount::toString() const
+{
+    if (!isValid() || m_raw == 0)
+        return u"0"_s;
+    const bool neg = m_raw < 0;
+    const unsigned long long mag =
+        neg ? 0ULL - (unsigned long long)m_raw : (unsigned long long)m_raw;
+    QString s = QString::number(mag / kUnit);
+    unsigned long long frac = mag % kUnit;
+    if (frac != 0) {
+        QString f = QString::number(frac).rightJustified(kScale, u'0');
+        while (f.endsWith(u'0'))
+            f.chop(1);
+        s += u'.' + f;
+    }
+    return neg ? u'-' + s : s;
+}
+
+QString Amount::toDecimalText() const
+{
+    if (!isValid())
+        return u"0"_s;
+    const bool neg = m_raw < 0;
+    const unsigned long long mag =
+        neg ? 0ULL - (unsigned long long)m_raw : (unsigned long long)m_raw;
+    return (neg ? u"-"_s : QString()) + QString::number(mag / kUnit) + u'.' +
+           QString::number(mag % kUnit).rightJustified(kScale, u'0');
+}
+
+Amount Amount::fromDecimalText(QStringView text)
+{
+    const QStringView t = text.trimmed();
+    qsizetype i = 0;
+    bool neg = false;
+    if (i < t.size() && (t[i] == u'-' || t[i] == u'+'))
+        neg = t[i++] == u'-';
+    i128 value = 0;
+    int decimals = -1;
+    bool digits = false;
+    for (; i < t.size(); ++i) {
+        if (t[i] == u'.' && decimals < 0) {
+            decimals = 0;
+            continue;
+        }
+        if (t[i] < u'0' || t[i] > u'9')
+            return invalid();
+        digits = true;
+        if (decimals >= 0 && ++decimals > kScale) {
+            if (t[i] != u'0')
+                return invalid();
+            continue;
+        }
+        value = value * 10 + (t[i].unicode() - u'0');
+        if (value > i128(kMaxRaw) * 10)
+            return invalid();
+    }
+    if (!digits)
+        return invalid();
+    value *= pow10(kScale - std::clamp(decimals, 0, kScale));
+    if (value > kMaxRaw)
+        return invalid();
+    return fromRaw(qint64(neg ? -value : value));
+}
+
+Amount operator+(Amount a, Amount b)
+{
+    qint64 r;
+    if (!a.isValid() || !b.isValid() || __builtin_add_overflow(a.m_raw, b.m_raw, &r) ||
+        r == Amount::kInvalidRaw)
+        return Amount::invalid();
+    return Amount::fromRaw(r);
+}
+
+Amount operator-(Amount a, Amount b)
+{
+    return a + (-b);
+}
+
+Amount operator-(Amount a)
+{
+    return a.isValid() ? Amount::fromRaw(-a.m_raw) : a;
+}
+
+Amount operator*(Amount a, Amount b)
+{
+    if (!a.isValid() || !b.isValid())
+        return Amount::invalid();
+    return fraction(i128(a.m_raw) * b.m_raw, i128(Amount::kUnit) * Amount::kUnit, Amount::kScale,
+                    Rounding::HalfUp);
+}
+
+bool inRange(Amount a)
+{
+    return a.isValid() && a <= kMaxAmount && a >= -kMaxAmount;
+}
+
+QString outOfRangeText()
+{
+    return u"数值超出范围，金额、积分和数量最大为"_s + kMaxAmount.toString() + u"！"_s;
+}
+
+Amount RoundJe(Amount amount)
 {
     return RoundJe(amount, state().decimals);
 }
 
-double RoundJe(double amount, int decimals)
+Amount RoundJe(Amount amount, int decimals)
 {
-    decimals = std::clamp(decimals, 0, 6);
-    const auto d = computable(amount, decimals);
-    if (!d)
-        return 0;
-    const __int128 m = d->neg ? -__int128(d->m) : __int128(d->m);
-    const int drop = -(d->e + decimals); // digits below the kept places
-    if (drop <= 0)
-        return fromDec(m, d->e);
-    if (drop > 18)
-        return 0; // far below half a unit of the last place
-    // floor(m / 10^drop + 1/2): halves go up, for negative amounts too.
-    const __int128 p = pow10(drop);
-    return fromDec(floorDiv(2 * m + p, 2 * p), -decimals);
+    if (!amount.isValid())
+        return amount;
+    return fraction(amount.raw(), Amount::kUnit, decimals, Rounding::HalfUp);
 }
 
-double Trunc2(double amount)
+Amount RoundJe(Amount a, Amount b, qint64 divisor)
 {
-    const auto d = computable(amount, 2);
-    if (!d)
-        return 0;
-    const __int128 m = d->neg ? -__int128(d->m) : __int128(d->m);
-    const int drop = -(d->e + 2);
-    if (drop <= 0)
-        return fromDec(m, d->e);
-    if (drop > 18)
-        return 0;
-    return fromDec(m / pow10(drop), -2); // C++ division cuts toward zero
+    if (!a.isValid() || !b.isValid() || divisor <= 0)
+        return Amount::invalid();
+    return fraction(i128(a.raw()) * b.raw(), i128(Amount::kUnit) * Amount::kUnit * divisor,
+                    state().decimals, Rounding::HalfUp);
 }
 
-double NumVal(const QString &text)
+Amount Trunc2(Amount amount)
 {
-    const QString s = text.normalized(QString::NormalizationForm_KC);
+    if (!amount.isValid())
+        return amount;
+    return fraction(amount.raw(), Amount::kUnit, 2, Rounding::TowardZero);
+}
+
+Amount Trunc2Ratio(Amount numerator, qint64 factor, Amount denominator)
+{
+    if (!numerator.isValid() || !denominator.isValid() || denominator.isZero())
+        return Amount::invalid();
+    i128 num = i128(numerator.raw()) * factor;
+    i128 den = denominator.raw();
+    if (den < 0) {
+        num = -num;
+        den = -den;
+    }
+    return fraction(num, den, 2, Rounding::TowardZero);
+}
+
+qint64 WholeTimes(Amount amount, Amount unit)
+{
+    if (!amount.isValid() || !unit.isValid() || unit.isZero())
+        return 0;
+    return amount.raw() / unit.raw();
+}
+
+Amount NumVal(QStringView s)
+{
     qsizetype i = 0;
     const qsizetype n = s.size();
-    while (i < n && s.at(i).isSpace())
+    while (i < n && (s[i].isSpace()))
         ++i;
-    const qsizetype start = i;
-    if (i < n && (s.at(i) == u'+' || s.at(i) == u'-'))
-        ++i;
-    bool digits = false;
-    while (i < n && s.at(i) >= u'0' && s.at(i) <= u'9') {
-        ++i;
+    bool neg = false;
+    if (i < n && (s[i] == u'+' || s[i] == u'-' || s[i] == u'＋' || s[i] == u'－'))
+        neg = s[i] == u'-' || s[i] == u'－', ++i;
+    i128 value = 0; // in ten-thousandths
+    bool digits = false, point = false, overflow = false, roundUp = false;
+    int decimals = 0, d = 0;
+    for (; i < n; ++i) {
+        if (!point && isPoint(s[i])) {
+            point = true;
+            continue;
+        }
+        if (!isDigit(s[i], &d))
+            break;
         digits = true;
-    }
-    if (i < n && s.at(i) == u'.') {
-        ++i;
-        while (i < n && s.at(i) >= u'0' && s.at(i) <= u'9') {
-            ++i;
-            digits = true;
+        if (!point) {
+            if (!overflow)
+                value = value * 10 + d * Amount::kUnit;
+            overflow = overflow || value > kMaxRaw;
+        } else if (decimals < Amount::kScale) {
+            value += d * pow10(Amount::kScale - 1 - decimals);
+            ++decimals;
+        } else if (decimals++ == Amount::kScale) {
+            roundUp = d >= 5; // the first digit beyond the fourth decides
         }
     }
     if (!digits)
-        return 0;
-    if (i < n && (s.at(i) == u'e' || s.at(i) == u'E')) {
-        qsizetype j = i + 1;
-        if (j < n && (s.at(j) == u'+' || s.at(j) == u'-'))
-            ++j;
-        if (j < n && s.at(j) >= u'0' && s.at(j) <= u'9') {
-            while (j < n && s.at(j) >= u'0' && s.at(j) <= u'9')
-                ++j;
-            i = j;
-        }
-    }
-    bool ok = false;
-    const double v = s.mid(start, i - start).toDouble(&ok);
-    return ok && std::isfinite(v) ? v : 0;
+        return Amount();
+    if (roundUp)
+        ++value;
+    if (overflow || value > kMaxRaw)
+        return Amount::invalid();
+    return Amount::fromRaw(qint64(neg ? -value : value));
 }
 
-qint64 WholeVal(const QString &text)
+Amount WholeVal(QStringView text)
 {
-    const double v = std::trunc(NumVal(text));
-    constexpr double lim = 9.0e18;
-    return qint64(std::clamp(v, -lim, lim));
+    return NumVal(text).truncated();
 }
-
-QString FmtJe(double amount)
-{
-    const auto d = seen(amount);
-    if (!d || d->m == 0)
-        return u"0"_s;
-    QString digits = QString::number(d->m);
-    if (d->e >= 0)
-        digits += QString(d->e, u'0');
-    else {
-        const qsizetype pos = digits.size() + d->e;
-        if (pos > 0)
-            digits.insert(pos, u'.');
-        else
-            digits = u"0."_s + QString(-pos, u'0') + digits;
-    }
-    return d->neg ? u'-' + digits : digits;
-}
-
-qint64 TruncWhole(double amount)
-{
-    return WholeVal(FmtJe(amount));
-}
-
-bool JeLess(double a, double b)
-{
-    return NumVal(FmtJe(a)) < NumVal(FmtJe(b));
-}
-
-} // namespace lanting
-
-namespace lanting
-{
 
 QString FmtTime(const QDateTime &when)
 {

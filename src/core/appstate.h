@@ -1,5 +1,6 @@
 #pragma once
 
+#include "amounts.h"
 #include <QDateTime>
 #include <QString>
 #include <array>
@@ -17,7 +18,7 @@ struct AppState {
     QString operatorName;
     QString permissions;
     QDateTime loginTime;
-    double yuanPerPoint = 0;
+    Amount yuanPerPoint = 0;
 
     // Settings loaded at start-up.
     int decimals = 2;

@@ -3,16 +3,18 @@
 #include "schema.h"
 
 #include <QDir>
-#include <cstdio>
 #include <QFile>
-#include <unistd.h>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QThread>
 #include <QUrl>
 #include <QUrlQuery>
+#include <cstdio>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -28,6 +30,11 @@ Backend g_backend = Backend::Sqlite;
 DbConfig g_config; // of the open database
 int g_txDepth = 0;
 bool g_txFailed = false;
+// A statement of the running transaction failed: PostgreSQL refuses every
+// further statement of it, the freeing of prepared statements included.
+bool g_txAborted = false;
+// Statements whose freeing waits for the end of an aborted transaction.
+QList<QSqlQuery> g_parked;
 
 QString errorText(const QSqlError &e)
 {
@@ -37,6 +44,29 @@ QString errorText(const QSqlError &e)
     if (t.isEmpty())
         t = e.text().trimmed();
     return t;
+}
+
+// The error of a statement as the cashier is told it. Waits for other tills
+// end in a message of ours, never in the server's English.
+DbError dbError(const QSqlError &e)
+{
+    if (g_txDepth > 0)
+        g_txAborted = true;
+    const QString code = e.nativeErrorCode();
+    if (g_backend == Backend::Postgres) {
+        if (code == u"40P01"_s || code == u"40001"_s)
+            return DbError(u"数据库正忙（与其他收银台的操作冲突），操作没有进行，请再试一次。"_s,
+                           true);
+        if (code == u"55P03"_s)
+            return DbError(
+                u"其他收银台正在处理同一会员或商品，等待超时，操作没有进行，请稍后再试。"_s);
+        if (code == u"57014"_s)
+            return DbError(u"数据库服务器处理超时，操作没有进行，请稍后再试。"_s);
+    } else if (code == u"5"_s || code == u"6"_s || code == u"517"_s || code == u"261"_s ||
+               errorText(e).contains(u"database is locked"_s)) {
+        return DbError(u"数据库正忙，请稍后再试。"_s);
+    }
+    return DbError(errorText(e));
 }
 
 void control(QSqlDatabase &db, const QString &sql);
@@ -51,11 +81,11 @@ void run(QSqlDatabase &db, const QString &sql, const QVariantList &values = {})
     }
     QSqlQuery q(db);
     if (!q.prepare(sql))
-        throw DbError(errorText(q.lastError()));
+        throw dbError(q.lastError());
     for (const QVariant &v : values)
         q.addBindValue(v);
     if (!q.exec())
-        throw DbError(errorText(q.lastError()));
+        throw dbError(q.lastError());
 }
 
 // Transaction control and DDL are not statements that can be prepared.
@@ -63,7 +93,7 @@ void control(QSqlDatabase &db, const QString &sql)
 {
     QSqlQuery q(db);
     if (!q.exec(sql))
-        throw DbError(errorText(q.lastError()));
+        throw dbError(q.lastError());
 }
 
 QString beginText(Backend backend)
@@ -127,6 +157,13 @@ void checkAndMigrate(QSqlDatabase &db, Backend backend, const QString &where)
             u"%1的版本(%2)比本程序(%3)新，请使用新版本的程序。"_s.arg(where).arg(version).arg(
                 Database::kSchemaVersion));
     for (int v = version; v < Database::kSchemaVersion; ++v) {
+        for (const auto &[sql, message] : schema::migrationChecks(backend, v)) {
+            QSqlQuery c(db);
+            if (!c.exec(sql) || !c.next())
+                throw DbError(u"%1已损坏：%2"_s.arg(where, errorText(c.lastError())));
+            if (c.value(0).toLongLong() > 0)
+                throw DbError(u"%1无法升级：%2"_s.arg(where, message.arg(c.value(0).toLongLong())));
+        }
         control(db, beginText(backend));
         try {
             for (const QString &stmt : schema::migrationStatements(backend, v))
@@ -164,6 +201,8 @@ QSqlDatabase addConnection(const DbConfig &c, const QString &name)
     db.setConnectOptions(u"connect_timeout=5;keepalives=1;keepalives_idle=10;"
                          u"keepalives_interval=5;keepalives_count=3;"
                          u"options='-c lock_timeout=10000 -c statement_timeout=120000'"_s);
+    // Exact numerics arrive as their decimal text, never as a double.
+    db.setNumericalPrecisionPolicy(QSql::HighPrecision);
     return db;
 }
 
@@ -211,7 +250,10 @@ void createSqliteFile(const DbConfig &c)
 
 } // namespace
 
-DbError::DbError(QString message) : m_message(std::move(message)), m_what(m_message.toUtf8()) {}
+DbError::DbError(QString message, bool retryable)
+    : m_message(std::move(message)), m_what(m_message.toUtf8()), m_retryable(retryable)
+{
+}
 
 std::optional<DbConfig> DbConfig::fromUrl(const QString &text, QString *error)
 {
@@ -301,8 +343,10 @@ void Database::close()
         QSqlDatabase::database(kConn, false).close();
         QSqlDatabase::removeDatabase(kConn);
     }
+    g_parked.clear();
     g_txDepth = 0;
     g_txFailed = false;
+    g_txAborted = false;
 }
 
 bool Database::isOpen()
@@ -338,6 +382,36 @@ QString Database::dayOf(const QString &column)
                                           : u"substr("_s + column + u", 1, 10)"_s;
 }
 
+QVariant Database::stored(Amount amount)
+{
+    if (!amount.isValid())
+        throw DbError(outOfRangeText());
+    if (g_backend == Backend::Postgres)
+        return amount.toDecimalText();
+    return QVariant::fromValue(qlonglong(amount.raw()));
+}
+
+Amount Database::toAmount(const QVariant &v)
+{
+    if (v.isNull())
+        return {};
+    switch (v.metaType().id()) {
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+        return Amount::fromDecimalText(v.toString());
+    case QMetaType::Double: // a column left from an older database
+        return Amount::fromDecimalText(QString::number(v.toDouble(), 'f', Amount::kScale));
+    default:
+        break;
+    }
+    if (v.metaType() == QMetaType::fromType<Amount>())
+        return v.value<Amount>();
+    // Whole numbers: ten-thousandths in an amount column of SQLite, whole
+    // values (a count, a sum of integers) on PostgreSQL.
+    const qint64 n = v.toLongLong();
+    return g_backend == Backend::Sqlite ? Amount::fromRaw(n) : Amount(n);
+}
+
 QDateTime Database::toDt(const QVariant &stored)
 {
     if (stored.isNull())
@@ -357,19 +431,52 @@ Sql::Sql(const QString &text) : m_text(text), m_query(Database::connection())
 {
     m_query.setForwardOnly(true);
     if (!m_query.prepare(text))
-        throw DbError(errorText(m_query.lastError()));
+        throw dbError(m_query.lastError());
+}
+
+Sql::~Sql()
+{
+    // Freeing a prepared statement inside an aborted transaction fails and
+    // would leave it on the server for the life of the connection: it is
+    // freed once the transaction has been rolled back.
+    if (!m_moved && g_backend == Backend::Postgres && g_txAborted && g_txDepth > 0)
+        g_parked.append(m_query);
 }
 
 Sql &Sql::bind(const QVariant &value)
 {
+    if (value.metaType() == QMetaType::fromType<Amount>())
+        return bind(value.value<Amount>());
+    if (value.metaType().id() == QMetaType::Double || value.metaType().id() == QMetaType::Float) {
+        Q_ASSERT_X(false, "Sql::bind", "an amount bound as a binary double");
+        throw DbError(u"内部错误：金额没有以精确小数保存，操作没有进行。"_s);
+    }
     m_query.addBindValue(value);
     return *this;
+}
+
+Sql &Sql::bind(Amount value)
+{
+    m_query.addBindValue(Database::stored(value));
+    return *this;
+}
+
+std::optional<Amount> Sql::maybeAmount(int column) const
+{
+    const QVariant v = m_query.value(column);
+    return v.isNull() ? std::nullopt : std::optional(Database::toAmount(v));
+}
+
+std::optional<Amount> Sql::maybeWhole(int column) const
+{
+    const QVariant v = m_query.value(column);
+    return v.isNull() ? std::nullopt : std::optional(Amount(v.toLongLong()));
 }
 
 Sql &Sql::exec()
 {
     if (!m_query.exec())
-        throw DbError(errorText(m_query.lastError()));
+        throw dbError(m_query.lastError());
     return *this;
 }
 
@@ -406,6 +513,7 @@ Transaction::Transaction()
     if (g_txDepth++ > 0)
         return; // joins the transaction already running
     g_txFailed = false;
+    g_txAborted = false;
     QSqlDatabase db = Database::connection();
     try {
         control(db, beginText(g_backend));
@@ -422,7 +530,10 @@ Transaction::~Transaction()
         if (g_txDepth == 1 && Database::isOpen())
             QSqlQuery(Database::connection()).exec(u"ROLLBACK"_s);
     }
-    --g_txDepth;
+    if (--g_txDepth == 0) {
+        g_txAborted = false;
+        g_parked.clear(); // now their statements can be freed
+    }
 }
 
 void Transaction::commit()
@@ -438,6 +549,27 @@ void Transaction::commit()
     QSqlDatabase db = Database::connection();
     control(db, u"COMMIT"_s);
     m_done = true;
+}
+
+QString forUpdate()
+{
+    return g_backend == Backend::Postgres ? u" FOR UPDATE"_s : QString();
+}
+
+QString forShare()
+{
+    return g_backend == Backend::Postgres ? u" FOR SHARE"_s : QString();
+}
+
+bool detail::mayRetry(const DbError &e, int attempt)
+{
+    constexpr int kAttempts = 6;
+    if (!e.retryable() || g_txDepth > 0 || attempt >= kAttempts)
+        return false;
+    // A short, growing and random pause, so that the two tills that met do
+    // not meet again at once.
+    QThread::msleep(5 * attempt + QRandomGenerator::global()->bounded(10 * attempt));
+    return true;
 }
 
 bool Database::copyTo(const QString &path)
@@ -501,7 +633,8 @@ bool Database::restoreFrom(const QString &backupFile, QString *error)
         QSqlDatabase::removeDatabase(u"lanting-restore-check"_s);
         if (!bad.isEmpty()) {
             QFile::remove(part);
-            return fail(u"备份文件[%1]无法使用：%2"_s.arg(QDir::toNativeSeparators(backupFile), bad));
+            return fail(
+                u"备份文件[%1]无法使用：%2"_s.arg(QDir::toNativeSeparators(backupFile), bad));
         }
     }
     close();
@@ -532,8 +665,9 @@ bool Database::restoreFrom(const QString &backupFile, QString *error)
     for (const char *side : {"-wal", "-shm", "-journal"})
         QFile::remove(live + QLatin1String(side));
     if (!renameOver(kept, live)) // never reopened: that would make a new, empty file
-        return fail(u"备份文件无法使用（%1），原数据库保存在[%2]，请退出程序后把它改名为[%3]。"_s.arg(
-            why, QDir::toNativeSeparators(kept), QDir::toNativeSeparators(live)));
+        return fail(
+            u"备份文件无法使用（%1），原数据库保存在[%2]，请退出程序后把它改名为[%3]。"_s.arg(
+                why, QDir::toNativeSeparators(kept), QDir::toNativeSeparators(live)));
     QString again;
     open(config, &again);
     return fail(u"备份文件[%1]无法使用：%2"_s.arg(QDir::toNativeSeparators(backupFile), why));

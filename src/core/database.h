@@ -1,5 +1,7 @@
 #pragma once
 
+#include "amounts.h"
+
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -35,20 +37,23 @@ struct DbConfig {
 class DbError : public std::exception
 {
 public:
-    explicit DbError(QString message);
+    explicit DbError(QString message, bool retryable = false);
     const QString &message() const { return m_message; }
     const char *what() const noexcept override { return m_what.constData(); }
+    // A deadlock or serialization failure: the whole step may run again.
+    bool retryable() const { return m_retryable; }
 
 private:
     QString m_message;
     QByteArray m_what;
+    bool m_retryable = false;
 };
 
 // The shared connection of the program.
 class Database
 {
 public:
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
     // Opens the database, creating a new one with every table, index and
     // delivered row when there is none yet, and migrating an older one.
@@ -75,6 +80,11 @@ public:
     // SQL giving the calendar day of a date-time column as "yyyy-MM-dd"
     // text, for grouping many rows without reading each time back.
     static QString dayOf(const QString &column);
+    // Amounts are stored exactly: as ten-thousandths on SQLite and as
+    // numeric on PostgreSQL. Bind through stored() (Sql::bind does it for an
+    // Amount), read through toAmount(). An invalid amount is never stored.
+    static QVariant stored(Amount amount);
+    static Amount toAmount(const QVariant &stored);
 };
 
 // A statement on the shared connection with every value bound in order to
@@ -83,13 +93,30 @@ class Sql
 {
 public:
     explicit Sql(const QString &text);
+    ~Sql();
+    Sql(const Sql &) = delete;
+    Sql &operator=(const Sql &) = delete;
+    Sql(Sql &&other) noexcept : m_text(std::move(other.m_text)), m_query(std::move(other.m_query))
+    {
+        other.m_moved = true;
+    }
+    // Amounts (also inside a QVariant) go in their stored form; a binary
+    // double is refused, so that no inexact amount reaches the database.
     Sql &bind(const QVariant &value);
-    Sql &operator<<(const QVariant &value) { return bind(value); }
+    Sql &bind(Amount value);
+    template <std::integral T> Sql &bind(T value) { return bind(QVariant::fromValue(value)); }
+    Sql &bind(const QString &value) { return bind(QVariant(value)); }
+    Sql &bind(const char16_t *value) { return bind(QVariant(QString::fromUtf16(value))); }
+    Sql &bind(double) = delete;
     Sql &exec();
     bool next() { return m_query.next(); }
     QVariant value(int column) const { return m_query.value(column); }
     QString text(int column) const { return m_query.value(column).toString(); }
-    double number(int column) const { return m_query.value(column).toDouble(); }
+    Amount amount(int column) const { return Database::toAmount(m_query.value(column)); }
+    // An amount column that may be empty.
+    std::optional<Amount> maybeAmount(int column) const;
+    // A whole-number column (the points of a sale) that may be empty.
+    std::optional<Amount> maybeWhole(int column) const;
     int integer(int column) const { return m_query.value(column).toInt(); }
     int rowsAffected() const { return m_query.numRowsAffected(); }
     QSqlQuery &query() { return m_query; }
@@ -97,6 +124,7 @@ public:
 private:
     QString m_text;
     QSqlQuery m_query;
+    bool m_moved = false;
 };
 
 // The first column of every row of a statement.
@@ -124,5 +152,34 @@ public:
 private:
     bool m_done = false;
 };
+
+// " FOR UPDATE" on PostgreSQL, to lock the rows a read inside a transaction
+// is going to change; SQLite's write transaction holds the whole file.
+// Rows are locked in one order everywhere: members by card number
+// ascending, then sales or exchange records, then goods by code ascending.
+QString forUpdate();
+// " FOR SHARE" on PostgreSQL: the row (a level being given to a member) may
+// not be changed or deleted until the end of the transaction.
+QString forShare();
+
+namespace detail
+{
+bool mayRetry(const DbError &e, int attempt);
+}
+
+// Runs a whole step (its own transaction) again when the server broke it off
+// for a deadlock or a serialization failure, a few times with a short
+// pause; the cashier sees only an error that remains.
+template <class F> auto retrying(F &&step) -> decltype(step())
+{
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return step();
+        } catch (const DbError &e) {
+            if (!detail::mayRetry(e, attempt))
+                throw;
+        }
+    }
+}
 
 } // namespace lanting

@@ -50,7 +50,12 @@ QString beginSession(const Operator &op)
     s.loginTime = QDateTime::currentDateTime();
     QStringList errors;
     try {
-        s.yuanPerPoint = numericSetting(u"yuan"_s, GetSysInfo(u"yuan"_s), errors).value_or(0);
+        const QString yuan = GetSysInfo(u"yuan"_s);
+        s.yuanPerPoint = Amount::fromDecimalText(yuan);
+        if (!inRange(s.yuanPerPoint)) {
+            errors << u"设置项%1的值[%2]不是数字"_s.arg(u"yuan"_s, yuan);
+            s.yuanPerPoint = 0;
+        }
     } catch (const DbError &e) { // the session goes on; the reason is shown
         errors << e.message();
     }

@@ -40,13 +40,13 @@ bool CheckPer(int n)
     return false;
 }
 
-float GetLvZk(const QString &levelName)
+Amount GetLvZk(const QString &levelName)
 {
     Sql q(u"SELECT zk FROM lv WHERE lower(name) = lower(?)"_s);
     q.bind(levelName).exec();
     if (!q.next() || q.value(0).isNull())
-        return 100.0f;
-    return float(q.number(0));
+        return 100;
+    return q.amount(0);
 }
 
 void DelCon(int conId)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "amounts.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -38,7 +40,7 @@ void NoPerMsg();
 bool CheckPer(int n);
 
 // Discount rate in percent of a level; 100 when there is no such level.
-float GetLvZk(const QString &levelName);
+Amount GetLvZk(const QString &levelName);
 
 // Deletes a sale with its line items, in one transaction.
 void DelCon(int conId);

@@ -11,7 +11,8 @@ namespace
 // Levels, operators and categories carry a key of their own only so that
 // lists can show them in the order they were entered.
 // Column types are written with placeholders and filled in per backend:
-// %T text, %I integer, %N number (double), %D date-time, %B yes/no, %A autonumber key.
+// %T text, %I integer, %N exact amount (Amount: ten-thousandths on SQLite, numeric on
+// PostgreSQL), %H the amount 100 in that form, %D date-time, %B yes/no, %A autonumber key.
 const char *const kTables[] = {
     "mber (id %T NOT NULL, name %T DEFAULT '', sex %I DEFAULT 0, lv %T DEFAULT '',"
     " tel %T DEFAULT '', zjlx %T DEFAULT '', zjhm %T DEFAULT '', pwd %T DEFAULT '',"
@@ -21,7 +22,7 @@ const char *const kTables[] = {
     " ljxfje %N DEFAULT 0, ljxfcs %I DEFAULT 0, ljczje %N DEFAULT 0, createtime %D)",
     "con (id %A, mberid %T, boolsp %B DEFAULT %F, czkfk %N DEFAULT 0, xjfk %N DEFAULT 0,"
     " jf %I, createtime %D, czy %T, ps %T)",
-    "xiangxi (conid %I, spid %T, spmc %T, dj %N DEFAULT 0, zk %N DEFAULT 100, zhdj %N DEFAULT 0,"
+    "xiangxi (conid %I, spid %T, spmc %T, dj %N DEFAULT 0, zk %N DEFAULT %H, zhdj %N DEFAULT 0,"
     " sl %N DEFAULT 0, jf %N DEFAULT 0, je %N DEFAULT 0)",
     "czjl (id %A, mberid %T, mbername %T, mberlb %T, ssje %N DEFAULT 0, czje %N DEFAULT 0,"
     " yhsm %T, czy %T, createtime %D, ps %T)",
@@ -34,13 +35,13 @@ const char *const kTables[] = {
     "sjtx (id %A, mberid %T, txsj %D, lx %T, ps %T, czy %T)",
     "jbjl (id %A, czy %T, logintime %D, jbtime %D, yyje %N DEFAULT 0, ssxj %N DEFAULT 0,"
     " czje %N DEFAULT 0, thfhxj %N DEFAULT 0, thfhcz %N DEFAULT 0)",
-    "lv (id %A, name %T NOT NULL, csje %N DEFAULT 0, csjf %N DEFAULT 0, zk %N DEFAULT 100,"
+    "lv (id %A, name %T NOT NULL, csje %N DEFAULT 0, csjf %N DEFAULT 0, zk %N DEFAULT %H,"
     " czbl %N DEFAULT 0, jf %N DEFAULT 0)",
     "czy (id %A, name %T NOT NULL, pwd %T DEFAULT '', per %T DEFAULT '111011101000')",
     "sp (spid %T NOT NULL, name %T, lb %T DEFAULT '', dw %T DEFAULT '', jj %N DEFAULT 0,"
     " sj %N DEFAULT 0, jf %N DEFAULT 0, zt %B DEFAULT %TRUE, kc %N DEFAULT 0)",
     "splb (id %A, name %T NOT NULL)",
-    "spdz (spid %T NOT NULL, lv %T NOT NULL, zkl %N DEFAULT 100)",
+    "spdz (spid %T NOT NULL, lv %T NOT NULL, zkl %N DEFAULT %H)",
     // Bands are kept in the order they were entered: the first matching band wins.
     "czgz (id %A, shangxian %N DEFAULT 0, xiaxian %N DEFAULT 0, je %N DEFAULT 0)",
     "syslog (id %A, czy %T, czlx %T, cznr %T, createtime %D)",
@@ -94,7 +95,8 @@ QString typed(const char *ddl, Backend backend)
     s.replace(u"%TRUE"_s, pg ? u"true"_s : u"1"_s);
     s.replace(u"%T"_s, u"text"_s);
     s.replace(u"%I"_s, u"integer"_s);
-    s.replace(u"%N"_s, pg ? u"double precision"_s : u"real"_s);
+    s.replace(u"%N"_s, pg ? u"numeric(19,4)"_s : u"integer"_s);
+    s.replace(u"%H"_s, pg ? u"100"_s : u"1000000"_s);
     s.replace(u"%D"_s, pg ? u"timestamp(0)"_s : u"text"_s);
     s.replace(u"%B"_s, pg ? u"boolean"_s : u"integer"_s);
     s.replace(u"%F"_s, pg ? u"false"_s : u"0"_s);
@@ -113,13 +115,102 @@ QStringList createStatements(Backend backend)
     return out;
 }
 
-QStringList migrationStatements(Backend, int from)
+namespace
+{
+
+struct Table {
+    QString name;
+    QStringList columns, amounts; // every column; those holding amounts
+    bool autonumber = false;
+};
+
+// The tables of the current version, read off their definitions.
+QList<Table> currentTables()
+{
+    QList<Table> out;
+    for (const char *t : kTables) {
+        const QString ddl = QString::fromUtf8(t);
+        Table table;
+        table.name = ddl.section(u' ', 0, 0);
+        const QString body = ddl.mid(ddl.indexOf(u'(') + 1).chopped(1);
+        for (const QString &piece : body.split(u',')) {
+            const QString column = piece.trimmed().section(u' ', 0, 0);
+            table.columns << column;
+            if (piece.contains(u"%N"_s))
+                table.amounts << column;
+            table.autonumber = table.autonumber || piece.contains(u"%A"_s);
+        }
+        out << table;
+    }
+    return out;
+}
+
+// Amounts were binary doubles up to version 2. Each becomes the exact
+// amount it stands for, rounded to four decimals, in place.
+QStringList toExactAmounts(Backend backend)
+{
+    QStringList out;
+    for (const Table &t : currentTables()) {
+        if (t.amounts.isEmpty())
+            continue;
+        if (backend == Backend::Postgres) {
+            QStringList alters;
+            for (const QString &c : t.amounts)
+                alters << u"ALTER COLUMN %1 TYPE numeric(19,4) USING round(%1::numeric, 4)"_s.arg(
+                    c);
+            out << u"ALTER TABLE "_s + t.name + u' ' + alters.join(u", "_s);
+            continue;
+        }
+        // SQLite keeps a column's declared type: the table is built anew with
+        // integer columns and the rows are copied over, ids and all.
+        const QString old = t.name + u"_v2"_s;
+        QStringList values;
+        for (const QString &c : t.columns)
+            values << (t.amounts.contains(c) ? u"CAST(round(%1 * 10000) AS INTEGER)"_s.arg(c) : c);
+        out << u"ALTER TABLE %1 RENAME TO %2"_s.arg(t.name, old);
+        for (const char *ddl : kTables)
+            if (QString::fromUtf8(ddl).section(u' ', 0, 0) == t.name)
+                out << u"CREATE TABLE "_s + typed(ddl, backend);
+        if (t.autonumber) // numbers of deleted rows are not given out again
+            out << u"UPDATE sqlite_sequence SET name = '%1' WHERE name = '%2'"_s.arg(t.name, old);
+        out << u"INSERT INTO %1 (%2) SELECT %3 FROM %4"_s.arg(t.name, t.columns.join(u", "_s),
+                                                              values.join(u", "_s), old);
+        out << u"DROP TABLE "_s + old;
+    }
+    if (backend == Backend::Sqlite)
+        for (const char *i : kIndexes)
+            out << QString::fromUtf8(i).replace(u" INDEX "_s, u" INDEX IF NOT EXISTS "_s);
+    return out;
+}
+
+} // namespace
+
+QStringList migrationStatements(Backend backend, int from)
 {
     switch (from) {
     case 1: // the SMS gateway's address, empty until the shop fills it in
         return {u"INSERT INTO sysinfo (infokey, keyvalue) VALUES ('smsurl', '')"_s};
+    case 2:
+        return toExactAmounts(backend);
     }
     return {};
+}
+
+QList<std::pair<QString, QString>> migrationChecks(Backend, int from)
+{
+    QList<std::pair<QString, QString>> out;
+    if (from != 2)
+        return out;
+    // An infinite, undefined or enormous double has no exact amount; the
+    // migration stops before anything changes rather than invent one.
+    for (const Table &t : currentTables())
+        for (const QString &c : t.amounts)
+            out << std::pair{
+                u"SELECT count(*) FROM %1 WHERE abs(%2) >= 900000000000000 OR %2 <> %2"_s.arg(
+                    t.name, c),
+                u"数据表 %1 的 %2 列有%3行数值无法换算为精确金额（无穷大、无效或超过九百万亿），"
+                u"请先更正这些数值。"_s.arg(t.name, c)};
+    return out;
 }
 
 QList<std::pair<QString, QString>> deliveredSettings()

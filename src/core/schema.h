@@ -12,6 +12,9 @@ QStringList createStatements(Backend backend);
 
 // The statements that bring a database of version `from` to `from + 1`.
 QStringList migrationStatements(Backend backend, int from);
+// Checks made before that migration: each statement counts the rows it
+// cannot convert; a count above 0 stops it with the message (%3 the count).
+QList<std::pair<QString, QString>> migrationChecks(Backend backend, int from);
 
 // Every settings key with the value a new install starts with.
 QList<std::pair<QString, QString>> deliveredSettings();

@@ -14,7 +14,7 @@ namespace lanting::devices
 CardSettings loadCardSettings()
 {
     CardSettings s;
-    s.cardType = int(WholeVal(GetSysInfo(u"klx"_s))) == 0 ? 0 : 1;
+    s.cardType = WholeVal(GetSysInfo(u"klx"_s)).isZero() ? 0 : 1;
     s.port = GetSysInfo(u"ckh"_s);
     s.baud = GetSysInfo(u"bt"_s);
     s.key = GetSysInfo(u"icpwd"_s);

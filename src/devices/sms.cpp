@@ -175,7 +175,7 @@ std::pair<QString, QString> telAndPoints(const QString &card)
     q.bind(card).exec();
     if (!q.next())
         return {};
-    return {q.text(0), FmtJe(q.number(1))};
+    return {q.text(0), FmtJe(q.amount(1))};
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace lanting::maintenance
@@ -53,6 +55,8 @@ bool copiesValid(const QString &text)
 
 void saveOtherSettings(OtherSettings s)
 {
+    if (!inRange(NumVal(s.yuan)) || !inRange(NumVal(s.txtian)) || !inRange(NumVal(s.dyfs)))
+        throw DbError(outOfRangeText());
     s.dyfs = zeroIfNone(s.dyfs);
     s.yuan = zeroIfNone(s.yuan);
     s.txtian = zeroIfNone(s.txtian);
@@ -75,7 +79,7 @@ void saveOtherSettings(OtherSettings s)
     tx.commit();
     // What the running program keeps, at once.
     AppState &a = state();
-    a.copies = int(WholeVal(s.dyfs));
+    a.copies = int(std::clamp<qint64>(WholeVal(s.dyfs).wholePart(), -999, 999));
     a.printer = s.printer;
     a.bt1 = s.bt1;
     a.bt2 = s.bt2;

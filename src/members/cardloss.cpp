@@ -12,20 +12,31 @@ CardLoss replaceCard(const QString &oldId, const QString &typedId, const QString
     const QString newId = typedId.trimmed();
     if (newId.isEmpty())
         return CardLoss::Empty;
-    Transaction tx;
-    if (scalar(u"SELECT count(*) FROM mber WHERE id = ?"_s, {newId}).toInt() > 0)
-        return CardLoss::Exists;
-    const QVariant stored = scalar(u"SELECT coalesce(zjhm, '') FROM mber WHERE id = ?"_s, {oldId});
-    if (stored.isNull())
-        return CardLoss::NoMember;
-    if (certificate.trimmed() != stored.toString())
-        return CardLoss::WrongCertificate;
-    Sql(u"UPDATE mber SET id = ? WHERE id = ?"_s).bind(newId).bind(oldId).exec();
-    for (const char *table : {"con", "czjl", "dhjl", "sjtx", "thjl"})
-        Sql(u"UPDATE "_s + QString::fromLatin1(table) + u" SET mberid = ? WHERE mberid = ?"_s)
-            .bind(newId).bind(oldId).exec();
-    tx.commit();
-    return CardLoss::Done;
+    return retrying([&] {
+        Transaction tx;
+        // The old card's row is locked first: a second till replacing the
+        // same card waits, then finds it gone.
+        Sql old(u"SELECT coalesce(zjhm, '') FROM mber WHERE id = ?"_s + forUpdate());
+        old.bind(oldId).exec();
+        const bool found = old.next();
+        if (scalar(u"SELECT count(*) FROM mber WHERE id = ?"_s, {newId}).toInt() > 0)
+            return CardLoss::Exists;
+        if (!found)
+            return CardLoss::NoMember;
+        if (certificate.trimmed() != old.text(0))
+            return CardLoss::WrongCertificate;
+        Sql move(u"UPDATE mber SET id = ? WHERE id = ?"_s);
+        move.bind(newId).bind(oldId).exec();
+        if (move.rowsAffected() != 1)
+            return CardLoss::NoMember;
+        for (const char *table : {"con", "czjl", "dhjl", "sjtx", "thjl"})
+            Sql(u"UPDATE "_s + QString::fromLatin1(table) + u" SET mberid = ? WHERE mberid = ?"_s)
+                .bind(newId)
+                .bind(oldId)
+                .exec();
+        tx.commit();
+        return CardLoss::Done;
+    });
 }
 
 } // namespace lanting::members

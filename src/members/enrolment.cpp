@@ -8,9 +8,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::members {
+namespace lanting::members
+{
 
-namespace {
+namespace
+{
 
 void bindPersonal(Sql &q, const MemberForm &f)
 {
@@ -34,13 +36,13 @@ void bindPersonal(Sql &q, const MemberForm &f)
 
 } // namespace
 
-std::pair<double, qint64> levelOpening(const QString &level)
+std::pair<Amount, Amount> levelOpening(const QString &level)
 {
     Sql q(u"SELECT csje, csjf FROM lv WHERE name = ?"_s);
     q.bind(level).exec();
     if (!q.next())
         return {0, 0};
-    return {q.number(0), qint64(q.number(1))};
+    return {q.amount(0), q.amount(1).truncated()};
 }
 
 bool cardExists(const QString &id)
@@ -48,20 +50,35 @@ bool cardExists(const QString &id)
     return scalar(u"SELECT count(*) FROM mber WHERE id = ?"_s, {id}).toInt() > 0;
 }
 
-void enrolMember(const MemberForm &f)
+static void enrolOnce(const MemberForm &f)
 {
     Transaction tx;
     if (cardExists(f.id))
         throw DbError(u"此卡号已存在！"_s);
+    // The level is held shared until the member is stored, so that it
+    // cannot be deleted at another till in between.
+    if (!f.lv.isEmpty()) {
+        Sql lv(u"SELECT name FROM lv WHERE name = ?"_s + forShare());
+        lv.bind(f.lv).exec();
+        if (!lv.next())
+            throw DbError(u"会员等级[%1]已被删除，请重新选择会员等级。"_s.arg(f.lv));
+    }
     const auto [csje, csjf] = levelOpening(f.lv);
+    if (!inRange(csje) || !inRange(csjf) || csjf.wholePart() > 2147483647)
+        throw DbError(outOfRangeText());
     Sql q(u"INSERT INTO mber (name, lv, tel, zjlx, zjhm, pwd, sex, csny, booljzrq, jzrq, jsr, "
           u"addr, qq, fx, photo, ps, id, ye, csje, csjf, jf, st, ljxfje, ljxfcs, ljczje, "
           u"createtime) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, "
           u"0, 0, 0, ?)"_s);
     bindPersonal(q, f);
-    q.bind(f.id).bind(csje).bind(csje).bind(csjf).bind(double(csjf));
+    q.bind(f.id).bind(csje).bind(csje).bind(csjf.wholePart()).bind(csjf);
     q.bind(Database::dt(QDateTime::currentDateTime())).exec();
     tx.commit();
+}
+
+void enrolMember(const MemberForm &f)
+{
+    retrying([&] { enrolOnce(f); });
 }
 
 void updateMemberData(const MemberForm &f, int state)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "amounts.h"
 #include "memberlookup.h"
 
 #include <QDate>
@@ -7,7 +8,8 @@
 #include <QString>
 #include <optional>
 
-namespace lanting::members {
+namespace lanting::members
+{
 
 // The personal data the member form writes, in add and in edit mode.
 struct MemberForm {
@@ -21,13 +23,13 @@ struct MemberForm {
 
 // The opening balance and points a new member of the level receives
 // (0 and 0 when there is no such level).
-std::pair<double, qint64> levelOpening(const QString &level);
+std::pair<Amount, Amount> levelOpening(const QString &level);
 
 bool cardExists(const QString &id);
 
 // A new member with the level's opening balance and points, totals 0,
 // state 0 and the enrolment time now. Throws DbError; a card number taken
-// meanwhile gives "此卡号已存在！".
+// meanwhile gives "此卡号已存在！", a level deleted meanwhile says so.
 void enrolMember(const MemberForm &form);
 
 // Rewrites the personal data and the state read when the form was loaded;

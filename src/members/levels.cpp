@@ -9,7 +9,24 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::members {
+namespace lanting::members
+{
+
+namespace
+{
+// Whole points, halves to even (99.5 is 100, 100.5 is 100).
+Amount halfToEven(Amount a)
+{
+    const qint64 whole = a.raw() / Amount::kUnit, rest = a.raw() % Amount::kUnit;
+    const qint64 half = Amount::kUnit / 2;
+    qint64 r = whole;
+    if (rest > half || (rest == half && whole % 2 != 0))
+        ++r;
+    else if (rest < -half || (rest == -half && whole % 2 != 0))
+        --r;
+    return r;
+}
+} // namespace
 
 QList<Level> levels()
 {
@@ -17,8 +34,7 @@ QList<Level> levels()
     Sql q(u"SELECT name, csje, csjf, zk, czbl, jf FROM lv ORDER BY id"_s);
     q.exec();
     while (q.next())
-        out << Level{q.text(0), q.number(1), qint64(q.number(2)), q.number(3), q.number(4),
-                     q.number(5)};
+        out << Level{q.text(0), q.amount(1), q.amount(2), q.amount(3), q.amount(4), q.amount(5)};
     return out;
 }
 
@@ -77,18 +93,25 @@ bool levelInUse(const QString &name)
 
 void deleteLevel(const QString &name)
 {
-    // Checked and deleted in one step, so a member enrolled meanwhile on
-    // another workstation keeps the level.
-    Transaction tx;
-    if (levelInUse(name))
-        throw DbError(u"已经有会员应用此等级，此等级不能被删除！"_s);
-    Sql(u"DELETE FROM lv WHERE name = ?"_s).bind(name).exec();
-    tx.commit();
+    // The level's row is locked before its members are counted: an
+    // enrolment on it at another till (which holds it shared) is waited
+    // for and then counted, and one that starts later finds it gone.
+    retrying([&] {
+        Transaction tx;
+        Sql(u"SELECT name FROM lv WHERE name = ?"_s + forUpdate()).bind(name).exec();
+        if (levelInUse(name))
+            throw DbError(u"已经有会员应用此等级，此等级不能被删除！"_s);
+        Sql(u"DELETE FROM lv WHERE name = ?"_s).bind(name).exec();
+        tx.commit();
+    });
 }
 
-bool upgradeEnabled() { return GetSysInfo(u"lvup"_s) == u"yes"_s; }
+bool upgradeEnabled()
+{
+    return GetSysInfo(u"lvup"_s) == u"yes"_s;
+}
 
-void saveUpgrade(bool enabled, const QList<std::pair<QString, qint64>> &thresholds)
+void saveUpgrade(bool enabled, const QList<std::pair<QString, Amount>> &thresholds)
 {
     Transaction tx;
     SetSysInfo(u"lvup"_s, enabled ? u"yes"_s : u"no"_s);
@@ -97,16 +120,28 @@ void saveUpgrade(bool enabled, const QList<std::pair<QString, qint64>> &threshol
     tx.commit();
 }
 
+namespace
+{
+void upgradeOnce(const QString &cardNumber);
+}
+
 void upgradeMember(const QString &cardNumber)
 {
     if (cardNumber == kNoCardId || !upgradeEnabled())
         return;
+    retrying([&] { upgradeOnce(cardNumber); });
+}
+
+namespace
+{
+void upgradeOnce(const QString &cardNumber)
+{
     Transaction tx;
     Sql m(u"SELECT jf, lv FROM mber WHERE id = ?"_s);
     m.bind(cardNumber).exec();
     if (!m.next())
         return; // nothing to write for a card nobody has
-    const double points = std::nearbyint(m.number(0)); // halves to even
+    const Amount points = halfToEven(m.amount(0));
     const QString current = m.text(1);
     if (points < 0)
         return;
@@ -116,7 +151,7 @@ void upgradeMember(const QString &cardNumber)
     walk.exec();
     while (walk.next()) {
         const QString name = walk.text(0);
-        const double threshold = walk.number(1);
+        const Amount threshold = walk.amount(1);
         // A threshold of 0 means "no automatic upgrade to this level".
         if (threshold != 0 && points >= threshold && (candidate.isEmpty() || passed)) {
             candidate = name;
@@ -125,8 +160,17 @@ void upgradeMember(const QString &cardNumber)
         if (name == candidate)
             passed = true;
     }
+    if (candidate != current) {
+        // A level deleted meanwhile at another till is not given out.
+        Sql still(u"SELECT name FROM lv WHERE name = ?"_s + forShare());
+        still.bind(candidate).exec();
+        if (!still.next())
+            return;
+    }
     Sql(u"UPDATE mber SET lv = ? WHERE id = ?"_s).bind(candidate).bind(cardNumber).exec();
     tx.commit();
 }
+
+} // namespace
 
 } // namespace lanting::members

@@ -1,18 +1,20 @@
 #pragma once
 
+#include "amounts.h"
 #include <QList>
 #include <QString>
 #include <utility>
 
-namespace lanting::members {
+namespace lanting::members
+{
 
 struct Level {
     QString name;
-    double csje = 0;  // opening balance of a new member
-    qint64 csjf = 0;  // opening points
-    double zk = 100;  // discount rate in percent
-    double czbl = 0;  // recharge bonus ratio
-    double jf = 0;    // points that upgrade a member to this level; 0: never
+    Amount csje;     // opening balance of a new member
+    Amount csjf;     // opening points, whole
+    Amount zk = 100; // discount rate in percent
+    Amount czbl;     // recharge bonus ratio
+    Amount jf;       // points that upgrade a member to this level; 0: never
 };
 
 // Every level in the order entered.
@@ -35,11 +37,13 @@ void addLevel(const Level &level);
 void updateLevel(const QString &oldName, const Level &level);
 // Whether any member, in whatever state, has the level.
 bool levelInUse(const QString &name);
+// Refuses (DbError) while a member has the level; a member being enrolled
+// on it at another till meanwhile is waited for.
 void deleteLevel(const QString &name);
 
 // The automatic upgrade switch and thresholds, stored together.
 bool upgradeEnabled();
-void saveUpgrade(bool enabled, const QList<std::pair<QString, qint64>> &thresholds);
+void saveUpgrade(bool enabled, const QList<std::pair<QString, Amount>> &thresholds);
 
 // Moves a member up to the highest level above its own whose points it has
 // reached. Levels whose threshold is 0 are never reached this way (a negative

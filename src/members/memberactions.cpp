@@ -4,8 +4,6 @@
 #include "memberlookup.h"
 #include "mod1.h"
 
-#include <cmath>
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace lanting::members
@@ -40,20 +38,28 @@ void cancelDisable(const QString &id)
     Sql(u"UPDATE mber SET st = 0 WHERE id = ?"_s).bind(id).exec();
 }
 
-void deleteExchange(const QString &memberId, int exchangeId)
+bool deleteExchange(const QString &memberId, int exchangeId)
 {
-    Transaction tx;
-    Sql q(u"SELECT jf FROM dhjl WHERE id = ? AND mberid = ?"_s);
-    q.bind(exchangeId).bind(memberId).exec();
-    if (!q.next())
-        return; // already gone: nothing to give back
-    // A record without points gives back none and still goes.
-    Sql(u"UPDATE mber SET jf = jf + ? WHERE id = ?"_s)
-        .bind(std::trunc(q.number(0)))
-        .bind(memberId)
-        .exec();
-    Sql(u"DELETE FROM dhjl WHERE id = ?"_s).bind(exchangeId).exec();
-    tx.commit();
+    return retrying([&] {
+        Transaction tx;
+        Sql m(u"SELECT jf FROM mber WHERE id = ?"_s + forUpdate());
+        m.bind(memberId).exec();
+        const bool member = m.next();
+        // The record goes in one conditional statement: of two tills
+        // deleting it, only the one that did gives the points back.
+        Sql d(u"DELETE FROM dhjl WHERE id = ? AND mberid = ? RETURNING jf"_s);
+        d.bind(exchangeId).bind(memberId).exec();
+        if (!d.next())
+            return false;
+        // A record without points gives back none and still goes.
+        const Amount back = d.amount(0).truncated();
+        d.query().finish();
+        if (member && !inRange(m.amount(0) + back))
+            throw DbError(outOfRangeText());
+        Sql(u"UPDATE mber SET jf = jf + ? WHERE id = ?"_s).bind(back).bind(memberId).exec();
+        tx.commit();
+        return true;
+    });
 }
 
 void deleteReminder(int reminderId)

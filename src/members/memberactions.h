@@ -15,8 +15,10 @@ DisableResult disableMember(const QString &id);
 // Back to state 0, whatever the state was.
 void cancelDisable(const QString &id);
 
-// Deletes an exchange record and gives its points (whole) back to the member.
-void deleteExchange(const QString &memberId, int exchangeId);
+// Deletes an exchange record and gives its points (whole) back to the
+// member, in one step. False when the record was already gone (deleted at
+// another till): nothing is given back twice.
+bool deleteExchange(const QString &memberId, int exchangeId);
 void deleteReminder(int reminderId);
 
 // Not usable for the list actions: state not 0, or an expiry moment passed.

@@ -92,8 +92,8 @@ ListPage memberListPage(const MemberFilter &filter, int page)
     q.bind(kListPageSize).bind((page - 1) * kListPageSize).exec();
     while (q.next())
         out.rows << ListRow{q.text(0),   q.text(1),    q.integer(2), q.text(3),
-                            q.number(4), q.integer(5), q.number(6),  q.value(7),
-                            q.number(8), q.text(9),    q.text(10)};
+                            q.amount(4), q.integer(5), q.amount(6),  q.maybeAmount(7),
+                            q.amount(8), q.text(9),    q.text(10)};
     return out;
 }
 

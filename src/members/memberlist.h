@@ -1,5 +1,6 @@
 #pragma once
 
+#include "amounts.h"
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -27,11 +28,11 @@ struct ListRow {
     QString id, name;
     int sex = 0;
     QString lv;
-    double ljxfje = 0;
+    Amount ljxfje;
     int ljxfcs = 0;
-    double ye = 0;
-    QVariant jf;
-    double ljczje = 0;
+    Amount ye;
+    std::optional<Amount> jf;
+    Amount ljczje;
     QString tel, ps;
 };
 

@@ -52,14 +52,14 @@ std::optional<Member> readMember(const QString &id)
     m.fx = q.text(14);
     m.photo = q.text(15);
     m.ps = q.text(16);
-    m.ye = q.number(17);
-    m.csje = q.number(18);
+    m.ye = q.amount(17);
+    m.csje = q.amount(18);
     m.csjf = q.value(19).toLongLong();
-    m.jf = q.number(20);
+    m.jf = q.amount(20);
     m.st = q.integer(21);
-    m.ljxfje = q.number(22);
+    m.ljxfje = q.amount(22);
     m.ljxfcs = q.integer(23);
-    m.ljczje = q.number(24);
+    m.ljczje = q.amount(24);
     m.createtime = Database::toDt(q.value(25));
     return m;
 }
@@ -86,8 +86,8 @@ History readHistory(const QString &id)
         while (q.next()) {
             SaleRow r{q.integer(0),
                       Database::toDt(q.value(1)),
-                      q.number(2) + q.number(3),
-                      q.value(4),
+                      q.amount(2) + q.amount(3),
+                      q.maybeWhole(4),
                       q.text(5),
                       q.text(6)};
             h.total += r.amount;
@@ -100,7 +100,7 @@ History readHistory(const QString &id)
         q.bind(id).exec();
         while (q.next())
             h.recharges << RechargeRow{q.integer(0), Database::toDt(q.value(1)),
-                                       q.number(2),  q.number(3),
+                                       q.amount(2),  q.amount(3),
                                        q.text(4),    q.text(5),
                                        q.text(6)};
     }
@@ -116,13 +116,14 @@ History readHistory(const QString &id)
               u"ORDER BY createtime DESC, id DESC"_s);
         q.bind(id).exec();
         while (q.next())
-            h.exchanges << ExchangeRow{q.integer(0), Database::toDt(q.value(1)), q.value(2),
+            h.exchanges << ExchangeRow{q.integer(0), Database::toDt(q.value(1)), q.maybeAmount(2),
                                        q.text(3), q.text(4)};
     }
     // The stored totals follow the consumption history, computed in the
     // same statement, so that a sale just recorded at another till is not
     // overwritten by what was read above.
-    Sql(u"UPDATE mber SET ljxfje = (SELECT COALESCE(SUM(COALESCE(czkfk, 0) + COALESCE(xjfk, 0)), 0) FROM con WHERE mberid = ?),"
+    Sql(u"UPDATE mber SET ljxfje = (SELECT COALESCE(SUM(COALESCE(czkfk, 0) + COALESCE(xjfk, 0)), "
+        u"0) FROM con WHERE mberid = ?),"
         u" ljxfcs = (SELECT COUNT(*) FROM con WHERE mberid = ?) WHERE id = ?"_s)
         .bind(id)
         .bind(id)
@@ -137,8 +138,8 @@ QList<LineRow> saleLines(int conId)
     Sql q(u"SELECT spid, spmc, dj, zk, zhdj, sl, jf, je FROM xiangxi WHERE conid = ?"_s);
     q.bind(conId).exec();
     while (q.next())
-        lines << LineRow{q.text(0),   q.text(1),   q.number(2), q.number(3),
-                         q.number(4), q.number(5), q.value(6),  q.number(7)};
+        lines << LineRow{q.text(0),   q.text(1),   q.amount(2),      q.amount(3),
+                         q.amount(4), q.amount(5), q.maybeAmount(6), q.amount(7)};
     return lines;
 }
 

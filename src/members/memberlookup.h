@@ -1,5 +1,6 @@
 #pragma once
 
+#include "amounts.h"
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -29,13 +30,13 @@ struct Member {
     bool booljzrq = false;
     QDateTime jzrq;
     QString jsr, addr, qq, fx, photo, ps;
-    double ye = 0, csje = 0;
+    Amount ye, csje = 0;
     qint64 csjf = 0;
-    double jf = 0;
+    Amount jf;
     int st = 0;
-    double ljxfje = 0;
+    Amount ljxfje;
     int ljxfcs = 0;
-    double ljczje = 0;
+    Amount ljczje;
     QDateTime createtime;
 };
 
@@ -49,14 +50,14 @@ QString sexText(int sex);
 struct SaleRow {
     int id = 0;
     QDateTime time;
-    double amount = 0; // card part plus cash part
-    QVariant jf;
+    Amount amount; // card part plus cash part
+    std::optional<Amount> jf;
     QString czy, ps;
 };
 struct RechargeRow {
     int id = 0;
     QDateTime time;
-    double ssje = 0, czje = 0;
+    Amount ssje, czje = 0;
     QString yhsm, czy, ps;
 };
 struct EventRow {
@@ -67,19 +68,19 @@ struct EventRow {
 struct ExchangeRow {
     int id = 0;
     QDateTime time;
-    QVariant jf;
+    std::optional<Amount> jf;
     QString ps, czy;
 };
 struct LineRow {
     QString spid, spmc;
-    double dj = 0, zk = 0, zhdj = 0, sl = 0;
-    QVariant jf;
-    double je = 0;
+    Amount dj, zk = 0, zhdj = 0, sl = 0;
+    std::optional<Amount> jf;
+    Amount je;
 };
 
 struct History {
     QList<SaleRow> sales; // newest first
-    double total = 0;     // sum of the sale amounts, not truncated
+    Amount total;         // sum of the sale amounts, not truncated
     QList<RechargeRow> recharges;
     QList<EventRow> events;
     QList<ExchangeRow> exchanges;

@@ -15,7 +15,7 @@ namespace lanting::reports
 namespace
 {
 
-QString yuan(double amount)
+QString yuan(Amount amount)
 {
     return FmtJe(amount) + u"元"_s;
 }
@@ -26,9 +26,9 @@ QString when(const QVariant &stored)
 }
 
 // A number cell that may be empty in the database.
-QString maybe(const QVariant &v)
+QString maybe(const std::optional<Amount> &v)
 {
-    return v.isNull() ? QString() : FmtJe(v.toDouble());
+    return v ? FmtJe(*v) : QString();
 }
 
 // A statement of a period with the conditions that were given.
@@ -65,7 +65,7 @@ struct Query {
 Rows turnover(const QDate &from, const QDate &to, qsizetype keyLength, const QStringList &keys)
 {
     struct Sums {
-        double card = 0, cash = 0, returns = 0;
+        Amount card = 0, cash = 0, returns = 0;
     };
     QHash<QString, Sums> sums;
     const Days days{from, to};
@@ -74,14 +74,14 @@ Rows turnover(const QDate &from, const QDate &to, qsizetype keyLength, const QSt
                     .run(u" ORDER BY id"_s);
     while (sales.next()) {
         Sums &s = sums[sales.text(0).left(keyLength)];
-        s.card = Trunc2(s.card + sales.number(1));
-        s.cash = Trunc2(s.cash + sales.number(2));
+        s.card = Trunc2(s.card + sales.amount(1));
+        s.cash = Trunc2(s.cash + sales.amount(2));
     }
     Sql returns = Query(u"SELECT "_s + day + u", je FROM thjl"_s, u"createtime"_s, days)
                       .run(u" ORDER BY id"_s);
     while (returns.next()) {
         Sums &s = sums[returns.text(0).left(keyLength)];
-        s.returns = Trunc2(s.returns + returns.number(1));
+        s.returns = Trunc2(s.returns + returns.amount(1));
     }
     Rows rows;
     for (const QString &k : keys) {
@@ -104,8 +104,9 @@ Rows salesReport(const Days &days, const QString &op, const QString &card)
     Sql s = q.run(u" ORDER BY c.createtime DESC, c.id DESC"_s);
     Rows rows;
     while (s.next())
-        rows << QStringList{s.text(0),         when(s.value(1)),  s.text(2), s.text(3), s.text(4),
-                            yuan(s.number(5)), maybe(s.value(6)), s.text(7), s.text(8)};
+        rows << QStringList{
+            s.text(0),         when(s.value(1)),       s.text(2), s.text(3), s.text(4),
+            yuan(s.amount(5)), maybe(s.maybeWhole(6)), s.text(7), s.text(8)};
     return rows;
 }
 
@@ -116,8 +117,8 @@ Rows saleLines(int conId)
     Rows rows;
     while (s.next())
         rows << QStringList{
-            s.text(0),         s.text(1),          yuan(s.number(2)), FmtJe(s.number(3)) + u"%"_s,
-            yuan(s.number(4)), FmtJe(s.number(5)), yuan(s.number(6))};
+            s.text(0),         s.text(1),          yuan(s.amount(2)), FmtJe(s.amount(3)) + u"%"_s,
+            yuan(s.amount(4)), FmtJe(s.amount(5)), yuan(s.amount(6))};
     return rows;
 }
 
@@ -135,8 +136,8 @@ Rows lineItemsReport(const Days &days, const QString &op, const QString &cardPar
     while (s.next())
         rows << QStringList{
             when(s.value(0)),  s.text(1),          s.text(2),         s.text(3),
-            s.text(4),         s.text(5),          yuan(s.number(6)), FmtJe(s.number(7)) + u"%"_s,
-            yuan(s.number(8)), FmtJe(s.number(9)), yuan(s.number(10))};
+            s.text(4),         s.text(5),          yuan(s.amount(6)), FmtJe(s.amount(7)) + u"%"_s,
+            yuan(s.amount(8)), FmtJe(s.amount(9)), yuan(s.amount(10))};
     return rows;
 }
 
@@ -144,7 +145,7 @@ Rows goodsStatistics(const Days &days, const QString &codeTyped, const QString &
 {
     struct Item {
         QString code, name, category, unit;
-        double cost = 0, quantity = 0, amount = 0;
+        Amount cost = 0, quantity = 0, amount = 0;
         bool known = false; // still in the catalogue
     };
     QList<Item> items;
@@ -164,8 +165,8 @@ Rows goodsStatistics(const Days &days, const QString &codeTyped, const QString &
             items.append(fresh);
         }
         Item &item = items[*it];
-        item.quantity = NumVal(FmtJe(item.quantity + s.number(2)));
-        item.amount = NumVal(FmtJe(item.amount + s.number(3)));
+        item.quantity += s.amount(2);
+        item.amount += s.amount(3);
     }
     for (Item &item : items) {
         Sql g(u"SELECT lb, dw, jj FROM sp WHERE spid = ?"_s);
@@ -173,7 +174,7 @@ Rows goodsStatistics(const Days &days, const QString &codeTyped, const QString &
         if (g.next()) {
             item.category = g.text(0);
             item.unit = g.text(1);
-            item.cost = g.number(2);
+            item.cost = g.amount(2);
             item.known = true;
         }
     }
@@ -182,9 +183,9 @@ Rows goodsStatistics(const Days &days, const QString &codeTyped, const QString &
     for (const Item &item : items) {
         if (!code.isEmpty() ? item.code != code : !category.isEmpty() && item.category != category)
             continue;
-        const double profit = Trunc2(item.amount - item.quantity * item.cost);
+        const Amount profit = Trunc2(item.amount - item.quantity * item.cost);
         const QString rate =
-            item.amount != 0 ? FmtJe(Trunc2(profit / item.amount * 100)) + u"%"_s : QString();
+            item.amount != 0 ? FmtJe(Trunc2Ratio(profit, 100, item.amount)) + u"%"_s : QString();
         rows << QStringList{item.code,
                             item.category,
                             item.name,
@@ -233,8 +234,8 @@ Rows rechargeRecords(const Days &days, const QString &level, const QString &card
     Sql s = q.run(u" ORDER BY id"_s);
     Rows rows;
     while (s.next())
-        rows << QStringList{when(s.value(0)),  s.text(1), s.text(2), s.text(3), yuan(s.number(4)),
-                            yuan(s.number(5)), s.text(6), s.text(7), s.text(8)};
+        rows << QStringList{when(s.value(0)),  s.text(1), s.text(2), s.text(3), yuan(s.amount(4)),
+                            yuan(s.amount(5)), s.text(6), s.text(7), s.text(8)};
     return rows;
 }
 
@@ -249,7 +250,7 @@ Rows exchangeRecords(const Days &days, const QString &card, const QString &level
     Sql s = q.run(u" ORDER BY id"_s);
     Rows rows;
     while (s.next())
-        rows << QStringList{s.text(0),        s.text(1), s.text(2), maybe(s.value(3)),
+        rows << QStringList{s.text(0),        s.text(1), s.text(2), maybe(s.maybeAmount(3)),
                             when(s.value(4)), s.text(5), s.text(6)};
     return rows;
 }
@@ -268,7 +269,7 @@ Rows transferRecords(const Days &days, const QString &op, const QString &fromLev
     Rows rows;
     while (s.next())
         rows << QStringList{s.text(0), s.text(1),         s.text(2),        s.text(3), s.text(4),
-                            s.text(5), yuan(s.number(6)), when(s.value(7)), s.text(8), s.text(9)};
+                            s.text(5), yuan(s.amount(6)), when(s.value(7)), s.text(8), s.text(9)};
     return rows;
 }
 
@@ -282,7 +283,7 @@ Rows returnRecords(const Days &days, const QString &op, const QString &level, co
     while (s.next())
         rows << QStringList{
             s.text(0),        s.text(1),
-            s.text(2),        yuan(s.number(3)),
+            s.text(2),        yuan(s.amount(3)),
             when(s.value(4)), s.value(5).toBool() ? u"退款至储值卡"_s : u"现金退款"_s,
             s.text(6),        s.text(7)};
     return rows;
@@ -294,7 +295,7 @@ std::optional<QStringList> balanceOf(const QString &card)
     s.bind(card.trimmed()).exec();
     if (!s.next())
         return std::nullopt;
-    return QStringList{s.text(0), s.text(1), yuan(s.number(2))};
+    return QStringList{s.text(0), s.text(1), yuan(s.amount(2))};
 }
 
 Rows allBalances()
@@ -303,7 +304,7 @@ Rows allBalances()
     s.exec();
     Rows rows;
     while (s.next())
-        rows << QStringList{s.text(0), s.text(1), yuan(s.number(2))};
+        rows << QStringList{s.text(0), s.text(1), yuan(s.amount(2))};
     return rows;
 }
 

@@ -3,6 +3,7 @@
 // The shift handover: what an operator took in over a period, the handover
 // record, and the handover history.
 
+#include "amounts.h"
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -13,13 +14,13 @@ namespace lanting::reports
 struct ShiftSale {
     int id = 0;
     QString card, name;
-    double amount = 0; // cash and card parts, cut to cents
+    Amount amount = 0; // cash and card parts, cut to cents
     QDateTime time;
 };
 
 struct ShiftRecharge {
     QString card, name;
-    double paid = 0, credited = 0;
+    Amount paid = 0, credited = 0;
     QString explanation;
     QDateTime time;
 };
@@ -27,8 +28,8 @@ struct ShiftRecharge {
 // The sums are cut to cents after every row, as the shift has always been
 // counted.
 struct ShiftTotals {
-    double cash = 0, card = 0, returns = 0, rechargeCash = 0, credited = 0;
-    double refundCash = 0, refundCard = 0;
+    Amount cash = 0, card = 0, returns = 0, rechargeCash = 0, credited = 0;
+    Amount refundCash = 0, refundCard = 0;
     QList<ShiftSale> sales;
     QList<ShiftRecharge> recharges;
 };
@@ -39,7 +40,7 @@ ShiftTotals shiftTotals(const QString &operatorName, const QDateTime &from, cons
 struct Handover {
     QString czy;
     QDateTime loginTime, handoverTime;
-    double yyje = 0, ssxj = 0, czje = 0, thfhxj = 0, thfhcz = 0;
+    Amount yyje = 0, ssxj = 0, czje = 0, thfhxj = 0, thfhcz = 0;
 };
 void recordHandover(const Handover &h);
 // Handover records whose login moment (byLogin) or handover moment lies in

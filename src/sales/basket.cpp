@@ -12,52 +12,45 @@ namespace lanting::sales
 
 QStringList BasketLine::texts() const
 {
-    return {spid,
-            name,
-            FmtJe(sj) + u"元"_s,
-            FmtJe(rate) + u"%"_s,
-            FmtJe(zhdj) + u"元"_s,
-            FmtJe(sl),
-            QString::number(jf),
-            FmtJe(je) + u"元"_s};
+    return {spid,      name,      FmtJe(sj) + u"元"_s, FmtJe(rate) + u"%"_s, FmtJe(zhdj) + u"元"_s,
+            FmtJe(sl), FmtJe(jf), FmtJe(je) + u"元"_s};
 }
 
-BasketLine makeLine(const Goods &g, double rate, double quantity)
+BasketLine makeLine(const Goods &g, Amount rate, Amount quantity)
 {
     BasketLine l;
     l.spid = g.spid;
     l.name = g.name;
     l.sj = g.sj;
     l.rate = rate;
-    l.zhdj = RoundJe(g.sj * rate / 100);
+    l.zhdj = RoundJe(g.sj, rate, 100);
     l.sl = quantity;
     l.jf = g.jf;
-    l.je = RoundJe(l.zhdj * quantity);
+    l.je = RoundJe(l.zhdj, quantity, 1);
     return l;
 }
 
-void setQuantity(BasketLine &line, double quantity)
+void setQuantity(BasketLine &line, Amount quantity)
 {
     line.sl = quantity;
-    line.je = NumVal(FmtJe(line.zhdj * RoundJe(quantity)));
+    line.je = line.zhdj * RoundJe(quantity);
 }
 
-double quantityOf(const QList<BasketLine> &lines, const QString &spid, int except)
+Amount quantityOf(const QList<BasketLine> &lines, const QString &spid, int except)
 {
-    double q = 0;
+    Amount q;
     for (int i = 0; i < lines.size(); ++i)
         if (i != except && lines[i].spid == spid)
             q += lines[i].sl;
     return q;
 }
 
-double basketTotal(const QList<BasketLine> &lines)
+Amount basketTotal(const QList<BasketLine> &lines)
 {
-    double total = 0;
+    Amount total;
     for (const BasketLine &l : lines)
         total += l.je;
-    // The sum of the amounts shown, as a decimal value.
-    return NumVal(FmtJe(total));
+    return total;
 }
 
 bool oversellAllowed()
@@ -65,7 +58,7 @@ bool oversellAllowed()
     return GetSysInfo(u"kc"_s) == u"yes"_s;
 }
 
-double memberRate(const QString &spid, const QString &level)
+Amount memberRate(const QString &spid, const QString &level)
 {
     return level.isEmpty() ? 100 : effectiveRate(spid, level);
 }

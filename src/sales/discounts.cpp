@@ -15,32 +15,31 @@ QList<LevelRate> goodsRates(const QString &spid)
     q.bind(spid).exec();
     QList<LevelRate> rates;
     while (q.next())
-        rates << LevelRate{q.text(0), q.number(1)};
+        rates << LevelRate{q.text(0), q.amount(1)};
     return rates;
 }
 
-double rateFromText(const QString &text)
+Amount rateFromText(const QString &text)
 {
-    const double v = NumVal(text);
+    const Amount v = NumVal(text);
     return v != 0 ? v : 100;
 }
 
-double discountedPrice(double zkl, double price)
+Amount discountedPrice(Amount zkl, Amount price)
 {
-    return RoundJe(zkl * price / 100);
+    return RoundJe(zkl, price, 100);
 }
 
-double effectiveRate(const QString &spid, const QString &levelName)
+Amount effectiveRate(const QString &spid, const QString &levelName)
 {
     if (levelName.isEmpty())
         return 100;
     const QVariant own =
         scalar(u"SELECT zkl FROM spdz WHERE spid = ? AND lv = ?"_s, {spid, levelName});
     if (!own.isNull())
-        return own.toDouble();
-    // The level's discount read as stored (GetLvZk gives it in single precision).
+        return Database::toAmount(own);
     const QVariant level = scalar(u"SELECT zk FROM lv WHERE lower(name) = lower(?)"_s, {levelName});
-    return level.isNull() ? 100 : level.toDouble();
+    return level.isNull() ? Amount(100) : Database::toAmount(level);
 }
 
 QStringList levelsWithoutRate(const QString &spid)
@@ -50,7 +49,7 @@ QStringList levelsWithoutRate(const QString &spid)
                        {spid});
 }
 
-bool addRate(const QString &spid, const QString &levelName, double zkl)
+bool addRate(const QString &spid, const QString &levelName, Amount zkl)
 {
     Transaction t;
     if (scalar(u"SELECT count(*) FROM spdz WHERE spid = ? AND lv = ?"_s, {spid, levelName})

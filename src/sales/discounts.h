@@ -3,6 +3,7 @@
 // Discount rates of a goods for member levels. A rate set for a goods and a
 // level replaces the level's own discount for that goods.
 
+#include "amounts.h"
 #include <QList>
 #include <QString>
 #include <optional>
@@ -12,7 +13,7 @@ namespace lanting::sales
 
 struct LevelRate {
     QString lv;
-    double zkl = 100; // percent of the selling price
+    Amount zkl = 100; // percent of the selling price
 };
 
 // The rates of a goods, in the order the levels were entered (rates of
@@ -20,17 +21,17 @@ struct LevelRate {
 QList<LevelRate> goodsRates(const QString &spid);
 // The rate a typed discount gives: its numeric value, or 100 for 0 or a
 // text that is not a number.
-double rateFromText(const QString &text);
+Amount rateFromText(const QString &text);
 // The price after a rate, rounded to the shop's decimals.
-double discountedPrice(double zkl, double price);
+Amount discountedPrice(Amount zkl, Amount price);
 // The rate a member of the level pays for the goods: its own rate for the
 // level, else the level's discount; 100 without a level.
-double effectiveRate(const QString &spid, const QString &levelName);
+Amount effectiveRate(const QString &spid, const QString &levelName);
 
 // Levels that have no rate for the goods yet, in the order entered.
 QStringList levelsWithoutRate(const QString &spid);
 // False when the goods already has a rate for that level.
-bool addRate(const QString &spid, const QString &levelName, double zkl);
+bool addRate(const QString &spid, const QString &levelName, Amount zkl);
 void deleteRate(const QString &spid, const QString &levelName);
 
 // Gives every goods of the goods' category exactly the goods' rates, in one

@@ -23,11 +23,11 @@ QList<Goods> readAll(Sql &q)
         g.name = q.text(1);
         g.lb = q.text(2);
         g.dw = q.text(3);
-        g.jj = q.number(4);
-        g.sj = q.number(5);
-        g.jf = q.value(6).toLongLong();
+        g.jj = q.amount(4);
+        g.sj = q.amount(5);
+        g.jf = q.amount(6);
         g.zt = q.value(7).toBool();
-        g.kc = q.number(8);
+        g.kc = q.amount(8);
         list << g;
     }
     return list;
@@ -35,9 +35,8 @@ QList<Goods> readAll(Sql &q)
 
 } // namespace
 
-Goods goodsFromTexts(const QString &spid, const QString &name, const QString &lb,
-                     const QString &dw, const QString &jj, const QString &sj,
-                     const QString &jf, const QString &kc)
+Goods goodsFromTexts(const QString &spid, const QString &name, const QString &lb, const QString &dw,
+                     const QString &jj, const QString &sj, const QString &jf, const QString &kc)
 {
     Goods g;
     g.spid = spid;
@@ -71,8 +70,9 @@ QList<Goods> goodsOfCategory(const QString &category)
 QList<Goods> searchGoods(const QString &text, bool enabledOnly, int limit)
 {
     const QString like = likeContains(text);
-    QString sql = u"SELECT "_s + kColumns
-                  + u" FROM sp WHERE (lower(spid) LIKE ? ESCAPE '\\' OR lower(name) LIKE ? ESCAPE '\\')"_s;
+    QString sql =
+        u"SELECT "_s + kColumns +
+        u" FROM sp WHERE (lower(spid) LIKE ? ESCAPE '\\' OR lower(name) LIKE ? ESCAPE '\\')"_s;
     if (enabledOnly)
         sql += u" AND zt = ?"_s;
     sql += u" ORDER BY spid"_s;
@@ -104,8 +104,16 @@ bool addGoods(const Goods &g)
     if (scalar(u"SELECT count(*) FROM sp WHERE spid = ?"_s, {g.spid}).toInt() > 0)
         return false;
     Sql(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, jf, zt, kc) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"_s)
-        .bind(g.spid).bind(g.name).bind(g.lb).bind(g.dw).bind(g.jj).bind(g.sj).bind(g.jf)
-        .bind(true).bind(g.kc).exec();
+        .bind(g.spid)
+        .bind(g.name)
+        .bind(g.lb)
+        .bind(g.dw)
+        .bind(g.jj)
+        .bind(g.sj)
+        .bind(g.jf)
+        .bind(true)
+        .bind(g.kc)
+        .exec();
     WriteLog(u"添加商品"_s, u"添加商品["_s + g.name + u"]，商品编号为["_s + g.spid + u"]。"_s);
     t.commit();
     return true;
@@ -114,9 +122,17 @@ bool addGoods(const Goods &g)
 bool updateGoods(const Goods &g)
 {
     Transaction t;
-    Sql q(u"UPDATE sp SET name = ?, lb = ?, dw = ?, jj = ?, sj = ?, jf = ?, kc = ? WHERE spid = ?"_s);
-    q.bind(g.name).bind(g.lb).bind(g.dw).bind(g.jj).bind(g.sj).bind(g.jf).bind(g.kc)
-        .bind(g.spid).exec();
+    Sql q(
+        u"UPDATE sp SET name = ?, lb = ?, dw = ?, jj = ?, sj = ?, jf = ?, kc = ? WHERE spid = ?"_s);
+    q.bind(g.name)
+        .bind(g.lb)
+        .bind(g.dw)
+        .bind(g.jj)
+        .bind(g.sj)
+        .bind(g.jf)
+        .bind(g.kc)
+        .bind(g.spid)
+        .exec();
     if (q.rowsAffected() == 0)
         return false;
     WriteLog(u"修改商品信息"_s, u"修改了商品编号为["_s + g.spid + u"]的商品信息。"_s);

@@ -2,6 +2,7 @@
 
 // The goods catalogue and its categories.
 
+#include "amounts.h"
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -16,20 +17,19 @@ inline const QString kAllCategories = QStringLiteral("全部类别");
 struct Goods {
     QString spid; // goods code, chosen once
     QString name;
-    QString lb;   // category name, may be empty
-    QString dw;   // unit
-    double jj = 0; // purchase price
-    double sj = 0; // selling price
-    qint64 jf = 0; // points per unit: 0 for ordinary goods
+    QString lb;     // category name, may be empty
+    QString dw;     // unit
+    Amount jj;      // purchase price
+    Amount sj;      // selling price
+    Amount jf;      // points per unit: 0 for ordinary goods
     bool zt = true; // enabled
-    double kc = 0; // stock
+    Amount kc;      // stock
 };
 
 // Goods as the goods dialog turns its texts into values: prices and stock by
 // their numeric value, points cut toward zero.
-Goods goodsFromTexts(const QString &spid, const QString &name, const QString &lb,
-                     const QString &dw, const QString &jj, const QString &sj,
-                     const QString &jf, const QString &kc);
+Goods goodsFromTexts(const QString &spid, const QString &name, const QString &lb, const QString &dw,
+                     const QString &jj, const QString &sj, const QString &jf, const QString &kc);
 
 // Category names in the order entered.
 QStringList categories();

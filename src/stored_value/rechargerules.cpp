@@ -14,17 +14,17 @@ QList<Band> bands()
     Sql q(u"SELECT shangxian, xiaxian, je FROM czgz ORDER BY id"_s);
     q.exec();
     while (q.next())
-        out << Band{q.number(0), q.number(1), q.number(2)};
+        out << Band{q.amount(0), q.amount(1), q.amount(2)};
     return out;
 }
 
-QList<std::pair<QString, double>> levelRatios()
+QList<std::pair<QString, Amount>> levelRatios()
 {
-    QList<std::pair<QString, double>> out;
+    QList<std::pair<QString, Amount>> out;
     Sql q(u"SELECT name, czbl FROM lv ORDER BY id"_s);
     q.exec();
     while (q.next())
-        out.append({q.text(0), q.number(1)});
+        out.append({q.text(0), q.amount(1)});
     return out;
 }
 
@@ -33,7 +33,7 @@ bool ratioModeShown()
     return GetSysInfo(u"czyhfs"_s) != u"0"_s;
 }
 
-void saveRechargeRules(const QList<Band> &list, const QList<std::pair<QString, double>> &ratios,
+void saveRechargeRules(const QList<Band> &list, const QList<std::pair<QString, Amount>> &ratios,
                        bool byRatio)
 {
     Transaction tx;

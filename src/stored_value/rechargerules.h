@@ -1,5 +1,6 @@
 #pragma once
 
+#include "amounts.h"
 #include <QList>
 #include <QString>
 #include <utility>
@@ -10,17 +11,17 @@ namespace lanting::stored_value
 // A band of paid amounts with its bonus: lower bound in shangxian, upper
 // bound in xiaxian, both inclusive. Bands are kept as entered.
 struct Band {
-    double shangxian = 0, xiaxian = 0, je = 0;
+    Amount shangxian = 0, xiaxian = 0, je = 0;
 };
 
 QList<Band> bands();                             // in the order entered
-QList<std::pair<QString, double>> levelRatios(); // level name, bonus ratio
+QList<std::pair<QString, Amount>> levelRatios(); // level name, bonus ratio
 // Whether the rules screen shows ratio mode: any stored mode but "0".
 bool ratioModeShown();
 
 // Replaces every band (in list order), stores each level's ratio and the
 // bonus mode, all in one step.
-void saveRechargeRules(const QList<Band> &bands, const QList<std::pair<QString, double>> &ratios,
+void saveRechargeRules(const QList<Band> &bands, const QList<std::pair<QString, Amount>> &ratios,
                        bool byRatio);
 
 } // namespace lanting::stored_value

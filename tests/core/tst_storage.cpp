@@ -89,7 +89,7 @@ void TstStorage::firstStartDelivers()
     walkIn.exec();
     QVERIFY(walkIn.next());
     QCOMPARE(walkIn.integer(0), 0);
-    QCOMPARE(walkIn.number(1), 0.0);
+    QCOMPARE(walkIn.amount(1), 0.0);
 
     QCOMPARE(count(u"SELECT max(version) FROM schemaver"_s), Database::kSchemaVersion);
     // Every table is there and can be read.
@@ -205,12 +205,12 @@ void TstStorage::delCon()
     QVERIFY(h.openDatabase());
     auto addSale = [](int lines) {
         Sql ins(
-            u"INSERT INTO con (mberid, boolsp, czkfk, xjfk) VALUES ('000000000000', ?, 10, 0) RETURNING id"_s);
+            A(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk) VALUES ('000000000000', ?, {10}, 0) RETURNING id"_s));
         ins.bind(lines > 0).exec();
         ins.next();
         const int id = ins.integer(0);
         for (int i = 0; i < lines; ++i)
-            Sql(u"INSERT INTO xiangxi (conid, spid, sl, je) VALUES (?, 'A1', 1, 5)"_s)
+            Sql(A(u"INSERT INTO xiangxi (conid, spid, sl, je) VALUES (?, 'A1', {1}, {5})"_s))
                 .bind(id)
                 .exec();
         return id;
@@ -236,11 +236,11 @@ void TstStorage::levelDiscount()
     LT_USE_BACKEND();
     Harness h(backend);
     QVERIFY(h.openDatabase());
-    Sql(u"INSERT INTO lv (name, zk) VALUES ('VIP', 88.5)"_s).exec();
-    QCOMPARE(GetLvZk(u"VIP"_s), 88.5f);
-    QCOMPARE(GetLvZk(u"vip"_s), 88.5f); // names compare without regard to case
-    QCOMPARE(GetLvZk(u"已删除的等级"_s), 100.0f);
-    QCOMPARE(GetLvZk(QString()), 100.0f);
+    Sql(A(u"INSERT INTO lv (name, zk) VALUES ('VIP', {88.5})"_s)).exec();
+    QCOMPARE(GetLvZk(u"VIP"_s), 88.5);
+    QCOMPARE(GetLvZk(u"vip"_s), 88.5); // names compare without regard to case
+    QCOMPARE(GetLvZk(u"已删除的等级"_s), 100.0);
+    QCOMPARE(GetLvZk(QString()), 100.0);
 }
 
 void TstStorage::operationLog()
@@ -266,8 +266,8 @@ void TstStorage::quotesAreData()
     Harness h(backend);
     QVERIFY(h.openDatabase());
     const QString odd = u"O'Brien\"; DROP TABLE czy; --"_s;
-    Sql(u"INSERT INTO lv (name, zk) VALUES (?, 90)"_s).bind(odd).exec();
-    QCOMPARE(GetLvZk(odd), 90.0f);
+    Sql(A(u"INSERT INTO lv (name, zk) VALUES (?, {90})"_s)).bind(odd).exec();
+    QCOMPARE(GetLvZk(odd), 90.0);
     SetSysInfo(u"fdmc"_s, odd);
     QCOMPARE(GetSysInfo(u"fdmc"_s), odd);
     QCOMPARE(GetSysInfo(u"' OR '1'='1"_s), QString());

@@ -233,7 +233,7 @@ void TstSms::sendRules()
     SetSysInfo(u"xfsendm"_s, switchValue);
     SetSysInfo(u"czmoban"_s, u"#姓名#充值#充值金额#，余额#余额#&#积分#"_s);
     SetSysInfo(u"xfmoban"_s, u"#姓名#消费#消费金额#，积分#积分#"_s);
-    Sql(u"INSERT INTO mber (id, name, tel, jf) VALUES ('100000000001', '张三', ?, 42)"_s)
+    Sql(A(u"INSERT INTO mber (id, name, tel, jf) VALUES ('100000000001', '张三', ?, {42})"_s))
         .bind(tel)
         .exec();
     smsAccount() = loggedIn ? SmsAccount{u"shop1"_s, u"pw"_s} : SmsAccount{};

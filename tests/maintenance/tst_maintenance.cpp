@@ -87,7 +87,7 @@ void TstMaintenance::settingsShownAndSaved()
     SetSysInfo(u"printer"_s, u"早已拆掉的打印机"_s);
     FrmMain *main = h.login();
     QVERIFY(main);
-    QCOMPARE(RoundJe(2.345), 2.35);
+    QCOMPARE(RoundJe(lit(2.345)), 2.35);
     settingsIcon(h, main, 5, [&](QDialog *d) {
         QCOMPARE(d->windowTitle(), u"其它设置"_s);
         QCOMPARE(w<QLineEdit>(d, u"txtShopName"_s)->text(), u"岚汀会员店"_s);
@@ -123,7 +123,7 @@ void TstMaintenance::settingsShownAndSaved()
     QCOMPARE(GetSysInfo(u"printer"_s), QString());
     // The decimals at once: whole yuan.
     QCOMPARE(state().decimals, 0);
-    QCOMPARE(RoundJe(2.4), 2.0);
+    QCOMPARE(RoundJe(lit(2.4)), 2.0);
     // Closing without saving writes nothing.
     settingsIcon(h, main, 5, [&](QDialog *d) {
         w<QLineEdit>(d, u"txtShopName"_s)->setText(u"不要"_s);
@@ -157,13 +157,13 @@ void TstMaintenance::backupAndRestore()
 {
     Harness h;
     QVERIFY(h.startProgram());
-    Sql(u"INSERT INTO mber (id, name, ye) VALUES ('100000000001', '张三', 10)"_s).exec();
+    Sql(A(u"INSERT INTO mber (id, name, ye) VALUES ('100000000001', '张三', {10})"_s)).exec();
     FrmMain *main = h.login();
     QVERIFY(main);
     QTemporaryDir root;
     const QString folder = root.filePath(u"备份"_s);
     for (int round = 1; round <= 2; ++round) {
-        Sql(u"UPDATE mber SET ye = ? WHERE id = '100000000001'"_s).bind(round * 100).exec();
+        Sql(u"UPDATE mber SET ye = ? WHERE id = '100000000001'"_s).bind(Amount(round * 100)).exec();
         settingsIcon(h, main, 6, [&](QDialog *d) {
             QCOMPARE(d->windowTitle(), u"数据库备份/恢复"_s);
             QDir().mkpath(folder);
@@ -175,7 +175,7 @@ void TstMaintenance::backupAndRestore()
         });
     }
     QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{u"qzdbbak.qdb"_s});
-    Sql(u"UPDATE mber SET ye = 1 WHERE id = '100000000001'"_s).exec();
+    Sql(A(u"UPDATE mber SET ye = {1} WHERE id = '100000000001'"_s)).exec();
     settingsIcon(h, main, 6, [&](QDialog *d) {
         // No: nothing changes.
         h.onModal(choose(folder));
@@ -183,7 +183,7 @@ void TstMaintenance::backupAndRestore()
         click(d, u"cmdR"_s);
         QCOMPARE(h.messages().last().caption, u"数据库还原确认"_s);
         QCOMPARE(h.messages().last().defaultAnswer, MsgAnswer::No);
-        QCOMPARE(scalar(u"SELECT ye FROM mber WHERE id = '100000000001'"_s).toDouble(), 1.0);
+        QCOMPARE(amountAt(u"SELECT ye FROM mber WHERE id = '100000000001'"_s), 1.0);
         h.onModal(choose(folder));
         h.answer(MsgAnswer::Yes);
         click(d, u"cmdR"_s);
@@ -192,7 +192,7 @@ void TstMaintenance::backupAndRestore()
     });
     QCOMPARE(h.unexpectedModals(), 0);
     // The later backup, through the program's own connection.
-    QCOMPARE(scalar(u"SELECT ye FROM mber WHERE id = '100000000001'"_s).toDouble(), 200.0);
+    QCOMPARE(amountAt(u"SELECT ye FROM mber WHERE id = '100000000001'"_s), 200.0);
     // Nothing kept aside once the copy is in use.
     QCOMPARE(QDir(h.folder()).entryList({u"qzdb.qdb.*"_s}, QDir::Files), QStringList());
 }

@@ -38,19 +38,19 @@ int rowsOf(const QString &table, const QString &column, const QString &card)
 
 void storeAccount(int st = 0)
 {
-    Sql(u"INSERT INTO mber (id, name, lv, ye, jf, st, zjlx, zjhm, ljczje, jsr) VALUES (?, '张三', '金卡', 88, 120, ?, '身份证', '4401', 300, '')"_s)
+    Sql(A(u"INSERT INTO mber (id, name, lv, ye, jf, st, zjlx, zjhm, ljczje, jsr) VALUES (?, '张三', '金卡', {88}, {120}, ?, '身份证', '4401', {300}, '')"_s))
         .bind(kA).bind(st).exec();
     Sql(u"INSERT INTO mber (id, name, jsr) VALUES (?, '李四', ?)"_s).bind(kOther).bind(kA).exec();
     const QVariant now = Database::dt(QDateTime::currentDateTime());
-    Sql(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, createtime) VALUES (?, ?, 10, 0, ?), (?, ?, 5, 5, ?)"_s)
+    Sql(A(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, createtime) VALUES (?, ?, {10}, 0, ?), (?, ?, {5}, {5}, ?)"_s))
         .bind(kA).bind(false).bind(now).bind(kA).bind(false).bind(now).exec();
-    Sql(u"INSERT INTO czjl (mberid, ssje, czje, createtime) VALUES (?, 100, 100, ?)"_s).bind(kA).bind(now).exec();
-    Sql(u"INSERT INTO dhjl (mberid, jf, createtime) VALUES (?, 5, ?)"_s).bind(kA).bind(now).exec();
+    Sql(A(u"INSERT INTO czjl (mberid, ssje, czje, createtime) VALUES (?, {100}, {100}, ?)"_s)).bind(kA).bind(now).exec();
+    Sql(A(u"INSERT INTO dhjl (mberid, jf, createtime) VALUES (?, {5}, ?)"_s)).bind(kA).bind(now).exec();
     // Not today: the reminder window would open at login.
     Sql(u"INSERT INTO sjtx (mberid, txsj, lx) VALUES (?, ?, '生日')"_s)
         .bind(kA).bind(Database::dt(QDateTime::currentDateTime().addDays(-2))).exec();
-    Sql(u"INSERT INTO thjl (conid, mberid, je, createtime) VALUES (1, ?, 2, ?)"_s).bind(kA).bind(now).exec();
-    Sql(u"INSERT INTO zzjl (zcid, zrid, je, createtime) VALUES (?, ?, 3, ?)"_s).bind(kA).bind(kOther).bind(now).exec();
+    Sql(A(u"INSERT INTO thjl (conid, mberid, je, createtime) VALUES (1, ?, {2}, ?)"_s)).bind(kA).bind(now).exec();
+    Sql(A(u"INSERT INTO zzjl (zcid, zrid, je, createtime) VALUES (?, ?, {3}, ?)"_s)).bind(kA).bind(kOther).bind(now).exec();
 }
 
 struct Till {
@@ -157,10 +157,10 @@ void TstCardLoss::replace()
     Sql m(u"SELECT ye, jf, lv, ljczje, st FROM mber WHERE id = ?"_s);
     m.bind(kB).exec();
     QVERIFY(m.next());
-    QCOMPARE(m.number(0), 88.0);
-    QCOMPARE(m.number(1), 120.0);
+    QCOMPARE(m.amount(0), 88.0);
+    QCOMPARE(m.amount(1), 120.0);
     QCOMPARE(m.text(2), u"金卡"_s);
-    QCOMPARE(m.number(3), 300.0);
+    QCOMPARE(m.amount(3), 300.0);
     QCOMPARE(m.integer(4), 0);
     for (const char *table : {"con", "czjl", "dhjl", "sjtx", "thjl"}) {
         const QString name = QString::fromLatin1(table);

@@ -81,7 +81,7 @@ void TstEnrolment::enrolWithLevelOpening()
     Harness h;
     FrmMain *main = h.login();
     QVERIFY(main);
-    Sql(u"INSERT INTO lv (name, csje, csjf) VALUES ('普通', 0, 0), ('金卡', 50, 10)"_s).exec();
+    Sql(A(u"INSERT INTO lv (name, csje, csjf) VALUES ('普通', 0, 0), ('金卡', {50}, {10})"_s)).exec();
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     h.onModal([&](QDialog *d) {
         QCOMPARE(d->windowTitle(), u"增加会员"_s);
@@ -102,14 +102,14 @@ void TstEnrolment::enrolWithLevelOpening()
     const QVariantList r = memberRow(u"100000000001"_s);
     QVERIFY(!r.isEmpty());
     QCOMPARE(r[1].toString(), u"金卡"_s);
-    QCOMPARE(r[2].toDouble(), 50.0); // ye
-    QCOMPARE(r[3].toDouble(), 50.0); // csje
+    QCOMPARE(Database::toAmount(r[2]), 50.0); // ye
+    QCOMPARE(Database::toAmount(r[3]), 50.0); // csje
     QCOMPARE(r[4].toInt(), 10);      // csjf
-    QCOMPARE(r[5].toDouble(), 10.0); // jf
+    QCOMPARE(Database::toAmount(r[5]), 10.0); // jf
     QCOMPARE(r[6].toInt(), 0);
-    QCOMPARE(r[7].toDouble(), 0.0);
+    QCOMPARE(Database::toAmount(r[7]), 0.0);
     QCOMPARE(r[8].toInt(), 0);
-    QCOMPARE(r[9].toDouble(), 0.0);
+    QCOMPARE(Database::toAmount(r[9]), 0.0);
     QCOMPARE(r[10].toString(), QString()); // two empty passwords
     QCOMPARE(r[11].toInt(), 2);
     QCOMPARE(r[12].toBool(), false);
@@ -133,8 +133,8 @@ void TstEnrolment::enrolWithoutLevels()
     w<QPushButton>(main, u"dcButton6"_s)->click();
     const QVariantList r = memberRow(u"100000000002"_s);
     QCOMPARE(r[1].toString(), QString());
-    QCOMPARE(r[2].toDouble(), 0.0);
-    QCOMPARE(r[5].toDouble(), 0.0);
+    QCOMPARE(Database::toAmount(r[2]), 0.0);
+    QCOMPARE(Database::toAmount(r[5]), 0.0);
 
     // Without permission 1 the form does not open.
     Harness h2;
@@ -233,12 +233,12 @@ void TstEnrolment::editKeepsMoney()
     Harness h;
     FrmMain *main = h.login();
     QVERIFY(main);
-    Sql(u"INSERT INTO lv (name, csje, csjf) VALUES ('金卡', 50, 10)"_s).exec();
+    Sql(A(u"INSERT INTO lv (name, csje, csjf) VALUES ('金卡', {50}, {10})"_s)).exec();
     const QDateTime created(QDate(2025, 1, 2), QTime(3, 4, 5));
     const QDateTime expiry(QDate(2027, 6, 1), QTime(12, 0, 0));
-    Sql(u"INSERT INTO mber (id, name, lv, ye, csje, csjf, jf, st, ljxfje, ljxfcs, ljczje, pwd, "
-        u"booljzrq, jzrq, createtime) VALUES ('100000000001', '旧名', '金卡', 77, 5, 6, 88, 0, "
-        u"9, 3, 200, 'pw', ?, ?, ?)"_s)
+    Sql(A(u"INSERT INTO mber (id, name, lv, ye, csje, csjf, jf, st, ljxfje, ljxfcs, ljczje, pwd, "
+          u"booljzrq, jzrq, createtime) VALUES ('100000000001', '旧名', '金卡', {77}, {5}, 6, {88}, 0, "
+          u"{9}, 3, {200}, 'pw', ?, ?, ?)"_s))
         .bind(true)
         .bind(Database::dt(expiry))
         .bind(Database::dt(created))
@@ -255,13 +255,13 @@ void TstEnrolment::editKeepsMoney()
     QVERIFY(h.messages().isEmpty());
     const QVariantList r = memberRow(u"100000000001"_s);
     QCOMPARE(r[0].toString(), u"新名"_s);
-    QCOMPARE(r[2].toDouble(), 77.0);
-    QCOMPARE(r[3].toDouble(), 5.0);
+    QCOMPARE(Database::toAmount(r[2]), 77.0);
+    QCOMPARE(Database::toAmount(r[3]), 5.0);
     QCOMPARE(r[4].toInt(), 6);
-    QCOMPARE(r[5].toDouble(), 88.0);
-    QCOMPARE(r[7].toDouble(), 9.0);
+    QCOMPARE(Database::toAmount(r[5]), 88.0);
+    QCOMPARE(Database::toAmount(r[7]), 9.0);
     QCOMPARE(r[8].toInt(), 3);
-    QCOMPARE(r[9].toDouble(), 200.0);
+    QCOMPARE(Database::toAmount(r[9]), 200.0);
     QCOMPARE(Database::toDt(r[13]), expiry); // same day: the stored moment stays
     QCOMPARE(Database::toDt(r[14]), created);
     QVERIFY(!FrmAddmem(main).ReadInfo(u"999999999999"_s));

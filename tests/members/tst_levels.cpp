@@ -51,7 +51,7 @@ std::function<void(QDialog *)> editor(const QString &name, const QString &zk, co
 
 struct Row {
     QString name;
-    double csje, csjf, zk, czbl, jf;
+    Amount csje, csjf, zk, czbl, jf;
 };
 
 Row stored(const QString &name)
@@ -60,7 +60,7 @@ Row stored(const QString &name)
     q.bind(name).exec();
     if (!q.next())
         return {};
-    return {q.text(0), q.number(1), q.number(2), q.number(3), q.number(4), q.number(5)};
+    return {q.text(0), q.amount(1), q.amount(2), q.amount(3), q.amount(4), q.amount(5)};
 }
 
 } // namespace
@@ -142,7 +142,7 @@ void TstLevels::addRefusals()
     Harness h;
     FrmMain *main = h.login();
     QVERIFY(main);
-    Sql(u"INSERT INTO lv (name, zk) VALUES ('银卡', 95)"_s).exec();
+    Sql(A(u"INSERT INTO lv (name, zk) VALUES ('银卡', {95})"_s)).exec();
     main->findChild<QPushButton *>(u"cmdSysz"_s)->click();
     h.onModal([&](QDialog *d) {
         // An empty name keeps the editor open.
@@ -171,11 +171,11 @@ void TstLevels::renameAndDelete()
     Harness h;
     FrmMain *main = h.login();
     QVERIFY(main);
-    Sql(u"INSERT INTO lv (name, zk, czbl, jf) VALUES ('银卡', 95, 5, 100), ('金卡', 90, 8, 500), ('钻石', 80, 0, 0)"_s)
+    Sql(A(u"INSERT INTO lv (name, zk, czbl, jf) VALUES ('银卡', {95}, {5}, {100}), ('金卡', {90}, {8}, {500}), ('钻石', {80}, 0, 0)"_s))
         .exec();
     Sql(u"INSERT INTO mber (id, name, lv, st) VALUES ('100000000001', '甲', '银卡', 0), ('100000000002', '乙', '钻石', 2)"_s)
         .exec();
-    Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A1', '银卡', 70)"_s).exec();
+    Sql(A(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A1', '银卡', {70})"_s)).exec();
     main->findChild<QPushButton *>(u"cmdSysz"_s)->click();
     QString title;
     h.onModal([&](QDialog *d) {
@@ -242,7 +242,7 @@ void TstLevels::upgradeSettings()
     main->findChild<QToolButton *>(u"Imgsz_1"_s)->click();
     QCOMPARE(GetSysInfo(u"lvup"_s), u"no"_s); // cancelled: nothing written
 
-    Sql(u"INSERT INTO lv (name, jf) VALUES ('银卡', 100), ('金卡', 500)"_s).exec();
+    Sql(A(u"INSERT INTO lv (name, jf) VALUES ('银卡', {100}), ('金卡', {500})"_s)).exec();
     h.onModal([&](QDialog *d) {
         h.onModal([&](QDialog *up) {
             QCOMPARE(up->windowTitle(), u"会员等级自动升级设置"_s);
@@ -313,12 +313,12 @@ void TstLevels::upgrade()
     Harness h;
     QVERIFY(h.openDatabase());
     SetSysInfo(u"lvup"_s, u"yes"_s);
-    Sql(u"INSERT INTO lv (name, jf) VALUES ('金卡', 501), ('普通', 0), ('银卡', 100), ('员工', 0),"
-        u" ('新客', -20)"_s)
+    Sql(A(u"INSERT INTO lv (name, jf) VALUES ('金卡', {501}), ('普通', 0), ('银卡', {100}), ('员工', 0),"
+          u" ('新客', {-20})"_s))
         .exec();
     Sql(u"INSERT INTO mber (id, name, lv, jf) VALUES ('100000000001', '甲', ?, ?)"_s)
         .bind(level)
-        .bind(points)
+        .bind(lit(points))
         .exec();
     upgradeMember(u"100000000001"_s);
     QCOMPARE(scalar(u"SELECT lv FROM mber WHERE id = '100000000001'"_s).toString(), after);
@@ -328,9 +328,9 @@ void TstLevels::upgradeSkipped()
 {
     Harness h;
     QVERIFY(h.openDatabase());
-    Sql(u"INSERT INTO lv (name, jf) VALUES ('银卡', 100)"_s).exec();
-    Sql(u"INSERT INTO mber (id, name, lv, jf) VALUES ('100000000001', '甲', '', 300)"_s).exec();
-    Sql(u"UPDATE mber SET jf = 300 WHERE id = '000000000000'"_s).exec();
+    Sql(A(u"INSERT INTO lv (name, jf) VALUES ('银卡', {100})"_s)).exec();
+    Sql(A(u"INSERT INTO mber (id, name, lv, jf) VALUES ('100000000001', '甲', '', {300})"_s)).exec();
+    Sql(A(u"UPDATE mber SET jf = {300} WHERE id = '000000000000'"_s)).exec();
     SetSysInfo(u"lvup"_s, u"no"_s);
     upgradeMember(u"100000000001"_s);
     QCOMPARE(scalar(u"SELECT lv FROM mber WHERE id = '100000000001'"_s).toString(), QString());

@@ -29,7 +29,7 @@ QString withDenied(int n)
 
 void addMember(const QString &id, int st = 0, bool expired = false)
 {
-    Sql(u"INSERT INTO mber (id, name, st, jf, booljzrq, jzrq) VALUES (?, '会员', ?, 100, ?, ?)"_s)
+    Sql(A(u"INSERT INTO mber (id, name, st, jf, booljzrq, jzrq) VALUES (?, '会员', ?, {100}, ?, ?)"_s))
         .bind(id)
         .bind(st)
         .bind(expired)
@@ -160,7 +160,7 @@ void TstMemberActions::panelChecks()
         addMember(u"100000000001"_s, member.startsWith(u"disabled"_s) ? 2 : 0,
                   member.startsWith(u"expired"_s));
         if (member.endsWith(u"+sale"_s))
-            Sql(u"INSERT INTO con (mberid, czkfk, xjfk) VALUES ('100000000001', 5, 0)"_s).exec();
+            Sql(A(u"INSERT INTO con (mberid, czkfk, xjfk) VALUES ('100000000001', {5}, 0)"_s)).exec();
     }
     QVERIFY(t.login());
     if (!member.isEmpty())
@@ -242,17 +242,17 @@ void TstMemberActions::deleteMemberWithRecords()
     addMember(u"100000000001"_s);
     addMember(u"100000000002"_s);
     for (const QString &id : {u"100000000001"_s, u"100000000002"_s}) {
-        Sql q(u"INSERT INTO con (mberid, czkfk, xjfk) VALUES (?, 5, 0) RETURNING id"_s);
+        Sql q(A(u"INSERT INTO con (mberid, czkfk, xjfk) VALUES (?, {5}, 0) RETURNING id"_s));
         q.bind(id).exec();
         q.next();
-        Sql(u"INSERT INTO xiangxi (conid, spid, sl, je) VALUES (?, 'A', 1, 5)"_s)
+        Sql(A(u"INSERT INTO xiangxi (conid, spid, sl, je) VALUES (?, 'A', {1}, {5})"_s))
             .bind(q.integer(0))
             .exec();
-        Sql(u"INSERT INTO dhjl (mberid, jf) VALUES (?, 1)"_s).bind(id).exec();
-        Sql(u"INSERT INTO thjl (mberid, conid, je) VALUES (?, 1, 1)"_s).bind(id).exec();
-        Sql(u"INSERT INTO czjl (mberid, ssje, czje) VALUES (?, 1, 1)"_s).bind(id).exec();
+        Sql(A(u"INSERT INTO dhjl (mberid, jf) VALUES (?, {1})"_s)).bind(id).exec();
+        Sql(A(u"INSERT INTO thjl (mberid, conid, je) VALUES (?, 1, {1})"_s)).bind(id).exec();
+        Sql(A(u"INSERT INTO czjl (mberid, ssje, czje) VALUES (?, {1}, {1})"_s)).bind(id).exec();
         Sql(u"INSERT INTO sjtx (mberid, ps) VALUES (?, '提醒')"_s).bind(id).exec();
-        Sql(u"INSERT INTO zzjl (zcid, zrid, je) VALUES (?, '100000000009', 1)"_s).bind(id).exec();
+        Sql(A(u"INSERT INTO zzjl (zcid, zrid, je) VALUES (?, '100000000009', {1})"_s)).bind(id).exec();
     }
     QVERIFY(t.login());
     t.listAll();
@@ -319,7 +319,7 @@ void TstMemberActions::deleteExchangeGivesPointsBack()
     Till t;
     QVERIFY(t.start(kAll));
     addMember(u"100000000001"_s);
-    Sql(u"INSERT INTO dhjl (mberid, jf, ps, createtime) VALUES ('100000000001', 30.7, '毛巾', ?)"_s)
+    Sql(A(u"INSERT INTO dhjl (mberid, jf, ps, createtime) VALUES ('100000000001', {30.7}, '毛巾', ?)"_s))
         .bind(Database::dt(QDateTime::currentDateTime()))
         .exec();
     QVERIFY(t.login());
@@ -330,7 +330,7 @@ void TstMemberActions::deleteExchangeGivesPointsBack()
     t.h.answer(MsgAnswer::Yes);
     t.click(u"cmdDelDhjl"_s);
     QCOMPARE(count(u"dhjl"_s), 0);
-    QCOMPARE(scalar(u"SELECT jf FROM mber WHERE id = '100000000001'"_s).toDouble(), 130.0);
+    QCOMPARE(amountAt(u"SELECT jf FROM mber WHERE id = '100000000001'"_s), 130.0);
     QCOMPARE(t.main->findChild<QTreeWidget *>(u"lvDh"_s)->topLevelItemCount(), 0); // shown again
     // A record without points gives none back and still goes.
     Sql(u"INSERT INTO dhjl (mberid, ps, createtime) VALUES ('100000000001', '旧记录', ?)"_s)
@@ -340,7 +340,7 @@ void TstMemberActions::deleteExchangeGivesPointsBack()
     t.h.answer(MsgAnswer::Yes);
     t.click(u"cmdDelDhjl"_s);
     QCOMPARE(count(u"dhjl"_s), 0);
-    QCOMPARE(scalar(u"SELECT jf FROM mber WHERE id = '100000000001'"_s).toDouble(), 130.0);
+    QCOMPARE(amountAt(u"SELECT jf FROM mber WHERE id = '100000000001'"_s), 130.0);
 }
 
 void TstMemberActions::deleteReminder()

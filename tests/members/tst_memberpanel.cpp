@@ -32,8 +32,8 @@ struct M {
 
 void addMember(const M &m)
 {
-    Sql(u"INSERT INTO mber (id, name, tel, lv, st, ye, jf, ljczje, createtime) "
-        u"VALUES (?, ?, ?, ?, ?, 12.5, 30, 200, ?)"_s)
+    Sql(A(u"INSERT INTO mber (id, name, tel, lv, st, ye, jf, ljczje, createtime) "
+          u"VALUES (?, ?, ?, ?, ?, {12.5}, {30}, {200}, ?)"_s))
         .bind(m.id)
         .bind(m.name)
         .bind(m.tel)
@@ -47,12 +47,12 @@ int addSale(const QString &id, double card, double cash, const QDateTime &when, 
 {
     Sql q(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, jf, createtime, czy, ps) "
           u"VALUES (?, ?, ?, ?, 3, ?, 'admin', '') RETURNING id"_s);
-    q.bind(id).bind(lines > 0).bind(card).bind(cash).bind(Database::dt(when)).exec();
+    q.bind(id).bind(lines > 0).bind(lit(card)).bind(lit(cash)).bind(Database::dt(when)).exec();
     q.next();
     const int conId = q.integer(0);
     for (int i = 0; i < lines; ++i)
-        Sql(u"INSERT INTO xiangxi (conid, spid, spmc, dj, zk, zhdj, sl, jf, je) "
-            u"VALUES (?, ?, '可乐', 3, 90, 2.7, 2, 0, 5.4)"_s)
+        Sql(A(u"INSERT INTO xiangxi (conid, spid, spmc, dj, zk, zhdj, sl, jf, je) "
+              u"VALUES (?, ?, '可乐', {3}, {90}, {2.7}, {2}, 0, {5.4})"_s))
             .bind(conId)
             .bind(u"SP%1"_s.arg(i))
             .exec();
@@ -190,20 +190,20 @@ void TstMemberPanel::memberShown()
 {
     Harness h;
     QVERIFY(h.openDatabase());
-    Sql(u"INSERT INTO mber (id, name, sex, lv, tel, ye, jf, ljczje, booljzrq, jzrq, ps, "
-        u"createtime) "
-        u"VALUES ('100000000009', '赵敏', 2, '金卡', '139', 88.8, 120, 500.5, ?, ?, NULL, ?)"_s)
+    Sql(A(u"INSERT INTO mber (id, name, sex, lv, tel, ye, jf, ljczje, booljzrq, jzrq, ps, "
+          u"createtime) "
+          u"VALUES ('100000000009', '赵敏', 2, '金卡', '139', {88.8}, {120}, {500.5}, ?, ?, NULL, ?)"_s))
         .bind(false)
         .bind(Database::dt(QDateTime(QDate(2020, 1, 1), QTime(0, 0))))
         .bind(Database::dt(QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9))))
         .exec();
-    Sql(u"INSERT INTO czjl (mberid, ssje, czje, yhsm, czy, createtime) VALUES ('100000000009', 100, 110, NULL, 'admin', ?)"_s)
+    Sql(A(u"INSERT INTO czjl (mberid, ssje, czje, yhsm, czy, createtime) VALUES ('100000000009', {100}, {110}, NULL, 'admin', ?)"_s))
         .bind(Database::dt(QDateTime(QDate(2026, 6, 1), QTime(10, 0))))
         .exec();
     Sql(u"INSERT INTO sjtx (mberid, txsj, lx, ps, czy) VALUES ('100000000009', ?, '欠款未付', '还欠10元', 'admin')"_s)
         .bind(Database::dt(QDateTime(QDate(2026, 7, 1), QTime(15, 0))))
         .exec();
-    Sql(u"INSERT INTO dhjl (mberid, jf, ps, czy, createtime) VALUES ('100000000009', 30, '毛巾', 'admin', ?)"_s)
+    Sql(A(u"INSERT INTO dhjl (mberid, jf, ps, czy, createtime) VALUES ('100000000009', {30}, '毛巾', 'admin', ?)"_s))
         .bind(Database::dt(QDateTime(QDate(2026, 6, 2), QTime(10, 0))))
         .exec();
     Database::close();
@@ -250,7 +250,7 @@ void TstMemberPanel::totalsFollowSales()
     Harness h;
     QVERIFY(h.openDatabase());
     addMember({u"100000000001"_s, u"张三"_s});
-    Sql(u"UPDATE mber SET ljxfje = 999, ljxfcs = 99 WHERE id = '100000000001'"_s).exec();
+    Sql(A(u"UPDATE mber SET ljxfje = {999}, ljxfcs = 99 WHERE id = '100000000001'"_s)).exec();
     const QDateTime t(QDate(2026, 3, 1), QTime(8, 0));
     addSale(u"100000000001"_s, 5.0, 0.0, t);
     addSale(u"100000000001"_s, 0.0, 5.129, t.addDays(1));
@@ -261,7 +261,7 @@ void TstMemberPanel::totalsFollowSales()
     main->ShowMber(u"100000000001"_s);
     QCOMPARE(label(main, u"lblXfje"_s), u"10.12元"_s); // truncated for the eye
     QCOMPARE(label(main, u"lblXfcs"_s), u"3次"_s);
-    QCOMPARE(scalar(u"SELECT ljxfje FROM mber WHERE id = '100000000001'"_s).toDouble(), 10.129);
+    QCOMPARE(amountAt(u"SELECT ljxfje FROM mber WHERE id = '100000000001'"_s), 10.129);
     QCOMPARE(scalar(u"SELECT ljxfcs FROM mber WHERE id = '100000000001'"_s).toInt(), 3);
     auto *info = w<QTreeWidget>(main, u"lvInfo"_s);
     QCOMPARE(info->topLevelItem(0)->text(0), QString::number(newest)); // newest first
@@ -273,7 +273,7 @@ void TstMemberPanel::totalsFollowSales()
     Sql(u"DELETE FROM con WHERE xjfk > 5"_s).exec();
     main->ShowMber(u"100000000001"_s);
     QCOMPARE(label(main, u"lblXfcs"_s), u"1次"_s);
-    QCOMPARE(scalar(u"SELECT ljxfje FROM mber WHERE id = '100000000001'"_s).toDouble(), 5.0);
+    QCOMPARE(amountAt(u"SELECT ljxfje FROM mber WHERE id = '100000000001'"_s), 5.0);
 }
 
 void TstMemberPanel::expiryBoundary_data()

@@ -80,7 +80,7 @@ int cellCount(const QJsonObject &book)
 void storeGoods(int n)
 {
     for (int i = 1; i <= n; ++i)
-        Sql(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, jf, zt, kc) VALUES (?, ?, '饮料', '瓶', 1, 2.5, 0, ?, 10)"_s)
+        Sql(A(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, jf, zt, kc) VALUES (?, ?, '饮料', '瓶', {1}, {2.5}, 0, ?, {10})"_s))
             .bind(u"A%1"_s.arg(i))
             .bind(u"可乐%1"_s.arg(i))
             .bind(true)

@@ -38,8 +38,8 @@ int sale(const QString &card, const QDateTime &when, double cash, double card_,
     Sql(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, jf, createtime, czy, ps) VALUES (?, ?, ?, ?, ?, ?, ?, NULL)"_s)
         .bind(card)
         .bind(true)
-        .bind(card_)
-        .bind(cash)
+        .bind(lit(card_))
+        .bind(lit(cash))
         .bind(jf)
         .bind(Database::dt(when))
         .bind(op)
@@ -49,14 +49,14 @@ int sale(const QString &card, const QDateTime &when, double cash, double card_,
 
 void line(int conId, const QString &spid, const QString &name, double price, double qty, double je)
 {
-    Sql(u"INSERT INTO xiangxi (conid, spid, spmc, dj, zk, zhdj, sl, jf, je) VALUES (?, ?, ?, ?, 100, ?, ?, 0, ?)"_s)
+    Sql(A(u"INSERT INTO xiangxi (conid, spid, spmc, dj, zk, zhdj, sl, jf, je) VALUES (?, ?, ?, ?, {100}, ?, ?, 0, ?)"_s))
         .bind(conId)
         .bind(spid)
         .bind(name)
-        .bind(price)
-        .bind(price)
-        .bind(qty)
-        .bind(je)
+        .bind(lit(price))
+        .bind(lit(price))
+        .bind(lit(qty))
+        .bind(lit(je))
         .exec();
 }
 
@@ -64,7 +64,7 @@ void giveBack(const QDateTime &when, double je, bool toCard, const QString &leve
 {
     Sql(u"INSERT INTO thjl (conid, mberid, mbername, mberlb, je, thfs, czy, createtime, ps) VALUES (1, '100000000001', '张三', ?, ?, ?, 'admin', ?, '')"_s)
         .bind(level)
-        .bind(je)
+        .bind(lit(je))
         .bind(toCard)
         .bind(Database::dt(when))
         .exec();
@@ -167,7 +167,7 @@ void TstReportWindows::goods()
 {
     Harness h;
     QVERIFY(h.openDatabase());
-    Sql(u"INSERT INTO sp (spid, name, lb, dw, jj, sj) VALUES ('G1', '可乐', '饮料', '瓶', 6, 10), ('G2', '赠品', '杂货', '个', 2, 0), ('G3', '雪碧', '饮料', '瓶', 1, 3)"_s)
+    Sql(A(u"INSERT INTO sp (spid, name, lb, dw, jj, sj) VALUES ('G1', '可乐', '饮料', '瓶', {6}, {10}), ('G2', '赠品', '杂货', '个', {2}, 0), ('G3', '雪碧', '饮料', '瓶', {1}, {3})"_s))
         .exec();
     for (int i = 0; i < 3; ++i)
         line(sale(u"100000000001"_s, at(kDay, 9 + i), 10, 0), u"G1"_s, u"可乐"_s, 10, 1, 10);
@@ -236,7 +236,7 @@ void TstReportWindows::records()
     QVERIFY(h.openDatabase());
     const QVariant when = Database::dt(at(kDay));
     // Recorded under the level name of the time.
-    Sql(u"INSERT INTO czjl (mberid, mbername, mberlb, ssje, czje, yhsm, czy, createtime, ps) VALUES ('100000000001', '张三', '旧金卡', 100, 110, NULL, 'admin', ?, NULL)"_s)
+    Sql(A(u"INSERT INTO czjl (mberid, mbername, mberlb, ssje, czje, yhsm, czy, createtime, ps) VALUES ('100000000001', '张三', '旧金卡', {100}, {110}, NULL, 'admin', ?, NULL)"_s))
         .bind(when)
         .exec();
     QCOMPARE(rechargeRecords({kDay, kDay}, u"旧金卡"_s, QString(), QString()),
@@ -246,7 +246,7 @@ void TstReportWindows::records()
     QVERIFY(rechargeRecords({kDay.addDays(1), kDay.addDays(1)}, QString(), QString(), QString())
                 .isEmpty());
 
-    Sql(u"INSERT INTO dhjl (mberid, mbername, mberlb, jf, czy, createtime, ps) VALUES ('100000000001', '张三', '金卡', 50, '小王', ?, '毛巾'), ('100000000002', '李四', '金卡', 20, 'admin', ?, '')"_s)
+    Sql(A(u"INSERT INTO dhjl (mberid, mbername, mberlb, jf, czy, createtime, ps) VALUES ('100000000001', '张三', '金卡', {50}, '小王', ?, '毛巾'), ('100000000002', '李四', '金卡', {20}, 'admin', ?, '')"_s))
         .bind(when)
         .bind(when)
         .exec();
@@ -256,7 +256,7 @@ void TstReportWindows::records()
     QCOMPARE(column(exchangeRecords({kDay, kDay}, QString(), QString(), u"admin"_s), 0),
              QStringList{u"100000000002"_s});
 
-    Sql(u"INSERT INTO zzjl (zcid, zcname, zclv, zrid, zrname, zrlv, je, czy, createtime, ps) VALUES ('A', '甲', '金卡', 'B', '乙', '银卡', 10, 'admin', ?, ''), ('B', '乙', '银卡', 'A', '甲', '金卡', 4, 'admin', ?, '')"_s)
+    Sql(A(u"INSERT INTO zzjl (zcid, zcname, zclv, zrid, zrname, zrlv, je, czy, createtime, ps) VALUES ('A', '甲', '金卡', 'B', '乙', '银卡', {10}, 'admin', ?, ''), ('B', '乙', '银卡', 'A', '甲', '金卡', {4}, 'admin', ?, '')"_s))
         .bind(when)
         .bind(when)
         .exec();
@@ -279,7 +279,7 @@ void TstReportWindows::balances()
 {
     Harness h;
     QVERIFY(h.startProgram());
-    Sql(u"INSERT INTO mber (id, name, ye) VALUES ('100000000001', '张三', 12.5)"_s).exec();
+    Sql(A(u"INSERT INTO mber (id, name, ye) VALUES ('100000000001', '张三', {12.5})"_s)).exec();
     FrmMain *main = h.login();
     QVERIFY(main);
     main->findChild<QPushButton *>(u"cmdMemtj"_s)->click();
@@ -401,8 +401,8 @@ void TstReportWindows::transferWindowCards()
     QVERIFY(main);
     main->findChild<QPushButton *>(u"cmdMemtj"_s)->click();
     // A transfer of today, which any query of the window would list.
-    Sql(u"INSERT INTO zzjl (zcid, zrid, je, czy, createtime) VALUES"
-        u" ('100000000001', '100000000002', 5, 'admin', ?)"_s)
+    Sql(A(u"INSERT INTO zzjl (zcid, zrid, je, czy, createtime) VALUES"
+          u" ('100000000001', '100000000002', {5}, 'admin', ?)"_s))
         .bind(Database::dt(QDateTime::currentDateTime()))
         .exec();
     h.onModal([&](QDialog *d) {

@@ -45,23 +45,23 @@ void sale(const QString &op, const QDateTime &when, double cash, double card,
           const QString &card_ = u"100000000001"_s)
 {
     Sql(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, createtime, czy) VALUES (?, ?, ?, ?, ?, ?)"_s)
-        .bind(card_).bind(false).bind(card).bind(cash).bind(at(when)).bind(op).exec();
+        .bind(card_).bind(false).bind(lit(card)).bind(lit(cash)).bind(at(when)).bind(op).exec();
 }
 void giveBack(const QString &op, const QDateTime &when, double je, bool toCard)
 {
     Sql(u"INSERT INTO thjl (conid, mberid, je, thfs, createtime, czy) VALUES (1, '100000000001', ?, ?, ?, ?)"_s)
-        .bind(je).bind(toCard).bind(at(when)).bind(op).exec();
+        .bind(lit(je)).bind(toCard).bind(at(when)).bind(op).exec();
 }
 void recharge(const QString &op, const QDateTime &when, double paid, double credited)
 {
     Sql(u"INSERT INTO czjl (mberid, mbername, ssje, czje, yhsm, createtime, czy) VALUES ('100000000001', '张三', ?, ?, '赠送', ?, ?)"_s)
-        .bind(paid).bind(credited).bind(at(when)).bind(op).exec();
+        .bind(lit(paid)).bind(lit(credited)).bind(at(when)).bind(op).exec();
 }
 
 struct Stored {
     QString czy;
     QDateTime login, handover;
-    double yyje = -1, ssxj = -1, czje = -1, thfhxj = -1, thfhcz = -1;
+    Amount yyje = -1, ssxj = -1, czje = -1, thfhxj = -1, thfhcz = -1;
 };
 QList<Stored> storedHandovers()
 {
@@ -70,7 +70,7 @@ QList<Stored> storedHandovers()
     q.exec();
     while (q.next())
         list << Stored{q.text(0), Database::toDt(q.value(1)), Database::toDt(q.value(2)),
-                       q.number(3), q.number(4), q.number(5), q.number(6), q.number(7)};
+                       q.amount(3), q.amount(4), q.amount(5), q.amount(6), q.amount(7)};
     return list;
 }
 
@@ -288,7 +288,7 @@ void TstShift::backup()
     QDir(folder).removeRecursively();
     // Backing up on the way out, twice: the copy is replaced.
     for (int round = 1; round <= 2; ++round) {
-        Sql(u"UPDATE mber SET ye = ? WHERE id = '100000000001'"_s).bind(round * 10).exec();
+        Sql(u"UPDATE mber SET ye = ? WHERE id = '100000000001'"_s).bind(Amount(round * 10)).exec();
         t.h.onModal([&](QDialog *d) {
             w<QCheckBox>(d, u"chkBk"_s)->setChecked(true);
             w<QCheckBox>(d, u"chkJilu"_s)->setChecked(false);
@@ -305,7 +305,7 @@ void TstShift::backup()
             QVERIFY(db.open());
             QSqlQuery q(db);
             QVERIFY(q.exec(u"SELECT ye FROM mber WHERE id = '100000000001'"_s) && q.next());
-            QCOMPARE(q.value(0).toInt(), round * 10);
+            QCOMPARE(Amount::fromRaw(q.value(0).toLongLong()), Amount(round * 10));
         }
         QSqlDatabase::removeDatabase(u"backup-check"_s);
         QCOMPARE(GetSysInfo(u"exitbk"_s), u"yes"_s);
@@ -329,7 +329,7 @@ void TstShift::history()
     Till t;
     QVERIFY(t.start());
     const QDateTime today = QDateTime(QDate::currentDate(), QTime(0, 0, 5));
-    Sql(u"INSERT INTO jbjl (czy, logintime, jbtime, yyje, ssxj, czje, thfhxj, thfhcz) VALUES ('夜班', ?, ?, 12.5, 100, 110, 3, 4)"_s)
+    Sql(A(u"INSERT INTO jbjl (czy, logintime, jbtime, yyje, ssxj, czje, thfhxj, thfhcz) VALUES ('夜班', ?, ?, {12.5}, {100}, {110}, {3}, {4})"_s))
         .bind(at(today.addSecs(-3600))).bind(at(today)).exec();
     QTreeWidget *exported = nullptr;
     QString title;

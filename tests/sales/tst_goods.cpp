@@ -58,8 +58,8 @@ QStringList column(QTreeWidget *list, int c)
 void storeGoods(const QString &spid, const QString &name, const QString &lb, bool zt = true,
               double sj = 10)
 {
-    Sql(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, jf, zt, kc) VALUES (?, ?, ?, '件', 5, ?, 0, ?, 20)"_s)
-        .bind(spid).bind(name).bind(lb).bind(sj).bind(zt).exec();
+    Sql(A(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, jf, zt, kc) VALUES (?, ?, ?, '件', {5}, ?, 0, ?, {20})"_s))
+        .bind(spid).bind(name).bind(lb).bind(lit(sj)).bind(zt).exec();
 }
 
 int count(const QString &table, const QString &where = u"1 = 1"_s, const QVariantList &v = {})
@@ -274,11 +274,11 @@ void TstGoods::addGoods()
     QCOMPARE(q.text(0), u"薯条"_s);
     QCOMPARE(q.text(1), u"零食"_s);
     QCOMPARE(q.text(2), u"袋"_s);
-    QCOMPARE(q.number(3), storedJj);
-    QCOMPARE(q.number(4), 8.8);
-    QCOMPARE(q.value(5).toLongLong(), storedJf);
+    QCOMPARE(q.amount(3), storedJj);
+    QCOMPARE(q.amount(4), 8.8);
+    QCOMPARE(q.amount(5), Amount(storedJf));
     QVERIFY(q.value(6).toBool());
-    QCOMPARE(q.number(7), storedKc);
+    QCOMPARE(q.amount(7), storedKc);
     QCOMPARE(logContents(), QStringList{u"添加商品[薯条]，商品编号为[S01]。"_s});
     QCOMPARE(scalar(u"SELECT czlx FROM syslog"_s).toString(), u"添加商品"_s);
 }
@@ -365,11 +365,11 @@ void TstGoods::editGoods()
             QCOMPARE(saved.text(0), u"百事可乐"_s);
             QCOMPARE(saved.text(1), u"零食"_s);
             QCOMPARE(saved.text(2), u"瓶"_s);
-            QCOMPARE(saved.number(3), 4.0);
-            QCOMPARE(saved.number(4), 6.5);
-            QCOMPARE(saved.number(5), 1.0); // whole points
+            QCOMPARE(saved.amount(3), 4.0);
+            QCOMPARE(saved.amount(4), 6.5);
+            QCOMPARE(saved.amount(5), 1.0); // whole points
             QVERIFY(!saved.value(6).toBool());
-            QCOMPARE(saved.number(7), 30.0);
+            QCOMPARE(saved.amount(7), 30.0);
         }
 
         // A category that no longer exists is not preselected.
@@ -401,9 +401,9 @@ void TstGoods::deleteAndDisable()
     QVERIFY(h.startProgram());
     storeGoods(u"A001"_s, u"可乐"_s, QString());
     storeGoods(u"A002"_s, u"雪碧"_s, QString());
-    Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A001', '金卡', 80), ('A001', '银卡', 90), ('A002', '金卡', 85)"_s)
+    Sql(A(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A001', '金卡', {80}), ('A001', '银卡', {90}), ('A002', '金卡', {85})"_s))
         .exec();
-    Sql(u"INSERT INTO xiangxi (conid, spid, spmc, sl) VALUES (1, 'A001', '可乐', 2)"_s).exec();
+    Sql(A(u"INSERT INTO xiangxi (conid, spid, spmc, sl) VALUES (1, 'A001', '可乐', {2})"_s)).exec();
     FrmMain *main = h.login();
     QVERIFY(main);
     withGoodsWindow(h, main, [&](QDialog *d) {
@@ -562,7 +562,7 @@ void TstGoods::rates()
     QFETCH(QString, shownPrice);
     Harness h;
     QVERIFY(h.startProgram());
-    Sql(u"INSERT INTO lv (name, zk) VALUES ('金卡', 90), ('银卡', 95)"_s).exec();
+    Sql(A(u"INSERT INTO lv (name, zk) VALUES ('金卡', {90}), ('银卡', {95})"_s)).exec();
     storeGoods(u"A001"_s, u"可乐"_s, QString(), true, 10.5);
     FrmMain *main = h.login();
     QVERIFY(main);
@@ -601,7 +601,7 @@ void TstGoods::rates()
         });
         click(d, "cmdDiscount");
     });
-    QCOMPARE(scalar(u"SELECT zkl FROM spdz WHERE spid = 'A001' AND lv = '银卡'"_s).toDouble(), stored);
+    QCOMPARE(amountAt(u"SELECT zkl FROM spdz WHERE spid = 'A001' AND lv = '银卡'"_s), stored);
     QCOMPARE(count(u"syslog"_s), 0);
 }
 
@@ -609,9 +609,9 @@ void TstGoods::ratesExhaustedAndDeleted()
 {
     Harness h;
     QVERIFY(h.startProgram());
-    Sql(u"INSERT INTO lv (name, zk) VALUES ('金卡', 90), ('银卡', 95)"_s).exec();
+    Sql(A(u"INSERT INTO lv (name, zk) VALUES ('金卡', {90}), ('银卡', {95})"_s)).exec();
     storeGoods(u"A001"_s, u"可乐"_s, QString());
-    Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A001', '银卡', 80)"_s).exec();
+    Sql(A(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A001', '银卡', {80})"_s)).exec();
     FrmMain *main = h.login();
     QVERIFY(main);
     withGoodsWindow(h, main, [&](QDialog *d) {
@@ -656,7 +656,7 @@ void TstGoods::ratesExhaustedAndDeleted()
     q.exec();
     QVERIFY(q.next());
     QCOMPARE(q.text(0), u"金卡"_s);
-    QCOMPARE(q.number(1), 70.0);
+    QCOMPARE(q.amount(1), 70.0);
     QVERIFY(!q.next());
 }
 
@@ -665,12 +665,12 @@ void TstGoods::applyToCategory()
     LT_USE_BACKEND();
     Harness h(backend);
     QVERIFY(h.startProgram());
-    Sql(u"INSERT INTO lv (name, zk) VALUES ('X', 90), ('Y', 95), ('Z', 100)"_s).exec();
+    Sql(A(u"INSERT INTO lv (name, zk) VALUES ('X', {90}), ('Y', {95}), ('Z', {100})"_s)).exec();
     storeGoods(u"A"_s, u"甲"_s, u"饮料"_s);
     storeGoods(u"B"_s, u"乙"_s, u"饮料"_s, false);
     storeGoods(u"C"_s, u"丙"_s, u"零食"_s);
     storeGoods(u"D"_s, u"丁"_s, QString());
-    Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A', 'X', 80), ('A', 'Z', 77.5), ('B', 'Y', 90), ('C', 'Y', 60)"_s)
+    Sql(A(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A', 'X', {80}), ('A', 'Z', {77.5}), ('B', 'Y', {90}), ('C', 'Y', {60})"_s))
         .exec();
     FrmMain *main = h.login();
     QVERIFY(main);
@@ -707,7 +707,7 @@ void TstGoods::applyToCategory()
     auto rates = [](const QString &spid) {
         QStringList out;
         for (const sales::LevelRate &r : sales::goodsRates(spid))
-            out << r.lv + u"="_s + QString::number(r.zkl);
+            out << r.lv + u"="_s + FmtJe(r.zkl);
         return out;
     };
     QCOMPARE(rates(u"B"_s), (QStringList{u"X=80"_s, u"Z=77.5"_s}));
@@ -736,8 +736,8 @@ void TstGoods::effectiveRate()
     QFETCH(double, rate);
     Harness h;
     QVERIFY(h.openDatabase());
-    Sql(u"INSERT INTO lv (name, zk) VALUES ('金卡', 88.8), ('银卡', 95)"_s).exec();
-    Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A', '金卡', 70), ('A', '已删除', 60)"_s).exec();
+    Sql(A(u"INSERT INTO lv (name, zk) VALUES ('金卡', {88.8}), ('银卡', {95})"_s)).exec();
+    Sql(A(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A', '金卡', {70}), ('A', '已删除', {60})"_s)).exec();
     QCOMPARE(sales::effectiveRate(spid, level), rate);
 }
 

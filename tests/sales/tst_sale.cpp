@@ -49,24 +49,26 @@ void click(QWidget *d, const QString &name)
 void storeGoods(const QString &spid, const QString &name, double sj, double kc = 100, qint64 jf = 0,
                 const QString &lb = QString(), bool zt = true)
 {
-    Sql(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, jf, zt, kc) VALUES (?, ?, ?, '件', 1, ?, ?, ?, ?)"_s)
+    Sql(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, jf, zt, kc) VALUES (?, ?, ?, '件', ?, ?, ?, ?, ?)"_s)
         .bind(spid)
         .bind(name)
         .bind(lb)
-        .bind(sj)
-        .bind(jf)
+        .bind(Amount(1))
+        .bind(lit(sj))
+        .bind(Amount(jf))
         .bind(zt)
-        .bind(kc)
+        .bind(lit(kc))
         .exec();
 }
 
 void storeMember(const QString &id, const QString &level, double ye, const QString &pwd = u"123"_s)
 {
-    Sql(u"INSERT INTO mber (id, name, lv, ye, pwd, jf, st) VALUES (?, '张三', ?, ?, ?, 10, 0)"_s)
+    Sql(u"INSERT INTO mber (id, name, lv, ye, pwd, jf, st) VALUES (?, '张三', ?, ?, ?, ?, 0)"_s)
         .bind(id)
         .bind(level)
-        .bind(ye)
+        .bind(lit(ye))
         .bind(pwd)
+        .bind(Amount(10))
         .exec();
 }
 
@@ -79,9 +81,9 @@ QStringList rowTexts(QTreeWidget *list, int row)
     return texts;
 }
 
-double memberValue(const QString &column, const QString &id = kCard)
+Amount memberValue(const QString &column, const QString &id = kCard)
 {
-    return scalar(u"SELECT "_s + column + u" FROM mber WHERE id = ?"_s, {id}).toDouble();
+    return amountAt(u"SELECT "_s + column + u" FROM mber WHERE id = ?"_s, {id});
 }
 
 int count(const QString &table)
@@ -208,14 +210,14 @@ void TstSale::pricing()
     QFETCH(QString, editedAmount);
     Till t;
     QVERIFY(t.start());
-    Sql(u"INSERT INTO lv (name, zk) VALUES ('金卡', 85)"_s).exec();
+    Sql(u"INSERT INTO lv (name, zk) VALUES ('金卡', ?)"_s).bind(Amount(85)).exec();
     storeMember(kCard, u"金卡"_s, 100);
     storeGoods(u"G1"_s, u"商品"_s, price);
     if (ownRate > 0)
-        Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('G1', '金卡', ?)"_s).bind(ownRate).exec();
+        Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('G1', '金卡', ?)"_s).bind(lit(ownRate)).exec();
     QVERIFY(t.login(card));
     t.sale([&](FrmSpxf *s) {
-        s->AddSp(u"G1"_s, quantity);
+        s->AddSp(u"G1"_s, lit(quantity));
         auto *lv = w<QTreeWidget>(s, u"lvSp"_s);
         QCOMPARE(rowTexts(lv, 0), line);
         QCOMPARE(w<QLineEdit>(s, u"txtNum"_s)->text(), line[5]);
@@ -235,7 +237,7 @@ void TstSale::windowState()
 {
     Till t;
     QVERIFY(t.start());
-    Sql(u"INSERT INTO lv (name, zk) VALUES ('金卡', 85)"_s).exec();
+    Sql(u"INSERT INTO lv (name, zk) VALUES ('金卡', ?)"_s).bind(Amount(85)).exec();
     storeMember(kCard, u"金卡"_s, 88.5);
     storeGoods(u"G1"_s, u"可乐"_s, 3);
     storeGoods(u"G2"_s, u"雪碧"_s, 4);
@@ -437,18 +439,18 @@ void TstSale::points()
     QFETCH(qint64, points);
     BasketLine ordinary;
     ordinary.sl = 1;
-    ordinary.je = 95.5;
+    ordinary.je = lit(95.5);
     BasketLine special;
     special.sl = 2;
     special.jf = 3;
     special.je = 20;
-    QCOMPARE(salePoints({ordinary, special}, 115.5, yuan, card), points);
+    QCOMPARE(salePoints({ordinary, special}, lit(115.5), lit(yuan), card), Amount(points));
     // Special goods points are cut per line: 1.5 × 3 gives 4.
     BasketLine half;
-    half.sl = 1.5;
+    half.sl = lit(1.5);
     half.jf = 3;
     half.je = 9;
-    QCOMPARE(salePoints({half}, 9, 0, kCard), qint64(4));
+    QCOMPARE(salePoints({half}, 9, 0, kCard), Amount(4));
 }
 
 void TstSale::receipt_data()
@@ -473,13 +475,13 @@ void TstSale::receipt()
     BasketLine a;
     a.name = u"可乐"_s;
     a.sl = 2;
-    a.je = 5.1;
+    a.je = lit(5.1);
     BasketLine b;
     b.name = u"薯片"_s;
-    b.sl = 1.5;
-    b.je = 4.5;
+    b.sl = lit(1.5);
+    b.je = lit(4.5);
     QCOMPARE(saleReceipt(u"会员姓名：张三"_s, u"会员卡号："_s + kCard, u"会员级别：金卡"_s,
-                         showCard, {a, b}, 9.6, points),
+                         showCard, {a, b}, lit(9.6), Amount(points)),
              text);
 }
 
@@ -544,8 +546,8 @@ void TstSale::cardPayment()
     con.exec();
     QVERIFY(con.next());
     const int conId = con.integer(0);
-    QCOMPARE(con.number(2), 50.0);
-    QCOMPARE(con.number(3), 0.0);
+    QCOMPARE(con.amount(2), 50.0);
+    QCOMPARE(con.amount(3), 0.0);
     QCOMPARE(con.integer(4), 6);
     QCOMPARE(con.text(5), u"admin"_s);
     QVERIFY(Database::toDt(con.value(7)).isValid());
@@ -556,14 +558,14 @@ void TstSale::cardPayment()
     QVERIFY(line.next());
     QCOMPARE(line.integer(0), conId);
     QCOMPARE(line.text(2), u"可乐"_s);
-    QCOMPARE(line.number(3), 25.0);
-    QCOMPARE(line.number(4), 100.0);
-    QCOMPARE(line.number(6), 2.0);
-    QCOMPARE(line.number(7), 6.0);
-    QCOMPARE(line.number(8), 50.0);
+    QCOMPARE(line.amount(3), 25.0);
+    QCOMPARE(line.amount(4), 100.0);
+    QCOMPARE(line.amount(6), 2.0);
+    QCOMPARE(line.amount(7), 6.0);
+    QCOMPARE(line.amount(8), 50.0);
     QVERIFY(!line.next());
     // Stock 1 sold 2: 0, not -1.
-    QCOMPARE(scalar(u"SELECT kc FROM sp WHERE spid = 'G1'"_s).toDouble(), 0.0);
+    QCOMPARE(amountAt(u"SELECT kc FROM sp WHERE spid = 'G1'"_s), 0.0);
     QCOMPARE(GetSysInfo(u"fs"_s), u"0"_s);
     // The member panel shows the member afresh.
     QCOMPARE(t.main->findChild<QLabel *>(u"lblKnye"_s)->text(), u"0元"_s);
@@ -606,11 +608,11 @@ void TstSale::cashPayment()
     con.exec();
     QVERIFY(con.next());
     QCOMPARE(con.text(0), u"000000000000"_s);
-    QCOMPARE(con.number(1), 0.0);
-    QCOMPARE(con.number(2), 100.0);
+    QCOMPARE(con.amount(1), 0.0);
+    QCOMPARE(con.amount(2), 100.0);
     QCOMPARE(con.integer(3), 0);
     QCOMPARE(GetSysInfo(u"fs"_s), u"1"_s);
-    QCOMPARE(scalar(u"SELECT kc FROM sp"_s).toDouble(), 99.0);
+    QCOMPARE(amountAt(u"SELECT kc FROM sp"_s), 99.0);
 }
 
 void TstSale::mixedPayment()
@@ -691,8 +693,8 @@ void TstSale::mixedPayment()
     Sql con(u"SELECT czkfk, xjfk, jf FROM con"_s);
     con.exec();
     QVERIFY(con.next());
-    QCOMPARE(con.number(0), 30.0);
-    QCOMPARE(con.number(1), 70.0);
+    QCOMPARE(con.amount(0), 30.0);
+    QCOMPARE(con.amount(1), 70.0);
     QCOMPARE(con.integer(2), 0); // no points rate
     QVERIFY(!con.next());        // one sale, whatever was refused before it
     QCOMPARE(memberValue(u"ye"_s), 10.0);
@@ -762,9 +764,12 @@ void TstSale::direct()
     Till t(backend);
     QVERIFY(t.start());
     storeMember(kCard, QString(), 100);
-    Sql(u"UPDATE mber SET ye = 100, jf = 10, pwd = '123' WHERE id = '000000000000'"_s).exec();
+    Sql(u"UPDATE mber SET ye = ?, jf = ?, pwd = '123' WHERE id = '000000000000'"_s)
+        .bind(Amount(100))
+        .bind(Amount(10))
+        .exec();
     QVERIFY(t.login(card));
-    state().yuanPerPoint = yuan;
+    state().yuanPerPoint = lit(yuan);
     int targetWhileOpen = -1;
     t.direct([&](QDialog *d) {
         targetWhileOpen = state().cardTarget;
@@ -795,8 +800,8 @@ void TstSale::direct()
         Sql con(u"SELECT czkfk, xjfk, jf, ps, boolsp FROM con"_s);
         con.exec();
         QVERIFY(con.next());
-        QCOMPARE(con.number(0), fromBalance ? NumVal(amount) : 0.0);
-        QCOMPARE(con.number(1), fromBalance ? 0.0 : NumVal(amount));
+        QCOMPARE(con.amount(0), fromBalance ? NumVal(amount) : Amount());
+        QCOMPARE(con.amount(1), fromBalance ? Amount() : NumVal(amount));
         QCOMPARE(con.value(2).isNull(), conPoints.isNull());
         if (!conPoints.isNull())
             QCOMPARE(con.integer(2), conPoints.toInt());
@@ -813,19 +818,22 @@ void TstSale::pointsAndUpgrade()
     // consumption.
     Till t;
     QVERIFY(t.start());
-    Sql(u"INSERT INTO lv (name, jf) VALUES ('普通', 0), ('银卡', 100), ('金卡', 120)"_s).exec();
+    Sql(u"INSERT INTO lv (name, jf) VALUES ('普通', 0), ('银卡', ?), ('金卡', ?)"_s)
+        .bind(Amount(100))
+        .bind(Amount(120))
+        .exec();
     SetSysInfo(u"lvup"_s, u"yes"_s);
     SetSysInfo(u"yuan"_s, u"10"_s);
     storeMember(kCard, u"普通"_s, 0);
-    Sql(u"UPDATE mber SET jf = 95 WHERE id = ?"_s).bind(kCard).exec();
+    Sql(u"UPDATE mber SET jf = ? WHERE id = ?"_s).bind(Amount(95)).bind(kCard).exec();
     storeGoods(u"G1"_s, u"可乐"_s, 30);
     storeGoods(u"G2"_s, u"积分礼品"_s, 2, 100, 3); // 3 points a piece
     QVERIFY(t.login());
-    state().yuanPerPoint = 10;
+    state().yuanPerPoint = Amount(10);
     t.sale([&](FrmSpxf *s) {
         w<QRadioButton>(s, u"optXPay"_s)->setChecked(true);
         s->AddSp(u"G1"_s, 1);
-        s->AddSp(u"G2"_s, 1.5);
+        s->AddSp(u"G2"_s, lit(1.5));
         t.h.onModal([&](QDialog *c) {
             QCOMPARE(c->windowTitle(), u"现金结账"_s);
             click(c, u"cmdOK"_s);
@@ -837,12 +845,12 @@ void TstSale::pointsAndUpgrade()
     Sql con(u"SELECT czkfk, xjfk, jf FROM con"_s);
     con.exec();
     QVERIFY(con.next());
-    QCOMPARE(con.number(0), 0.0);
-    QCOMPARE(con.number(1), 33.0);
+    QCOMPARE(con.amount(0), 0.0);
+    QCOMPARE(con.amount(1), 33.0);
     QCOMPARE(con.integer(2), 7);
     // The line keeps whole pieces × points: 1 × 3.
-    QCOMPARE(scalar(u"SELECT jf FROM xiangxi WHERE spid = 'G2'"_s).toDouble(), 3.0);
-    QCOMPARE(scalar(u"SELECT jf FROM xiangxi WHERE spid = 'G1'"_s).toDouble(), 0.0);
+    QCOMPARE(amountAt(u"SELECT jf FROM xiangxi WHERE spid = 'G2'"_s), 3.0);
+    QCOMPARE(amountAt(u"SELECT jf FROM xiangxi WHERE spid = 'G1'"_s), 0.0);
     QCOMPARE(memberValue(u"jf"_s), 102.0);
     QCOMPARE(scalar(u"SELECT lv FROM mber WHERE id = ?"_s, {kCard}).toString(), u"银卡"_s);
     QCOMPARE(t.main->shownMember(u"lblLv"_s), u"银卡"_s); // shown again

@@ -48,14 +48,14 @@ void storeMember(const QString &id, const QString &name, double ye, double jf,
         .bind(id)
         .bind(name)
         .bind(level)
-        .bind(ye)
-        .bind(jf)
+        .bind(lit(ye))
+        .bind(lit(jf))
         .exec();
 }
 
-double value(const QString &sql, const QVariantList &v = {})
+Amount value(const QString &sql, const QVariantList &v = {})
 {
-    return scalar(sql, v).toDouble();
+    return amountAt(sql, v);
 }
 int count(const QString &table)
 {
@@ -126,7 +126,7 @@ void TstAccountMoves::exchange()
     QFETCH(double, left);
     Harness h(backend);
     QVERIFY(h.startProgram());
-    Sql(u"INSERT INTO lv (name, jf) VALUES ('金卡', 0), ('钻石', 50)"_s).exec();
+    Sql(A(u"INSERT INTO lv (name, jf) VALUES ('金卡', 0), ('钻石', {50})"_s)).exec();
     SetSysInfo(u"lvup"_s, u"yes"_s);
     storeMember(kA, u"张三"_s, 0, points);
     FrmMain *main = h.login();
@@ -156,7 +156,7 @@ void TstAccountMoves::exchange()
         QVERIFY(q.next());
         QCOMPARE(q.text(1), u"张三"_s);
         QCOMPARE(q.text(2), u"金卡"_s);
-        QCOMPARE(q.number(3), points - left);
+        QCOMPARE(q.amount(3), points - left);
         QCOMPARE(q.text(4), u"admin"_s);
         QCOMPARE(q.text(5), u"毛巾一条"_s);
         // The panel shows the points left.
@@ -197,19 +197,19 @@ void TstAccountMoves::returns()
     QVERIFY(h.startProgram());
     storeMember(kA, u"张三"_s, 100, 40);
     const QVariant when = Database::dt(QDateTime::currentDateTime().addDays(-1));
-    Sql(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, jf, createtime, czy) VALUES (?, ?, 30, 20, 5, ?, 'admin')"_s)
+    Sql(A(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, jf, createtime, czy) VALUES (?, ?, {30}, {20}, 5, ?, 'admin')"_s))
         .bind(kA)
         .bind(true)
         .bind(when)
         .exec();
     const int conId = scalar(u"SELECT max(id) FROM con"_s).toInt();
-    Sql(u"INSERT INTO thjl (conid, mberid, je, thfs, createtime) VALUES (?, ?, 15, ?, ?)"_s)
+    Sql(A(u"INSERT INTO thjl (conid, mberid, je, thfs, createtime) VALUES (?, ?, {15}, ?, ?)"_s))
         .bind(conId)
         .bind(kA)
         .bind(false)
         .bind(when)
         .exec();
-    Sql(u"INSERT INTO sp (spid, name, kc) VALUES ('G1', '可乐', 7)"_s).exec();
+    Sql(A(u"INSERT INTO sp (spid, name, kc) VALUES ('G1', '可乐', {7})"_s)).exec();
     FrmMain *main = h.login();
     QVERIFY(main);
     main->ShowMber(kA);
@@ -235,10 +235,10 @@ void TstAccountMoves::returns()
         QCOMPARE(q.integer(0), conId);
         QCOMPARE(q.text(2), u"张三"_s);
         QCOMPARE(q.text(3), u"金卡"_s);
-        QCOMPARE(q.number(4), NumVal(typed));
+        QCOMPARE(q.amount(4), NumVal(typed));
         QCOMPARE(q.value(5).toBool(), toCard);
         QCOMPARE(q.text(7), u"破损"_s);
-        QCOMPARE(main->shownMember(u"lblKnye"_s), FmtJe(balance) + u"元"_s);
+        QCOMPARE(main->shownMember(u"lblKnye"_s), FmtJe(lit(balance)) + u"元"_s);
     }
     // The sale, the points, the totals and the stock are left alone.
     QCOMPARE(value(u"SELECT czkfk + xjfk FROM con"_s), 50.0);
@@ -251,7 +251,7 @@ void TstAccountMoves::returnNoCard()
 {
     Harness h;
     QVERIFY(h.startProgram());
-    Sql(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, createtime) VALUES (?, ?, 0, 12, ?)"_s)
+    Sql(A(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, createtime) VALUES (?, ?, 0, {12}, ?)"_s))
         .bind(kNoCard)
         .bind(false)
         .bind(Database::dt(QDateTime::currentDateTime()))
@@ -354,7 +354,7 @@ void TstAccountMoves::transfer()
         QCOMPARE(q.text(3), kB);
         QCOMPARE(q.text(4), u"李四"_s);
         QCOMPARE(q.text(5), u"银卡"_s);
-        QCOMPARE(q.number(6), 80.0);
+        QCOMPARE(q.amount(6), 80.0);
         QCOMPARE(q.text(8), u"代付"_s);
         QCOMPARE(h.messages().last().icon, MsgIcon::Information);
     }

@@ -33,11 +33,11 @@ template <typename T> T *w(QWidget *d, const QString &name)
 
 void setupMember(const QString &level = u"金卡"_s)
 {
-    Sql(u"INSERT INTO lv (name, czbl) VALUES ('金卡', 10), ('银卡', 3.5)"_s).exec();
-    Sql(u"INSERT INTO mber (id, name, lv, ye, ljczje, tel) VALUES ('100000000001', '张三', ?, 50, 5, '139')"_s)
+    Sql(A(u"INSERT INTO lv (name, czbl) VALUES ('金卡', {10}), ('银卡', {3.5})"_s)).exec();
+    Sql(A(u"INSERT INTO mber (id, name, lv, ye, ljczje, tel) VALUES ('100000000001', '张三', ?, {50}, {5}, '139')"_s))
         .bind(level)
         .exec();
-    Sql(u"INSERT INTO czgz (shangxian, xiaxian, je) VALUES (100, 499, 20), (500, 999, 100), (400, 600, 7)"_s)
+    Sql(A(u"INSERT INTO czgz (shangxian, xiaxian, je) VALUES ({100}, {499}, {20}), ({500}, {999}, {100}), ({400}, {600}, {7})"_s))
         .exec();
 }
 
@@ -137,8 +137,8 @@ void TstRecharge::manualAmount()
     Sql q(u"SELECT ssje, czje, yhsm FROM czjl"_s);
     q.exec();
     QVERIFY(q.next());
-    QCOMPARE(q.number(0), 300.0);
-    QCOMPARE(q.number(1), 350.0);
+    QCOMPARE(q.amount(0), 300.0);
+    QCOMPARE(q.amount(1), 350.0);
     QCOMPARE(q.text(2), u"自定义充值"_s);
 }
 
@@ -167,15 +167,15 @@ void TstRecharge::saveFromPanel()
     QVERIFY(!state().hotKeyBlocked[0]);
     QCOMPARE(h.lastText(), u"充值成功，此会员最新余额为270元！"_s);
     QCOMPARE(h.messages().last().icon, MsgIcon::Information);
-    QCOMPARE(scalar(u"SELECT ye FROM mber WHERE id = '100000000001'"_s).toDouble(), 270.0);
-    QCOMPARE(scalar(u"SELECT ljczje FROM mber WHERE id = '100000000001'"_s).toDouble(), 225.0);
+    QCOMPARE(amountAt(u"SELECT ye FROM mber WHERE id = '100000000001'"_s), 270.0);
+    QCOMPARE(amountAt(u"SELECT ljczje FROM mber WHERE id = '100000000001'"_s), 225.0);
     Sql q(u"SELECT mberid, mbername, mberlb, ssje, czje, yhsm, czy, ps, createtime FROM czjl"_s);
     q.exec();
     QVERIFY(q.next());
     QCOMPARE(q.text(1), u"张三"_s);
     QCOMPARE(q.text(2), u"金卡"_s);
-    QCOMPARE(q.number(3), 200.0);
-    QCOMPARE(q.number(4), 220.0);
+    QCOMPARE(q.amount(3), 200.0);
+    QCOMPARE(q.amount(4), 220.0);
     QCOMPARE(q.text(5), u"会员类型为[金卡]，充值赠送金额比例为10%。"_s);
     QCOMPARE(q.text(6), u"admin"_s);
     QCOMPARE(q.text(7), u"现金"_s);
@@ -210,7 +210,7 @@ void TstRecharge::refusals()
     QVERIFY(!dlg.IsOK);
     QVERIFY(w<QPushButton>(&dlg, u"cmdOK"_s)->isEnabled());
     QCOMPARE(scalar(u"SELECT count(*) FROM czjl"_s).toInt(), 0);
-    QCOMPARE(scalar(u"SELECT ye FROM mber WHERE id = '100000000001'"_s).toDouble(), 50.0);
+    QCOMPARE(amountAt(u"SELECT ye FROM mber WHERE id = '100000000001'"_s), 50.0);
     QVERIFY(!FrmChongzhi().SetID(u"999999999999"_s));
 }
 
@@ -265,10 +265,10 @@ void TstRecharge::messageAfterCommit()
     devices::smsAccount() = {u"shop1"_s, u"pw"_s};
     // What the database holds when the message goes out.
     int records = -1;
-    double balance = -1;
+    Amount balance = -1;
     gw.onRequest = [&] {
         records = scalar(u"SELECT count(*) FROM czjl"_s).toInt();
-        balance = scalar(u"SELECT ye FROM mber WHERE id = '100000000001'"_s).toDouble();
+        balance = amountAt(u"SELECT ye FROM mber WHERE id = '100000000001'"_s);
     };
     FrmChongzhi dlg;
     QVERIFY(dlg.SetID(u"100000000001"_s));

@@ -49,7 +49,7 @@ QStringList storedBands()
 {
     QStringList out;
     for (const Band &b : bands())
-        out << u"%1~%2:%3"_s.arg(b.shangxian).arg(b.xiaxian).arg(b.je);
+        out << u"%1~%2:%3"_s.arg(FmtJe(b.shangxian), FmtJe(b.xiaxian), FmtJe(b.je));
     return out;
 }
 
@@ -98,8 +98,8 @@ void TstRechargeRules::editDeleteAndRatios()
     Harness h;
     FrmMain *main = h.login();
     QVERIFY(main);
-    Sql(u"INSERT INTO czgz (shangxian, xiaxian, je) VALUES (1, 2, 3), (4, 5, 6)"_s).exec();
-    Sql(u"INSERT INTO lv (name, czbl) VALUES ('金卡', 5), ('银卡', 0)"_s).exec();
+    Sql(A(u"INSERT INTO czgz (shangxian, xiaxian, je) VALUES ({1}, {2}, {3}), ({4}, {5}, {6})"_s)).exec();
+    Sql(A(u"INSERT INTO lv (name, czbl) VALUES ('金卡', {5}), ('银卡', 0)"_s)).exec();
     QString title;
     openRules(h, main, [&](QDialog *d) {
         auto *lv1 = d->findChild<QTreeWidget *>(u"Lv1"_s);
@@ -140,8 +140,8 @@ void TstRechargeRules::editDeleteAndRatios()
     QCOMPARE(h.messages().first().caption, u"提示"_s);
     QCOMPARE(h.messages().first().text, u"您确定要删除选定项吗？"_s);
     QCOMPARE(storedBands(), QStringList({u"4~50:7.5"_s}));
-    QCOMPARE(scalar(u"SELECT czbl FROM lv WHERE name = '银卡'"_s).toDouble(), 8.5);
-    QCOMPARE(scalar(u"SELECT czbl FROM lv WHERE name = '金卡'"_s).toDouble(), 5.0);
+    QCOMPARE(amountAt(u"SELECT czbl FROM lv WHERE name = '银卡'"_s), 8.5);
+    QCOMPARE(amountAt(u"SELECT czbl FROM lv WHERE name = '金卡'"_s), 5.0);
     QCOMPARE(GetSysInfo(u"czyhfs"_s), u"1"_s);
 
     // An empty list saved leaves no band.
@@ -162,7 +162,7 @@ void TstRechargeRules::cancelKeepsEverything()
     Harness h;
     FrmMain *main = h.login();
     QVERIFY(main);
-    Sql(u"INSERT INTO czgz (shangxian, xiaxian, je) VALUES (1, 2, 3)"_s).exec();
+    Sql(A(u"INSERT INTO czgz (shangxian, xiaxian, je) VALUES ({1}, {2}, {3})"_s)).exec();
     openRules(h, main, [&](QDialog *d) {
         d->findChild<QRadioButton *>(u"Opt2"_s)->setChecked(true);
         h.onModal(band(u"9"_s, u"9"_s, u"9"_s));

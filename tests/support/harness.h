@@ -23,6 +23,7 @@
 #include <QDialog>
 #include <QList>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <deque>
@@ -97,6 +98,51 @@ private:
 };
 
 } // namespace lanting::test
+
+namespace lanting
+{
+// An amount written in a test as its decimal text: je("12.34").
+inline Amount je(const char *text)
+{
+    const Amount a = Amount::fromDecimalText(QString::fromLatin1(text));
+    Q_ASSERT(a.isValid());
+    return a;
+}
+// A literal of a test (its shortest decimal form) as an amount: lit(12.5).
+inline Amount lit(double literal)
+{
+    return Amount::fromDecimalText(QString::number(literal, 'f', 4));
+}
+// Test SQL whose amount literals are written in braces, {12.5}: each
+// becomes the stored form of that amount on the backend in use.
+inline QString A(const QString &sql)
+{
+    static const QRegularExpression literal(QStringLiteral("\\{(-?\\d+(?:\\.\\d+)?)\\}"));
+    QString out = sql;
+    QRegularExpressionMatch m;
+    while ((m = literal.match(out)).hasMatch())
+        out.replace(m.capturedStart(), m.capturedLength(),
+                    Database::stored(Amount::fromDecimalText(m.captured(1))).toString());
+    return out;
+}
+// The amount in the first column of the first row (0 without a row).
+inline Amount amountAt(const QString &sql, const QVariantList &values = {})
+{
+    return Database::toAmount(scalar(sql, values));
+}
+
+// QCOMPARE shows amounts in their decimal form, and takes an expected value
+// written as a literal: 12.5 stands for the amount 12.5 (its shortest
+// decimal form), compared exactly.
+inline char *toString(const Amount &a)
+{
+    return qstrdup(a.isValid() ? a.toString().toUtf8().constData() : "(invalid)");
+}
+inline bool operator==(Amount a, double literal)
+{
+    return a == lit(literal);
+}
+} // namespace lanting
 
 // In a test that needs the PostgreSQL server: skips (or fails, under the
 // test command) when it cannot be used here.

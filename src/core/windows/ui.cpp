@@ -287,3 +287,23 @@ void onEnter(QWidget *widget, std::function<void()> action)
     widget->installEventFilter(new EnterFilter(widget, std::move(action)));
 }
 } // namespace lanting::ui
+
+#include "amounts.h"
+
+#include <QLineEdit>
+
+namespace lanting::ui
+{
+bool amountsFit(std::initializer_list<QLineEdit *> boxes)
+{
+    for (QLineEdit *box : boxes) {
+        if (inRange(NumVal(box->text())))
+            continue;
+        msgNotice(outOfRangeText());
+        box->selectAll();
+        box->setFocus();
+        return false;
+    }
+    return true;
+}
+} // namespace lanting::ui

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <initializer_list>
 
 class QDialog;
 class QWidget;
@@ -83,4 +84,13 @@ namespace lanting::ui
 // Enter (or Return) in the widget runs the action instead of the dialog's
 // default button.
 void onEnter(QWidget *widget, std::function<void()> action);
+} // namespace lanting::ui
+
+class QLineEdit;
+
+namespace lanting::ui
+{
+// Whether the number typed in each box can be kept (see inRange); the first
+// that cannot is refused with the message, its text selected and focused.
+bool amountsFit(std::initializer_list<QLineEdit *> boxes);
 } // namespace lanting::ui

@@ -47,8 +47,8 @@ void connectReader(FrmMain &main, CardReader &reader)
     }
     reader.setCardKey(key);
     show(u"正在连接IC卡刷卡器..."_s);
-    reader.setPortNo(std::trunc(NumVal(port)));
-    reader.setBaudRate(std::trunc(NumVal(baud)));
+    reader.setPortNo(double(NumVal(port).wholePart()));
+    reader.setBaudRate(double(NumVal(baud).wholePart()));
     if (reader.OpenReader()) {
         show(u"IC卡刷卡器连接成功。"_s);
         main.findChild<QPushButton *>(u"cmdConnect"_s)->hide();

@@ -13,7 +13,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::members {
+namespace lanting::members
+{
 
 // --- FrmAddMemLv ---------------------------------------------------------
 
@@ -25,7 +26,10 @@ FrmAddMemLv::FrmAddMemLv(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmAdd
     connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-FrmAddMemLv::~FrmAddMemLv() { delete m_ui; }
+FrmAddMemLv::~FrmAddMemLv()
+{
+    delete m_ui;
+}
 
 void FrmAddMemLv::setLevel(const Level &l)
 {
@@ -33,7 +37,7 @@ void FrmAddMemLv::setLevel(const Level &l)
     m_ui->txtName->setText(l.name);
     m_ui->txtZk->setText(FmtJe(l.zk));
     m_ui->txtCsje->setText(FmtJe(l.csje));
-    m_ui->txtCsjf->setText(QString::number(l.csjf));
+    m_ui->txtCsjf->setText(FmtJe(l.csjf));
 }
 
 Level FrmAddMemLv::level() const
@@ -50,6 +54,8 @@ void FrmAddMemLv::confirm()
         m_ui->txtName->setFocus();
         return;
     }
+    if (!ui::amountsFit({m_ui->txtZk, m_ui->txtCsje, m_ui->txtCsjf}))
+        return;
     if (NumVal(m_ui->txtZk->text()) == 0)
         m_ui->txtZk->setText(u"100"_s);
     IsOK = true;
@@ -78,13 +84,16 @@ FrmMemLv::FrmMemLv(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmMemLv)
     ui::closeWait();
 }
 
-FrmMemLv::~FrmMemLv() { delete m_ui; }
+FrmMemLv::~FrmMemLv()
+{
+    delete m_ui;
+}
 
 void FrmMemLv::showRow(QTreeWidgetItem *row, const Level &l)
 {
     row->setText(0, l.name);
     row->setText(1, FmtJe(l.csje));
-    row->setText(2, QString::number(l.csjf));
+    row->setText(2, FmtJe(l.csjf));
     row->setText(3, FmtJe(l.zk) + u"%"_s);
 }
 
@@ -172,9 +181,15 @@ frmSzjf::frmSzjf(const QString &levelName, const QString &points, QWidget *paren
     connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-frmSzjf::~frmSzjf() { delete m_ui; }
+frmSzjf::~frmSzjf()
+{
+    delete m_ui;
+}
 
-QString frmSzjf::points() const { return m_ui->txtJf->text(); }
+QString frmSzjf::points() const
+{
+    return m_ui->txtJf->text();
+}
 
 void frmSzjf::confirm()
 {
@@ -195,7 +210,7 @@ frmLvUp::frmLvUp(QWidget *parent) : QDialog(parent), m_ui(new Ui::frmLvUp)
     try {
         m_ui->chkLvUp->setChecked(upgradeEnabled());
         for (const Level &l : levels())
-            ui::addRow(m_ui->lvTb, {l.name, QString::number(qint64(l.jf))});
+            ui::addRow(m_ui->lvTb, {l.name, FmtJe(l.jf.truncated())});
     } catch (const DbError &e) {
         msgError(e.message());
     }
@@ -209,7 +224,10 @@ frmLvUp::frmLvUp(QWidget *parent) : QDialog(parent), m_ui(new Ui::frmLvUp)
     switchChanged();
 }
 
-frmLvUp::~frmLvUp() { delete m_ui; }
+frmLvUp::~frmLvUp()
+{
+    delete m_ui;
+}
 
 void frmLvUp::switchChanged()
 {
@@ -226,13 +244,18 @@ void frmLvUp::setPoints()
     }
     frmSzjf dlg(row->text(0), row->text(1), this);
     ui::execModal(&dlg);
-    if (dlg.IsOK)
-        row->setText(1, QString::number(WholeVal(dlg.points())));
+    if (!dlg.IsOK)
+        return;
+    if (!inRange(WholeVal(dlg.points()))) {
+        msgNotice(outOfRangeText());
+        return;
+    }
+    row->setText(1, FmtJe(WholeVal(dlg.points())));
 }
 
 void frmLvUp::save()
 {
-    QList<std::pair<QString, qint64>> thresholds;
+    QList<std::pair<QString, Amount>> thresholds;
     for (int i = 0; i < m_ui->lvTb->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *row = m_ui->lvTb->topLevelItem(i);
         thresholds.append({row->text(0), WholeVal(row->text(1))});

@@ -148,8 +148,12 @@ void panelActions(FrmMain &main, MemberPanel &panel)
         if (!askYesNo(u"删除兑换记录后积分将返还给会员，是否删除选中兑换记录？"_s, u"确认"_s))
             return;
         const QString id = ui::currentOrFirst(lvDh);
-        if (attempt([&] { deleteExchange(m->NowMberID, id.toInt()); }))
-            m->ShowMber(m->NowMberID);
+        bool deleted = false;
+        if (!attempt([&] { deleted = deleteExchange(m->NowMberID, id.toInt()); }))
+            return;
+        if (!deleted)
+            msgNotice(u"此兑换记录已被删除，积分没有再次返还。"_s);
+        m->ShowMber(m->NowMberID);
     });
 }
 

@@ -116,8 +116,7 @@ void MemberListPanel::ShowMberList(const MemberFilter &filter)
     for (const ListRow &r : page.rows)
         ui::addRow(m_ui->lvMber,
                    {r.id, r.name, sexText(r.sex), r.lv, FmtJe(r.ljxfje), QString::number(r.ljxfcs),
-                    FmtJe(r.ye), r.jf.isNull() ? QString() : FmtJe(r.jf.toDouble()),
-                    FmtJe(r.ljczje), r.tel, r.ps});
+                    FmtJe(r.ye), r.jf ? FmtJe(*r.jf) : QString(), FmtJe(r.ljczje), r.tel, r.ps});
     if (m_ui->lvMber->topLevelItemCount() > 0)
         m_ui->lvMber->setCurrentItem(m_ui->lvMber->topLevelItem(0));
     ui::closeWait();

@@ -21,13 +21,13 @@ namespace lanting::members
 
 namespace
 {
-QString yuan(double v)
+QString yuan(Amount v)
 {
     return FmtJe(v) + u"元"_s;
 }
-QString orEmpty(const QVariant &v)
+QString orEmpty(const std::optional<Amount> &v)
 {
-    return v.isNull() ? QString() : FmtJe(v.toDouble());
+    return v ? FmtJe(*v) : QString();
 }
 } // namespace
 

@@ -15,12 +15,13 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::reports {
+namespace lanting::reports
+{
 
 namespace
 {
 
-QString yuan(double amount)
+QString yuan(Amount amount)
 {
     return FmtJe(amount) + u"元"_s;
 }
@@ -48,8 +49,7 @@ int takeTarget()
 
 // --- FrmChangeOp ---------------------------------------------------------
 
-FrmChangeOp::FrmChangeOp(FrmMain *main)
-    : QDialog(main), m_ui(new Ui::FrmChangeOp), m_main(main)
+FrmChangeOp::FrmChangeOp(FrmMain *main) : QDialog(main), m_ui(new Ui::FrmChangeOp), m_main(main)
 {
     m_ui->setupUi(this);
     m_savedTarget = takeTarget();
@@ -101,14 +101,20 @@ void FrmChangeOp::showTab(int index)
     m_ui->stkOp->setCurrentIndex(index);
 }
 
-QDateTime FrmChangeOp::startPoint() const { return point(m_ui->dtStart, m_ui->TimeStart); }
-QDateTime FrmChangeOp::endPoint() const { return point(m_ui->dtEnd, m_ui->TimeEnd); }
+QDateTime FrmChangeOp::startPoint() const
+{
+    return point(m_ui->dtStart, m_ui->TimeStart);
+}
+QDateTime FrmChangeOp::endPoint() const
+{
+    return point(m_ui->dtEnd, m_ui->TimeEnd);
+}
 
 void FrmChangeOp::statistics()
 {
     const QString op = state().operatorName;
-    m_ui->Label2_0->setText(u"统计时间："_s + pointText(startPoint()) + u" 至 "_s
-                            + pointText(endPoint()));
+    m_ui->Label2_0->setText(u"统计时间："_s + pointText(startPoint()) + u" 至 "_s +
+                            pointText(endPoint()));
     m_ui->Label2_2->setText(u"操作员："_s + op);
     m_ui->lvXf->clear();
     m_ui->lvCz->clear();
@@ -119,14 +125,15 @@ void FrmChangeOp::statistics()
         msgError(e.message());
     }
     for (const ShiftSale &s : t.sales)
-        ui::addRow(m_ui->lvXf, {QString::number(s.id), s.card, s.name, yuan(s.amount), FmtTime(s.time)});
+        ui::addRow(m_ui->lvXf,
+                   {QString::number(s.id), s.card, s.name, yuan(s.amount), FmtTime(s.time)});
     for (const ShiftRecharge &r : t.recharges)
         ui::addRow(m_ui->lvCz, {r.card, r.name, yuan(r.paid), yuan(r.credited), r.explanation,
                                 FmtTime(r.time)});
     m_ui->Label2_3->setText(u"现金消费："_s + yuan(t.cash));
     m_ui->Label2_4->setText(u"储值卡消费："_s + yuan(t.card));
     m_ui->Label2_5->setText(u"退货金额："_s + yuan(t.returns));
-    m_ui->Label2_6->setText(u"营业金额："_s + yuan(NumVal(FmtJe(t.cash + t.card))));
+    m_ui->Label2_6->setText(u"营业金额："_s + yuan(t.cash + t.card));
     m_ui->Label2_7->setText(u"充值实收现金："_s + yuan(t.rechargeCash));
     // What is stored is the shift from the login to the opening of this window.
     if (!m_fixed) {
@@ -155,9 +162,8 @@ void FrmChangeOp::confirm()
     if (m_ui->chkJilu->isChecked()) {
         try {
             recordHandover({state().operatorName, state().loginTime, endPoint(),
-                            NumVal(FmtJe(m_recorded.cash + m_recorded.card)),
-                            m_recorded.rechargeCash, m_recorded.credited, m_recorded.refundCash,
-                            m_recorded.refundCard});
+                            m_recorded.cash + m_recorded.card, m_recorded.rechargeCash,
+                            m_recorded.credited, m_recorded.refundCash, m_recorded.refundCard});
         } catch (const DbError &) {
         }
     }
@@ -199,7 +205,10 @@ FrmJbgl::FrmJbgl(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmJbgl)
     ui::closeWait();
 }
 
-FrmJbgl::~FrmJbgl() { delete m_ui; }
+FrmJbgl::~FrmJbgl()
+{
+    delete m_ui;
+}
 
 void FrmJbgl::search(bool byLogin)
 {
@@ -208,10 +217,10 @@ void FrmJbgl::search(bool byLogin)
     m_ui->cmdSearch_1->setEnabled(false);
     m_ui->picShow->show();
     ui::readerReset();
-    const QDateTime from = byLogin ? point(m_ui->dtStart1, m_ui->TimeStart1)
-                                   : point(m_ui->dtStart2, m_ui->TimeStart2);
-    const QDateTime to = byLogin ? point(m_ui->dtEnd1, m_ui->TimeEnd1)
-                                 : point(m_ui->dtEnd2, m_ui->TimeEnd2);
+    const QDateTime from =
+        byLogin ? point(m_ui->dtStart1, m_ui->TimeStart1) : point(m_ui->dtStart2, m_ui->TimeStart2);
+    const QDateTime to =
+        byLogin ? point(m_ui->dtEnd1, m_ui->TimeEnd1) : point(m_ui->dtEnd2, m_ui->TimeEnd2);
     try {
         for (const Handover &h : handovers(byLogin, from, to))
             ui::addRow(m_ui->lvTb, {h.czy, FmtTime(h.loginTime), FmtTime(h.handoverTime),

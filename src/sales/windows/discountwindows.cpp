@@ -12,7 +12,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::sales {
+namespace lanting::sales
+{
 
 // --- frmAddDz ------------------------------------------------------------
 
@@ -25,10 +26,19 @@ frmAddDz::frmAddDz(const QStringList &levels, QWidget *parent)
     connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-frmAddDz::~frmAddDz() { delete m_ui; }
+frmAddDz::~frmAddDz()
+{
+    delete m_ui;
+}
 
-QString frmAddDz::level() const { return m_ui->comLb->currentText(); }
-QString frmAddDz::discount() const { return m_ui->txtZk->text(); }
+QString frmAddDz::level() const
+{
+    return m_ui->comLb->currentText();
+}
+QString frmAddDz::discount() const
+{
+    return m_ui->txtZk->text();
+}
 
 void frmAddDz::confirm()
 {
@@ -36,6 +46,8 @@ void frmAddDz::confirm()
         msgNotice(u"请将信息填写完整！"_s);
         return;
     }
+    if (!ui::amountsFit({m_ui->txtZk}))
+        return;
     IsOK = true;
     accept();
 }
@@ -51,7 +63,10 @@ FrmDiscount::FrmDiscount(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmDis
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-FrmDiscount::~FrmDiscount() { delete m_ui; }
+FrmDiscount::~FrmDiscount()
+{
+    delete m_ui;
+}
 
 bool FrmDiscount::SetInfo(const QString &spid)
 {
@@ -76,10 +91,10 @@ bool FrmDiscount::SetInfo(const QString &spid)
     return true;
 }
 
-void FrmDiscount::addRow(const QString &level, double zkl)
+void FrmDiscount::addRow(const QString &level, Amount zkl)
 {
-    ui::addRow(m_ui->Lv, {level, FmtJe(zkl) + u"%"_s,
-                          FmtJe(discountedPrice(zkl, m_price)) + u"元"_s});
+    ui::addRow(m_ui->Lv,
+               {level, FmtJe(zkl) + u"%"_s, FmtJe(discountedPrice(zkl, m_price)) + u"元"_s});
 }
 
 void FrmDiscount::addRate()
@@ -99,7 +114,7 @@ void FrmDiscount::addRate()
     ui::execModal(&dlg);
     if (!dlg.IsOK)
         return;
-    const double zkl = rateFromText(dlg.discount());
+    const Amount zkl = rateFromText(dlg.discount());
     try {
         if (!sales::addRate(m_spid, dlg.level(), zkl)) {
             msgNotice(u"没有会员类别项可添加！"_s);
@@ -139,8 +154,8 @@ void FrmDiscount::applyToCategory()
             msgNotice(u"此商品没有类别！"_s);
             return;
         }
-        if (!askYesNo(u"您确实要把当前商品的打折设置应用到["_s + category
-                          + u"]类下所有商品上吗？"_s,
+        if (!askYesNo(u"您确实要把当前商品的打折设置应用到["_s + category +
+                          u"]类下所有商品上吗？"_s,
                       u"确认"_s))
             return;
         const std::optional<int> count = applyRatesToCategory(m_spid);

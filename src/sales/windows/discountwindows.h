@@ -2,14 +2,18 @@
 
 // The per-level discount window of one goods and its entry dialog.
 
+#include "amounts.h"
+
 #include <QDialog>
 
-namespace Ui {
+namespace Ui
+{
 class FrmDiscount;
 class frmAddDz;
 } // namespace Ui
 
-namespace lanting::sales {
+namespace lanting::sales
+{
 
 class frmAddDz : public QDialog
 {
@@ -41,11 +45,11 @@ private:
     void addRate();
     void deleteRate();
     void applyToCategory();
-    void addRow(const QString &level, double zkl);
+    void addRow(const QString &level, Amount zkl);
 
     Ui::FrmDiscount *m_ui;
     QString m_spid;
-    double m_price = 0;
+    Amount m_price;
 };
 
 } // namespace lanting::sales

@@ -16,7 +16,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::sales {
+namespace lanting::sales
+{
 
 FrmZhijieXf::FrmZhijieXf(FrmMain *main, QWidget *parent)
     : QDialog(parent), m_ui(new Ui::FrmZhijieXf), m_main(main), m_target(devices::TargetNone)
@@ -45,7 +46,9 @@ FrmZhijieXf::~FrmZhijieXf()
 
 void FrmZhijieXf::confirm()
 {
-    const double amount = NumVal(m_ui->txtXfje->text());
+    if (!ui::amountsFit({m_ui->txtXfje}))
+        return;
+    const Amount amount = NumVal(m_ui->txtXfje->text());
     if (amount <= 0) {
         msgNotice(u"消费金额必须大于0元！"_s);
         return;
@@ -73,14 +76,19 @@ void FrmZhijieXf::confirm()
         m_ui->cmdOK->setEnabled(true);
         msgNotice(u"此会员不存在！"_s);
         return;
+    case PayRefusal::NoStock:
+    case PayRefusal::OutOfRange:
+        m_ui->cmdOK->setEnabled(true);
+        msgNotice(outOfRangeText());
+        return;
     case PayRefusal::None:
         break;
     }
     const QString crlf = u"\r\n"_s;
     if (m_print)
-        PrintReceipt(u"会员卡号："_s + m_card + crlf + u"会员姓名："_s + m_name + crlf
-                     + u"消费金额："_s + FmtJe(amount) + u"元"_s + crlf + u"最新余额："_s
-                     + FmtJe(r.balance) + u"元"_s + crlf + u"最新积分："_s + FmtJe(r.points) + crlf);
+        PrintReceipt(u"会员卡号："_s + m_card + crlf + u"会员姓名："_s + m_name + crlf +
+                     u"消费金额："_s + FmtJe(amount) + u"元"_s + crlf + u"最新余额："_s +
+                     FmtJe(r.balance) + u"元"_s + crlf + u"最新积分："_s + FmtJe(r.points) + crlf);
     devices::SendXfSms(m_name, m_card, FmtJe(amount) + u"元"_s + crlf,
                        FmtJe(r.balance) + u"元"_s + crlf);
     accept();

@@ -15,7 +15,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::sales {
+namespace lanting::sales
+{
 
 // --- FrmAddGoods ---------------------------------------------------------
 
@@ -33,7 +34,10 @@ FrmAddGoods::FrmAddGoods(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmAdd
     connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-FrmAddGoods::~FrmAddGoods() { delete m_ui; }
+FrmAddGoods::~FrmAddGoods()
+{
+    delete m_ui;
+}
 
 void FrmAddGoods::selectCategory(const QString &name)
 {
@@ -50,7 +54,7 @@ void FrmAddGoods::setGoods(const Goods &g)
     m_ui->comDw->setCurrentText(g.dw);
     m_ui->txtJj->setText(FmtJe(g.jj));
     m_ui->txtSj->setText(FmtJe(g.sj));
-    m_ui->txtJf->setText(QString::number(g.jf));
+    m_ui->txtJf->setText(FmtJe(g.jf));
     m_ui->txtKc->setText(FmtJe(g.kc));
 }
 
@@ -70,13 +74,16 @@ void FrmAddGoods::confirm()
 {
     m_ui->txtJf->setText(m_ui->txtJf->text().trimmed());
     m_ui->txtKc->setText(m_ui->txtKc->text().trimmed());
-    for (QLineEdit *required : {m_ui->txtID, m_ui->txtName, m_ui->txtJj, m_ui->txtSj, m_ui->txtKc}) {
+    for (QLineEdit *required :
+         {m_ui->txtID, m_ui->txtName, m_ui->txtJj, m_ui->txtSj, m_ui->txtKc}) {
         if (required->text().isEmpty()) {
             msgNotice(u"请将信息填写完整！"_s);
             required->setFocus();
             return;
         }
     }
+    if (!ui::amountsFit({m_ui->txtJj, m_ui->txtSj, m_ui->txtJf, m_ui->txtKc}))
+        return;
     IsOK = true;
     accept();
 }
@@ -120,7 +127,10 @@ FrmGoods::FrmGoods(QWidget *parent)
     ui::closeWait();
 }
 
-FrmGoods::~FrmGoods() { delete m_ui; }
+FrmGoods::~FrmGoods()
+{
+    delete m_ui;
+}
 
 void FrmGoods::contextMenu(const QPoint &pos)
 {
@@ -185,7 +195,7 @@ void FrmGoods::showRow(QTreeWidgetItem *row, const Goods &g)
     row->setText(3, g.dw);
     row->setText(4, FmtJe(g.jj));
     row->setText(5, FmtJe(g.sj));
-    row->setText(6, QString::number(g.jf));
+    row->setText(6, FmtJe(g.jf));
     row->setText(7, g.zt ? u"有效"_s : u"无效"_s);
     row->setForeground(0, g.zt ? m_ui->lvSp->palette().text() : QBrush(QColor(255, 0, 0)));
     row->setText(8, FmtJe(g.kc));
@@ -201,7 +211,8 @@ QTreeWidgetItem *FrmGoods::selectedRow() const
 void FrmGoods::addGoods()
 {
     FrmAddGoods dlg(this);
-    if (const QListWidgetItem *entry = m_ui->Lb->currentItem(); entry && entry->text() != kAllCategories)
+    if (const QListWidgetItem *entry = m_ui->Lb->currentItem();
+        entry && entry->text() != kAllCategories)
         dlg.selectCategory(entry->text());
     ui::execModal(&dlg);
     if (!dlg.IsOK)

@@ -63,6 +63,12 @@ PayRefusal PayDialog::submit(const SaleInput &sale, const std::function<void()> 
     case PayRefusal::NoMember:
         msgNotice(u"此会员不存在！"_s);
         return r.refusal;
+    case PayRefusal::NoStock:
+        msgNotice(u"商品["_s + r.goods + u"]库存不足，可能已在其他收银台售出！"_s);
+        return r.refusal;
+    case PayRefusal::OutOfRange:
+        msgNotice(outOfRangeText());
+        return r.refusal;
     case PayRefusal::None:
         break;
     }
@@ -81,7 +87,7 @@ FrmCpay::FrmCpay(const SaleInput &sale, const QString &memberName, QWidget *pare
     m_ui->lblXfje->setText(FmtJe(sale.total));
     try {
         m_ui->lblKnye->setText(
-            FmtJe(scalar(u"SELECT ye FROM mber WHERE id = ?"_s, {sale.card}).toDouble()));
+            FmtJe(Database::toAmount(scalar(u"SELECT ye FROM mber WHERE id = ?"_s, {sale.card}))));
     } catch (const DbError &e) {
         msgError(e.message());
     }
@@ -132,6 +138,8 @@ FrmMpay::~FrmMpay()
 
 void FrmMpay::confirm()
 {
+    if (!ui::amountsFit({m_ui->txtXjfk}))
+        return;
     if (RoundJe(m_sale.total) > RoundJe(NumVal(m_ui->txtXjfk->text()))) {
         msgNotice(u"付款不足！"_s);
         return;
@@ -180,13 +188,17 @@ void FrmApay::recompute()
 
 void FrmApay::confirm()
 {
-    if (JeLess(NowJe, m_sale.total)) {
+    if (m_ui->chkCzk->isChecked() && !ui::amountsFit({m_ui->txtCzk}))
+        return;
+    if (m_ui->chkXj->isChecked() && !ui::amountsFit({m_ui->txtXj}))
+        return;
+    if (NowJe < m_sale.total) {
         msgNotice(u"付费不足！"_s);
         return;
     }
     const bool byCard = m_ui->chkCzk->isChecked();
-    const double c = NumVal(m_ui->txtCzk->text());
-    if (byCard && JeLess(m_sale.total, c)) {
+    const Amount c = NumVal(m_ui->txtCzk->text());
+    if (byCard && m_sale.total < c) {
         msgNotice(u"储值卡付款金额不能大于消费金额！"_s);
         m_ui->txtCzk->selectAll();
         m_ui->txtCzk->setFocus();

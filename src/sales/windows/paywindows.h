@@ -72,7 +72,7 @@ class FrmApay : public PayDialog
 public:
     FrmApay(const SaleInput &sale, const QString &memberName, QWidget *parent = nullptr);
     ~FrmApay() override;
-    double NowJe = 0; // the sum offered
+    Amount NowJe; // the sum offered
 
 private:
     void recompute();

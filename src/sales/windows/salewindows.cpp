@@ -19,7 +19,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::sales {
+namespace lanting::sales
+{
 
 namespace
 {
@@ -46,7 +47,7 @@ FrmSpxf::FrmSpxf(FrmMain *main, QWidget *parent)
     m_ui->picShowList->hide();
     try {
         // The payment way used last.
-        const int way = int(NumVal(GetSysInfo(u"fs"_s)));
+        const qint64 way = NumVal(GetSysInfo(u"fs"_s)).wholePart();
         (way == 0 ? m_ui->optCPay : way == 1 ? m_ui->optXPay : m_ui->optCxpay)->setChecked(true);
         m_print = GetSysInfo(u"boolprint"_s) == u"yes"_s;
     } catch (const DbError &e) {
@@ -112,7 +113,7 @@ void FrmSpxf::search()
         return;
     }
     for (const Goods &g : hits)
-        ui::addRow(m_ui->lvShowList, {g.spid, g.name, FmtJe(g.sj) + u"元"_s, QString::number(g.jf)});
+        ui::addRow(m_ui->lvShowList, {g.spid, g.name, FmtJe(g.sj) + u"元"_s, FmtJe(g.jf)});
     if (hits.isEmpty()) {
         msgNotice(u"您输入的商品不存在！"_s);
         m_ui->txtIDName->selectAll();
@@ -145,24 +146,30 @@ void FrmSpxf::hideHits()
     m_ui->txtIDName->setFocus();
 }
 
-void FrmSpxf::AddSp(const QString &code, double quantity)
+void FrmSpxf::AddSp(const QString &code, Amount quantity)
 {
     try {
-        const double requested = quantity + quantityOf(m_lines, code);
+        const Amount requested = quantity + quantityOf(m_lines, code);
         std::optional<Goods> g = readGoods(code);
         if (!g)
             return;
-        if (JeLess(g->kc, requested) && !oversellAllowed()) {
+        if (g->kc < requested && !oversellAllowed()) {
             msgNotice(u"此商品库存不足！"_s);
             return;
         }
         m_ui->cmdTianjia->setText(u"添加中..."_s);
         m_ui->cmdTianjia->setEnabled(false);
         ui::readerReset();
-        const double rate = memberRate(code, m_level);
+        const Amount rate = memberRate(code, m_level);
         g = readGoods(code);
         if (g) {
             const BasketLine line = makeLine(*g, rate, quantity);
+            if (!inRange(requested) || !inRange(line.je) || !inRange(Je + line.je)) {
+                msgNotice(outOfRangeText());
+                m_ui->cmdTianjia->setText(u"添加(&A)"_s);
+                m_ui->cmdTianjia->setEnabled(true);
+                return;
+            }
             m_lines << line;
             QTreeWidgetItem *row = ui::addRow(m_ui->lvSp, line.texts());
             m_ui->lvSp->setCurrentItem(row);
@@ -197,13 +204,15 @@ void FrmSpxf::changeQuantity()
     const int i = currentLine();
     if (i < 0)
         return;
-    const double q = NumVal(m_ui->txtNum->text());
+    if (!ui::amountsFit({m_ui->txtNum}))
+        return;
+    const Amount q = NumVal(m_ui->txtNum->text());
     BasketLine &line = m_lines[i];
     try {
-        const double requested = q + quantityOf(m_lines, line.spid, i);
+        const Amount requested = q + quantityOf(m_lines, line.spid, i);
         const std::optional<Goods> g = readGoods(line.spid);
-        const double stock = g ? g->kc : 0;
-        if (JeLess(stock, requested)) {
+        const Amount stock = g ? g->kc : 0;
+        if (stock < requested) {
             msgNotice(u"此商品库存不足！"_s);
             return;
         }
@@ -211,7 +220,13 @@ void FrmSpxf::changeQuantity()
         msgError(e.message());
         return;
     }
-    setQuantity(line, q);
+    BasketLine changed = line;
+    setQuantity(changed, q);
+    if (!inRange(changed.je) || !inRange(Je - line.je + changed.je)) {
+        msgNotice(outOfRangeText());
+        return;
+    }
+    line = changed;
     QTreeWidgetItem *row = m_ui->lvSp->topLevelItem(i);
     const QStringList texts = line.texts();
     row->setText(5, texts[5]);
@@ -250,7 +265,7 @@ void FrmSpxf::settle()
         m_ui->txtIDName->setFocus();
         return;
     }
-    double yuan = 0;
+    Amount yuan;
     try {
         yuan = NumVal(GetSysInfo(u"yuan"_s));
     } catch (const DbError &e) {
@@ -258,6 +273,10 @@ void FrmSpxf::settle()
         return;
     }
     Jf = salePoints(m_lines, Je, yuan, m_card);
+    if (!inRange(Je) || !inRange(Jf)) {
+        msgNotice(outOfRangeText());
+        return;
+    }
     QString receipt = saleReceipt(m_ui->lblName->text(), m_ui->lblID->text(), m_ui->lblLv->text(),
                                   state().cardType != 0, m_lines, Je, Jf);
     SaleInput sale;
@@ -288,9 +307,10 @@ void FrmSpxf::settle()
     // The sale is stored; what follows only tells and shows.
     try {
         SetSysInfo(u"fs"_s, way);
-        receipt += u"最新余额："_s
-                   + FmtJe(scalar(u"SELECT ye FROM mber WHERE id = ?"_s, {m_card}).toDouble())
-                   + u"元"_s + u"\r\n"_s;
+        receipt +=
+            u"最新余额："_s +
+            FmtJe(Database::toAmount(scalar(u"SELECT ye FROM mber WHERE id = ?"_s, {m_card}))) +
+            u"元"_s + u"\r\n"_s;
     } catch (const DbError &e) {
         msgError(e.message());
     }
@@ -336,7 +356,10 @@ frmSpll::frmSpll(FrmSpxf *sale) : QDialog(sale), m_ui(new Ui::frmSpll), m_sale(s
     connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-frmSpll::~frmSpll() { delete m_ui; }
+frmSpll::~frmSpll()
+{
+    delete m_ui;
+}
 
 void frmSpll::add()
 {
@@ -351,6 +374,8 @@ void frmSpll::add()
     const QTreeWidgetItem *node = tree->currentItem();
     if (!node || node->data(0, kKeyRole).isValid())
         return;
+    if (!ui::amountsFit({m_ui->txtNum}))
+        return;
     if (NumVal(m_ui->txtNum->text()) <= 0) {
         msgNotice(u"请输入商品的有效数量！"_s);
         return;
@@ -360,8 +385,8 @@ void frmSpll::add()
     const QString code = bar < 0 ? QString() : text.left(bar);
     try {
         if (const std::optional<Goods> g = readGoods(code))
-            ui::addRow(m_ui->lvSel, {g->spid, g->name, m_ui->txtNum->text(),
-                                     FmtJe(g->sj) + u"元"_s, g->dw});
+            ui::addRow(m_ui->lvSel,
+                       {g->spid, g->name, m_ui->txtNum->text(), FmtJe(g->sj) + u"元"_s, g->dw});
     } catch (const DbError &e) {
         msgError(e.message());
     }

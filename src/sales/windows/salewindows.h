@@ -8,16 +8,19 @@
 #include <QDialog>
 #include <memory>
 
-namespace Ui {
+namespace Ui
+{
 class FrmSpxf;
 class frmSpll;
 } // namespace Ui
 
-namespace lanting {
+namespace lanting
+{
 class FrmMain;
 }
 
-namespace lanting::sales {
+namespace lanting::sales
+{
 
 class FrmSpxf : public QDialog
 {
@@ -28,11 +31,11 @@ public:
     ~FrmSpxf() override;
 
     // Adds a line for the goods, or tells why not.
-    void AddSp(const QString &code, double quantity);
+    void AddSp(const QString &code, Amount quantity);
     const QList<BasketLine> &lines() const { return m_lines; }
 
-    double Je = 0; // the sale total
-    qint64 Jf = 0; // the points of the sale, worked out by the settlement
+    Amount Je; // the sale total
+    Amount Jf; // the points of the sale, worked out by the settlement
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

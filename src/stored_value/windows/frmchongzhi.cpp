@@ -63,7 +63,7 @@ bool FrmChongzhi::SetID(const QString &cardNumber)
 
 void FrmChongzhi::paidChanged()
 {
-    const double paid = NumVal(m_ui->txtSsje->text());
+    const Amount paid = NumVal(m_ui->txtSsje->text());
     if (paid <= 0) {
         m_ui->txtCzje->setText(u"0"_s);
         m_ui->lblShow->clear();
@@ -95,7 +95,9 @@ void FrmChongzhi::save()
         msgNotice(u"无卡用户不允许充值！"_s);
         return;
     }
-    const double credited = NumVal(m_ui->txtCzje->text());
+    if (!ui::amountsFit({m_ui->txtSsje, m_ui->txtCzje}))
+        return;
+    const Amount credited = NumVal(m_ui->txtCzje->text());
     if (credited == 0) {
         msgNotice(u"充值金额不能为0！"_s);
         return;

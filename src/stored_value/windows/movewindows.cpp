@@ -13,7 +13,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::stored_value {
+namespace lanting::stored_value
+{
 
 namespace
 {
@@ -41,6 +42,8 @@ FrmDHJF::~FrmDHJF()
 
 void FrmDHJF::confirm()
 {
+    if (!ui::amountsFit({m_ui->txtJf}))
+        return;
     Refusal r;
     try {
         r = exchangePoints(m_card, WholeVal(m_ui->txtJf->text()), m_ui->txtPs->text());
@@ -58,6 +61,9 @@ void FrmDHJF::confirm()
         return;
     case Refusal::TooFew:
         msgNotice(u"积分不足！"_s);
+        return;
+    case Refusal::OutOfRange:
+        msgNotice(outOfRangeText());
         return;
     default:
         msgNotice(u"此会员不存在！"_s);
@@ -88,10 +94,15 @@ FrmTuihuo::FrmTuihuo(int conId, const QString &card, const QString &shownName,
     m_ui->txtThje->setFocus();
 }
 
-FrmTuihuo::~FrmTuihuo() { delete m_ui; }
+FrmTuihuo::~FrmTuihuo()
+{
+    delete m_ui;
+}
 
 void FrmTuihuo::confirm()
 {
+    if (!ui::amountsFit({m_ui->txtThje}))
+        return;
     const bool toCard = m_ui->Opt1->isChecked();
     Refusal r;
     try {
@@ -109,6 +120,12 @@ void FrmTuihuo::confirm()
         return;
     case Refusal::NotPositive:
         msgNotice(u"退货金额必须大于0元！"_s);
+        return;
+    case Refusal::NoMember:
+        msgNotice(u"此会员不存在！"_s);
+        return;
+    case Refusal::OutOfRange:
+        msgNotice(outOfRangeText());
         return;
     default:
         msgNotice(u"退货金额不能大于可退金额！"_s);
@@ -172,7 +189,9 @@ void frmZz::find()
 
 void frmZz::confirm()
 {
-    const double amount = NumVal(m_ui->txtJe->text());
+    if (!ui::amountsFit({m_ui->txtJe}))
+        return;
+    const Amount amount = NumVal(m_ui->txtJe->text());
     if (amount <= 0) {
         msgNotice(u"转账金额必须大于0元！"_s);
         m_ui->txtJe->selectAll();
@@ -208,6 +227,9 @@ void frmZz::confirm()
         return;
     case Refusal::TooFew:
         msgNotice(u"转出会员余额不足！"_s);
+        return;
+    case Refusal::OutOfRange:
+        msgNotice(outOfRangeText());
         return;
     default:
         msgNotice(u"此会员不存在！"_s);

@@ -21,6 +21,8 @@ FrmAddcz1::FrmAddcz1(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmAddcz1)
 {
     m_ui->setupUi(this);
     connect(m_ui->cmdOK, &QPushButton::clicked, this, [this] {
+        if (!ui::amountsFit({m_ui->txt1, m_ui->txt2, m_ui->txtJe}))
+            return;
         IsOK = true;
         accept();
     });
@@ -56,6 +58,8 @@ FrmAddcz2::FrmAddcz2(const QString &level, const QString &ratio, QWidget *parent
     m_ui->txtBl->setText(ratio);
     m_ui->txtBl->selectAll();
     connect(m_ui->cmdOK, &QPushButton::clicked, this, [this] {
+        if (!ui::amountsFit({m_ui->txtBl}))
+            return;
         IsOK = true;
         accept();
     });
@@ -166,7 +170,7 @@ void FrmCzgz::save()
         const QTreeWidgetItem *r = m_ui->Lv1->topLevelItem(i);
         list << Band{NumVal(r->text(0)), NumVal(r->text(1)), NumVal(r->text(2))};
     }
-    QList<std::pair<QString, double>> ratios;
+    QList<std::pair<QString, Amount>> ratios;
     for (int i = 0; i < m_ui->Lv2->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *r = m_ui->Lv2->topLevelItem(i);
         ratios.append({r->text(0), NumVal(r->text(1).chopped(1))});
