@@ -86,7 +86,7 @@ const char *const kIndexes[] = {
     "CREATE UNIQUE INDEX ux_sysinfo_key ON sysinfo (infokey)",
 };
 
-QString typed(const char *ddl, Backend backend)
+QString typed(const char *ddl, Backend backend, int version = Database::kSchemaVersion)
 {
     QString s = QString::fromUtf8(ddl);
     const bool pg = backend == Backend::Postgres;
@@ -95,8 +95,11 @@ QString typed(const char *ddl, Backend backend)
     s.replace(u"%TRUE"_s, pg ? u"true"_s : u"1"_s);
     s.replace(u"%T"_s, u"text"_s);
     s.replace(u"%I"_s, u"integer"_s);
-    s.replace(u"%N"_s, pg ? u"numeric(19,4)"_s : u"integer"_s);
-    s.replace(u"%H"_s, pg ? u"100"_s : u"1000000"_s);
+    // Up to version 2 amounts were binary doubles.
+    const bool exact = version >= 3;
+    s.replace(u"%N"_s, !exact ? (pg ? u"double precision"_s : u"real"_s)
+                              : (pg ? u"numeric(19,4)"_s : u"integer"_s));
+    s.replace(u"%H"_s, pg || !exact ? u"100"_s : u"1000000"_s);
     s.replace(u"%D"_s, pg ? u"timestamp(0)"_s : u"text"_s);
     s.replace(u"%B"_s, pg ? u"boolean"_s : u"integer"_s);
     s.replace(u"%F"_s, pg ? u"false"_s : u"0"_s);
@@ -105,11 +108,11 @@ QString typed(const char *ddl, Backend backend)
 
 } // namespace
 
-QStringList createStatements(Backend backend)
+QStringList createStatements(Backend backend, int version)
 {
     QStringList out;
     for (const char *t : kTables)
-        out << u"CREATE TABLE "_s + typed(t, backend);
+        out << u"CREATE TABLE "_s + typed(t, backend, version);
     for (const char *i : kIndexes)
         out << QString::fromUtf8(i);
     return out;
@@ -170,7 +173,7 @@ QStringList toExactAmounts(Backend backend)
         out << u"ALTER TABLE %1 RENAME TO %2"_s.arg(t.name, old);
         for (const char *ddl : kTables)
             if (QString::fromUtf8(ddl).section(u' ', 0, 0) == t.name)
-                out << u"CREATE TABLE "_s + typed(ddl, backend);
+                out << u"CREATE TABLE "_s + typed(ddl, backend, 3);
         if (t.autonumber) // numbers of deleted rows are not given out again
             out << u"UPDATE sqlite_sequence SET name = '%1' WHERE name = '%2'"_s.arg(t.name, old);
         out << u"INSERT INTO %1 (%2) SELECT %3 FROM %4"_s.arg(t.name, t.columns.join(u", "_s),

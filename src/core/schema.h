@@ -7,8 +7,10 @@
 namespace lanting::schema
 {
 
-// The statements that create every table and index of the current version.
-QStringList createStatements(Backend backend);
+// The statements that create every table and index of a version (the
+// current one by default; older ones build the databases a migration
+// starts from).
+QStringList createStatements(Backend backend, int version = Database::kSchemaVersion);
 
 // The statements that bring a database of version `from` to `from + 1`.
 QStringList migrationStatements(Backend backend, int from);

@@ -11,8 +11,11 @@
 
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+#include <cmath>
+#include <limits>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace lanting;
@@ -55,6 +58,10 @@ private Q_SLOTS:
     void reopenKeepsData();
     void olderVersionMigrated_data() { Harness::addBackendRows(); }
     void olderVersionMigrated();
+    void binaryAmountsBecomeExact_data() { Harness::addBackendRows(); }
+    void binaryAmountsBecomeExact();
+    void amountWithoutExactValueStopsMigration_data() { Harness::addBackendRows(); }
+    void amountWithoutExactValueStopsMigration();
     void newerVersionRefused_data() { Harness::addBackendRows(); }
     void newerVersionRefused();
 
@@ -289,22 +296,168 @@ void TstStorage::reopenKeepsData()
     QCOMPARE(count(u"SELECT count(*) FROM czy"_s), 1);
 }
 
+namespace
+{
+// A database as an older program left it, written without this program:
+// the tables of `version` with its delivered rows.
+QSqlDatabase openLegacy(Harness &h)
+{
+    const DbConfig c = h.config();
+    QSqlDatabase db;
+    if (c.backend == Backend::Sqlite) {
+        db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"legacy"_s);
+        db.setDatabaseName(c.sqlitePath);
+    } else {
+        db = QSqlDatabase::addDatabase(u"QPSQL"_s, u"legacy"_s);
+        db.setHostName(c.host);
+        db.setPort(c.port);
+        db.setUserName(c.user);
+        db.setPassword(c.password);
+        db.setDatabaseName(c.dbName);
+    }
+    db.open();
+    return db;
+}
+
+QSqlDatabase legacyDatabase(Harness &h, int version)
+{
+    QSqlDatabase db = openLegacy(h);
+    if (!db.isOpen())
+        return db;
+    const Backend backend = h.config().backend;
+    QSqlQuery q(db);
+    for (const QString &sql : schema::createStatements(backend, version))
+        if (!q.exec(sql))
+            qWarning("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    q.exec(u"INSERT INTO schemaver (version) VALUES (%1)"_s.arg(version));
+    for (const auto &[key, value] : schema::deliveredSettings())
+        if (version > 1 || key != u"smsurl"_s) {
+            q.prepare(u"INSERT INTO sysinfo (infokey, keyvalue) VALUES (?, ?)"_s);
+            q.addBindValue(key);
+            q.addBindValue(value);
+            q.exec();
+        }
+    return db;
+}
+
+void dropLegacy(QSqlDatabase &db)
+{
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(u"legacy"_s);
+}
+} // namespace
+
 void TstStorage::olderVersionMigrated()
 {
     LT_USE_BACKEND();
     Harness h(backend);
-    QVERIFY(h.openDatabase());
-    // A database of the first version: no gateway address yet.
-    Sql(u"DELETE FROM sysinfo WHERE infokey = 'smsurl'"_s).exec();
-    Sql(u"UPDATE schemaver SET version = 1"_s).exec();
-    Sql(u"INSERT INTO lv (name) VALUES ('金卡')"_s).exec();
-    Database::close();
+    {
+        // A database of the first version: no gateway address yet.
+        QSqlDatabase db = legacyDatabase(h, 1);
+        QVERIFY(db.isOpen());
+        QVERIFY(QSqlQuery(db).exec(u"INSERT INTO lv (name, zk) VALUES ('金卡', 85)"_s));
+        dropLegacy(db);
+    }
     QString error;
     QVERIFY2(h.openDatabase(&error), qPrintable(error));
     QCOMPARE(count(u"SELECT max(version) FROM schemaver"_s), Database::kSchemaVersion);
     QCOMPARE(count(u"SELECT count(*) FROM sysinfo WHERE infokey = 'smsurl'"_s), 1);
     QCOMPARE(GetSysInfo(u"smsurl"_s), QString());
     QCOMPARE(count(u"SELECT count(*) FROM lv"_s), 1); // nothing lost
+    QCOMPARE(GetLvZk(u"金卡"_s), 85.0);
+}
+
+void TstStorage::binaryAmountsBecomeExact()
+{
+    // Doubles as version 2 stored them, binary remainders and all, become
+    // the exact amounts they stood for; ids and indexes carry on.
+    LT_USE_BACKEND();
+    Harness h(backend);
+    {
+        QSqlDatabase db = legacyDatabase(h, 2);
+        QVERIFY(db.isOpen());
+        QSqlQuery q(db);
+        QVERIFY(q.prepare(u"INSERT INTO mber (id, name, ye, jf, ljczje) VALUES (?, ?, ?, ?, ?)"_s));
+        const QList<std::tuple<QString, double, double>> members{
+            {u"100000000001"_s, 0.1 + 0.2, 99.5},
+            {u"100000000002"_s, 0.3 - 0.1 - 0.2, 12.0},
+            {u"100000000003"_s, 12.345, -0.0},
+            {u"100000000004"_s, 99999999.99, 1e-9},
+        };
+        for (const auto &[id, ye, jf] : members) {
+            q.addBindValue(id);
+            q.addBindValue(u"会员"_s);
+            q.addBindValue(ye);
+            q.addBindValue(jf);
+            q.addBindValue(ye * 3);
+            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        }
+        QVERIFY(q.prepare(u"INSERT INTO con (mberid, czkfk, xjfk, jf) VALUES ('100000000001', ?, ?, 7)"_s));
+        for (int i = 0; i < 3; ++i) {
+            q.addBindValue(8.13 + 1.83);
+            q.addBindValue(0.7 + 0.1);
+            QVERIFY(q.exec());
+        }
+        QVERIFY(q.exec(u"DELETE FROM con WHERE id = 3"_s)); // its number is not given out again
+        QVERIFY(q.exec(u"INSERT INTO lv (name, zk, czbl) VALUES ('金卡', 88.5, 3.5)"_s));
+        QVERIFY(q.exec(u"INSERT INTO xiangxi (conid, spid, dj, sl, je) VALUES (1, 'A', 3.33, 1.25, 4.1625)"_s));
+        dropLegacy(db);
+    }
+    QString error;
+    QVERIFY2(h.openDatabase(&error), qPrintable(error));
+    QCOMPARE(count(u"SELECT max(version) FROM schemaver"_s), Database::kSchemaVersion);
+    auto ye = [](const QString &id) {
+        return amountAt(u"SELECT ye FROM mber WHERE id = ?"_s, {id});
+    };
+    QCOMPARE(ye(u"100000000001"_s), je("0.3"));
+    QCOMPARE(ye(u"100000000002"_s), Amount());
+    QCOMPARE(ye(u"100000000003"_s), je("12.345"));
+    QCOMPARE(ye(u"100000000004"_s), je("99999999.99"));
+    QCOMPARE(amountAt(u"SELECT ljczje FROM mber WHERE id = '100000000001'"_s), je("0.9"));
+    QCOMPARE(amountAt(u"SELECT jf FROM mber WHERE id = '100000000001'"_s), je("99.5"));
+    QCOMPARE(amountAt(u"SELECT jf FROM mber WHERE id = '100000000004'"_s), Amount());
+    QCOMPARE(amountAt(u"SELECT sum(czkfk + xjfk) FROM con"_s), je("21.52")); // 2 × (9.96 + 0.8)
+    QCOMPARE(amountAt(u"SELECT je FROM xiangxi"_s), je("4.1625"));
+    QCOMPARE(GetLvZk(u"金卡"_s), 88.5);
+    // The exact sums work in the statements themselves.
+    QCOMPARE(count(u"SELECT count(*) FROM mber WHERE ye = ?"_s, {QVariant::fromValue(je("0.3"))}), 1);
+    // The indexes came back: card numbers are still unique.
+    QVERIFY_THROWS_EXCEPTION(DbError,
+                             Sql(u"INSERT INTO mber (id, name) VALUES ('100000000001', 'x')"_s).exec());
+    Sql next(u"INSERT INTO con (mberid, czkfk, xjfk) VALUES ('100000000002', 0, 0) RETURNING id"_s);
+    next.exec();
+    QVERIFY(next.next());
+    QCOMPARE(next.integer(0), 4);
+}
+
+void TstStorage::amountWithoutExactValueStopsMigration()
+{
+    // An infinite balance, as an overflowing recharge used to store, has no
+    // exact amount: the database is left as it was and the reason shown.
+    LT_USE_BACKEND();
+    Harness h(backend);
+    {
+        QSqlDatabase db = legacyDatabase(h, 2);
+        QVERIFY(db.isOpen());
+        QSqlQuery q(db);
+        QVERIFY(q.prepare(u"INSERT INTO mber (id, name, ye) VALUES ('100000000001', 'x', ?)"_s));
+        q.addBindValue(std::numeric_limits<double>::infinity());
+        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        dropLegacy(db);
+    }
+    QString error;
+    QVERIFY(!h.openDatabase(&error));
+    QVERIFY2(error.contains(u"mber"_s) && error.contains(u"ye"_s) && error.contains(u"1行"_s),
+             qPrintable(error));
+    QSqlDatabase db = openLegacy(h);
+    QSqlQuery q(db);
+    QVERIFY(q.exec(u"SELECT max(version) FROM schemaver"_s) && q.next());
+    QCOMPARE(q.value(0).toInt(), 2);
+    QVERIFY(q.exec(u"SELECT ye FROM mber"_s) && q.next());
+    QVERIFY(std::isinf(q.value(0).toDouble()));
+    q.finish();
+    dropLegacy(db);
 }
 
 void TstStorage::newerVersionRefused()
