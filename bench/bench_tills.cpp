@@ -18,11 +18,6 @@ namespace
 constexpr int kTills = 8;
 constexpr int kOperations = 400; // per till
 
-QString urlOf(const DbConfig &c)
-{
-    const QString who = c.password.isEmpty() ? c.user : c.user + u':' + c.password;
-    return u"postgresql://%1@%2:%3/%4"_s.arg(who, c.host).arg(c.port).arg(c.dbName);
-}
 } // namespace
 
 class BenchTills : public QObject
@@ -54,7 +49,7 @@ void BenchTills::throughput()
             .bind(cards.last())
             .exec();
     }
-    const QString url = urlOf(h.config());
+    const QString url = h.url();
     Database::close();
     QElapsedTimer clock;
     clock.start();

@@ -40,13 +40,23 @@ Amount fraction(i128 num, i128 den, int decimals, Rounding mode)
 {
     decimals = std::clamp(decimals, 0, Amount::kScale);
     const i128 step = pow10(decimals); // units of the last kept place per yuan
-    i128 kept;
-    if (mode == Rounding::HalfUp)
-        kept = floorDiv(2 * num * step + den, 2 * den);
-    else
-        kept = num * step / den; // C++ division cuts toward zero
-    const i128 raw = kept * pow10(Amount::kScale - decimals);
-    if (raw > kMaxRaw || raw < -kMaxRaw)
+    // Every intermediate is checked: a result that cannot be held is
+    // invalid, never a wrong amount.
+    i128 scaled, kept, raw;
+    if (__builtin_mul_overflow(num, step, &scaled))
+        return Amount::invalid();
+    if (mode == Rounding::HalfUp) {
+        i128 twice, shifted, twiceDen;
+        if (__builtin_mul_overflow(scaled, i128(2), &twice) ||
+            __builtin_mul_overflow(den, i128(2), &twiceDen) ||
+            __builtin_add_overflow(twice, den, &shifted))
+            return Amount::invalid();
+        kept = floorDiv(shifted, twiceDen);
+    } else {
+        kept = scaled / den; // C++ division cuts toward zero
+    }
+    if (__builtin_mul_overflow(kept, pow10(Amount::kScale - decimals), &raw) || raw > kMaxRaw ||
+        raw < -kMaxRaw)
         return Amount::invalid();
     return Amount::fromRaw(qint64(raw));
 }

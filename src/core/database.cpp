@@ -53,18 +53,25 @@ DbError dbError(const QSqlError &e)
     if (g_txDepth > 0)
         g_txAborted = true;
     const QString code = e.nativeErrorCode();
+    using K = DbError::Kind;
     if (g_backend == Backend::Postgres) {
         if (code == u"40P01"_s || code == u"40001"_s)
             return DbError(u"数据库正忙（与其他收银台的操作冲突），操作没有进行，请再试一次。"_s,
-                           true);
+                           K::Conflict);
         if (code == u"55P03"_s)
             return DbError(
-                u"其他收银台正在处理同一会员或商品，等待超时，操作没有进行，请稍后再试。"_s);
+                u"其他收银台正在处理同一会员或商品，等待超时，操作没有进行，请稍后再试。"_s,
+                K::Busy);
         if (code == u"57014"_s)
-            return DbError(u"数据库服务器处理超时，操作没有进行，请稍后再试。"_s);
-    } else if (code == u"5"_s || code == u"6"_s || code == u"517"_s || code == u"261"_s ||
-               errorText(e).contains(u"database is locked"_s)) {
-        return DbError(u"数据库正忙，请稍后再试。"_s);
+            return DbError(u"数据库服务器处理超时，操作没有进行，请稍后再试。"_s, K::Busy);
+        if (code == u"23505"_s)
+            return DbError(errorText(e), K::Duplicate);
+    } else {
+        if (code == u"5"_s || code == u"6"_s || code == u"517"_s || code == u"261"_s ||
+            errorText(e).contains(u"database is locked"_s))
+            return DbError(u"数据库正忙，请稍后再试。"_s, K::Busy);
+        if (code == u"2067"_s || code == u"1555"_s || errorText(e).startsWith(u"UNIQUE"_s))
+            return DbError(errorText(e), K::Duplicate);
     }
     return DbError(errorText(e));
 }
@@ -140,6 +147,26 @@ void createSchema(QSqlDatabase &db, Backend backend)
     }
 }
 
+// The version of a database of ours; one newer than this program is refused.
+int versionOf(QSqlDatabase &db, const QString &where)
+{
+    QSqlQuery q(db);
+    if (!q.exec(u"SELECT max(version) FROM schemaver"_s)) {
+        const DbError e = dbError(q.lastError());
+        if (e.busy()) // another program holds it: not damage
+            throw e;
+        throw DbError(u"%1已损坏：%2"_s.arg(where, errorText(q.lastError())));
+    }
+    if (!q.next())
+        throw DbError(u"%1已损坏：%2"_s.arg(where, errorText(q.lastError())));
+    const int version = q.value(0).toInt();
+    if (version > Database::kSchemaVersion)
+        throw DbError(
+            u"%1的版本(%2)比本程序(%3)新，请使用新版本的程序。"_s.arg(where).arg(version).arg(
+                Database::kSchemaVersion));
+    return version;
+}
+
 // Checks that an existing database is one of ours and brings it to the
 // current version. Nothing is written to a database that is not ours.
 void checkAndMigrate(QSqlDatabase &db, Backend backend, const QString &where)
@@ -147,28 +174,28 @@ void checkAndMigrate(QSqlDatabase &db, Backend backend, const QString &where)
     const QStringList tables = tablesOf(db, backend);
     if (!tables.contains(u"schemaver"_s))
         throw DbError(u"%1不是本系统的数据库，程序不会改动它。"_s.arg(where));
-    QSqlQuery q(db);
-    if (!q.exec(u"SELECT max(version) FROM schemaver"_s) || !q.next())
-        throw DbError(u"%1已损坏：%2"_s.arg(where, errorText(q.lastError())));
-    const int version = q.value(0).toInt();
-    q.finish();
-    if (version > Database::kSchemaVersion)
-        throw DbError(
-            u"%1的版本(%2)比本程序(%3)新，请使用新版本的程序。"_s.arg(where).arg(version).arg(
-                Database::kSchemaVersion));
-    for (int v = version; v < Database::kSchemaVersion; ++v) {
-        for (const auto &[sql, message] : schema::migrationChecks(backend, v)) {
-            QSqlQuery c(db);
-            if (!c.exec(sql) || !c.next())
-                throw DbError(u"%1已损坏：%2"_s.arg(where, errorText(c.lastError())));
-            if (c.value(0).toLongLong() > 0)
-                throw DbError(u"%1无法升级：%2"_s.arg(where, message.arg(c.value(0).toLongLong())));
-        }
+    // Each step holds the version first and reads it again: of two programs
+    // starting on the same older database, the second waits and then finds
+    // the step done, instead of converting the amounts a second time.
+    while (versionOf(db, where) < Database::kSchemaVersion) {
         control(db, beginText(backend));
         try {
-            for (const QString &stmt : schema::migrationStatements(backend, v))
-                run(db, stmt);
-            run(db, u"UPDATE schemaver SET version = ?"_s, {v + 1});
+            if (backend == Backend::Postgres)
+                control(db, u"LOCK TABLE schemaver IN ACCESS EXCLUSIVE MODE"_s);
+            const int v = versionOf(db, where);
+            if (v < Database::kSchemaVersion) {
+                for (const auto &[sql, message] : schema::migrationChecks(backend, v)) {
+                    QSqlQuery c(db);
+                    if (!c.exec(sql) || !c.next())
+                        throw dbError(c.lastError());
+                    if (c.value(0).toLongLong() > 0)
+                        throw DbError(
+                            u"%1无法升级：%2"_s.arg(where, message.arg(c.value(0).toLongLong())));
+                }
+                for (const QString &stmt : schema::migrationStatements(backend, v))
+                    run(db, stmt);
+                run(db, u"UPDATE schemaver SET version = ?"_s, {v + 1});
+            }
             control(db, u"COMMIT"_s);
         } catch (...) {
             QSqlQuery(db).exec(u"ROLLBACK"_s);
@@ -250,8 +277,8 @@ void createSqliteFile(const DbConfig &c)
 
 } // namespace
 
-DbError::DbError(QString message, bool retryable)
-    : m_message(std::move(message)), m_what(m_message.toUtf8()), m_retryable(retryable)
+DbError::DbError(QString message, Kind kind)
+    : m_message(std::move(message)), m_what(m_message.toUtf8()), m_kind(kind)
 {
 }
 
@@ -339,11 +366,11 @@ bool Database::open(const DbConfig &c, QString *error)
 
 void Database::close()
 {
+    g_parked.clear(); // while their connection is still there
     if (QSqlDatabase::contains(kConn)) {
         QSqlDatabase::database(kConn, false).close();
         QSqlDatabase::removeDatabase(kConn);
     }
-    g_parked.clear();
     g_txDepth = 0;
     g_txFailed = false;
     g_txAborted = false;
@@ -544,7 +571,7 @@ void Transaction::commit()
         m_done = true;
         return;
     }
-    if (g_txFailed)
+    if (g_txFailed || g_txAborted) // the server would answer COMMIT with a silent rollback
         throw DbError(u"保存失败，已撤销全部更改。"_s);
     QSqlDatabase db = Database::connection();
     control(db, u"COMMIT"_s);

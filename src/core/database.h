@@ -37,16 +37,24 @@ struct DbConfig {
 class DbError : public std::exception
 {
 public:
-    explicit DbError(QString message, bool retryable = false);
+    enum class Kind {
+        Other,
+        Conflict,  // a deadlock or serialization failure: the whole step may run again
+        Busy,      // waited for another till or program in vain
+        Duplicate, // a key taken meanwhile at another till
+    };
+    explicit DbError(QString message, Kind kind = Kind::Other);
     const QString &message() const { return m_message; }
     const char *what() const noexcept override { return m_what.constData(); }
-    // A deadlock or serialization failure: the whole step may run again.
-    bool retryable() const { return m_retryable; }
+    Kind kind() const { return m_kind; }
+    bool retryable() const { return m_kind == Kind::Conflict; }
+    bool busy() const { return m_kind == Kind::Busy || m_kind == Kind::Conflict; }
+    bool duplicate() const { return m_kind == Kind::Duplicate; }
 
 private:
     QString m_message;
     QByteArray m_what;
-    bool m_retryable = false;
+    Kind m_kind = Kind::Other;
 };
 
 // The shared connection of the program.

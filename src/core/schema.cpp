@@ -199,20 +199,24 @@ QStringList migrationStatements(Backend backend, int from)
     return {};
 }
 
-QList<std::pair<QString, QString>> migrationChecks(Backend, int from)
+QList<std::pair<QString, QString>> migrationChecks(Backend backend, int from)
 {
     QList<std::pair<QString, QString>> out;
     if (from != 2)
         return out;
-    // An infinite, undefined or enormous double has no exact amount; the
-    // migration stops before anything changes rather than invent one.
+    // An infinite, undefined or enormous double has no exact amount, nor has
+    // a text that SQLite let into a number column: the migration stops before
+    // anything changes rather than invent one.
     for (const Table &t : currentTables())
-        for (const QString &c : t.amounts)
-            out << std::pair{
-                u"SELECT count(*) FROM %1 WHERE abs(%2) >= 900000000000000 OR %2 <> %2"_s.arg(
-                    t.name, c),
-                u"数据表 %1 的 %2 列有%3行数值无法换算为精确金额（无穷大、无效或超过九百万亿），"
-                u"请先更正这些数值。"_s.arg(t.name, c)};
+        for (const QString &c : t.amounts) {
+            QString bad = u"abs(%1) >= 900000000000000 OR %1 <> %1"_s.arg(c);
+            if (backend == Backend::Sqlite)
+                bad += u" OR typeof(%1) NOT IN ('integer', 'real', 'null')"_s.arg(c);
+            out << std::pair{u"SELECT count(*) FROM %1 WHERE %2"_s.arg(t.name, bad),
+                             u"数据表 %1 的 %2 "
+                             u"列有%3行数值无法换算为精确金额（无穷大、无效、文字或超过九百万亿），"
+                             u"请先更正这些数值。"_s.arg(t.name, c)};
+        }
     return out;
 }
 

@@ -26,7 +26,13 @@ CardLoss replaceCard(const QString &oldId, const QString &typedId, const QString
         if (certificate.trimmed() != old.text(0))
             return CardLoss::WrongCertificate;
         Sql move(u"UPDATE mber SET id = ? WHERE id = ?"_s);
-        move.bind(newId).bind(oldId).exec();
+        try {
+            move.bind(newId).bind(oldId).exec();
+        } catch (const DbError &e) {
+            if (e.duplicate()) // the number was given out at another till meanwhile
+                return CardLoss::Exists;
+            throw;
+        }
         if (move.rowsAffected() != 1)
             return CardLoss::NoMember;
         for (const char *table : {"con", "czjl", "dhjl", "sjtx", "thjl"})

@@ -72,7 +72,13 @@ static void enrolOnce(const MemberForm &f)
           u"0, 0, 0, ?)"_s);
     bindPersonal(q, f);
     q.bind(f.id).bind(csje).bind(csje).bind(csjf.wholePart()).bind(csjf);
-    q.bind(Database::dt(QDateTime::currentDateTime())).exec();
+    try {
+        q.bind(Database::dt(QDateTime::currentDateTime())).exec();
+    } catch (const DbError &e) {
+        if (e.duplicate()) // enrolled at another till meanwhile
+            throw DbError(u"此卡号已存在！"_s);
+        throw;
+    }
     tx.commit();
 }
 
@@ -83,11 +89,27 @@ void enrolMember(const MemberForm &f)
 
 void updateMemberData(const MemberForm &f, int state)
 {
-    Sql q(u"UPDATE mber SET name = ?, lv = ?, tel = ?, zjlx = ?, zjhm = ?, pwd = ?, sex = ?, "
-          u"csny = ?, booljzrq = ?, jzrq = ?, jsr = ?, addr = ?, qq = ?, fx = ?, photo = ?, "
-          u"ps = ?, st = ? WHERE id = ?"_s);
-    bindPersonal(q, f);
-    q.bind(state).bind(f.id).exec();
+    retrying([&] {
+        Transaction tx;
+        Sql m(u"SELECT lv FROM mber WHERE id = ?"_s + forUpdate());
+        m.bind(f.id).exec();
+        if (!m.next())
+            throw DbError(u"此会员不存在！"_s);
+        // A level newly given is held shared until the member is stored, as
+        // at enrolment; a member kept on a level deleted long ago stays on it.
+        if (m.text(0) != f.lv && !f.lv.isEmpty()) {
+            Sql lv(u"SELECT name FROM lv WHERE name = ?"_s + forShare());
+            lv.bind(f.lv).exec();
+            if (!lv.next())
+                throw DbError(u"会员等级[%1]已被删除，请重新选择会员等级。"_s.arg(f.lv));
+        }
+        Sql q(u"UPDATE mber SET name = ?, lv = ?, tel = ?, zjlx = ?, zjhm = ?, pwd = ?, sex = ?, "
+              u"csny = ?, booljzrq = ?, jzrq = ?, jsr = ?, addr = ?, qq = ?, fx = ?, photo = ?, "
+              u"ps = ?, st = ? WHERE id = ?"_s);
+        bindPersonal(q, f);
+        q.bind(state).bind(f.id).exec();
+        tx.commit();
+    });
 }
 
 QList<Referrer> findReferrers(const QString &text)

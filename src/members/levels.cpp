@@ -69,7 +69,7 @@ void addLevel(const Level &l)
         .exec();
 }
 
-void updateLevel(const QString &oldName, const Level &l)
+static void renameOnce(const QString &oldName, const Level &l)
 {
     Transaction tx;
     Sql(u"UPDATE lv SET name = ?, csje = ?, csjf = ?, zk = ? WHERE name = ?"_s)
@@ -84,6 +84,11 @@ void updateLevel(const QString &oldName, const Level &l)
         Sql(u"UPDATE spdz SET lv = ? WHERE lv = ?"_s).bind(l.name).bind(oldName).exec();
     }
     tx.commit();
+}
+
+void updateLevel(const QString &oldName, const Level &l)
+{
+    retrying([&] { renameOnce(oldName, l); });
 }
 
 bool levelInUse(const QString &name)
@@ -137,7 +142,9 @@ namespace
 void upgradeOnce(const QString &cardNumber)
 {
     Transaction tx;
-    Sql m(u"SELECT jf, lv FROM mber WHERE id = ?"_s);
+    // The member first, then the level: the points cannot change under the
+    // decision (a rename of a level, which goes the other way, is retried).
+    Sql m(u"SELECT jf, lv FROM mber WHERE id = ?"_s + forUpdate());
     m.bind(cardNumber).exec();
     if (!m.next())
         return; // nothing to write for a card nobody has

@@ -119,25 +119,33 @@ bool addGoods(const Goods &g)
     return true;
 }
 
-bool updateGoods(const Goods &g)
+GoodsUpdate updateGoods(const Goods &g, Amount stockShown)
 {
-    Transaction t;
-    Sql q(
-        u"UPDATE sp SET name = ?, lb = ?, dw = ?, jj = ?, sj = ?, jf = ?, kc = ? WHERE spid = ?"_s);
-    q.bind(g.name)
-        .bind(g.lb)
-        .bind(g.dw)
-        .bind(g.jj)
-        .bind(g.sj)
-        .bind(g.jf)
-        .bind(g.kc)
-        .bind(g.spid)
-        .exec();
-    if (q.rowsAffected() == 0)
-        return false;
-    WriteLog(u"修改商品信息"_s, u"修改了商品编号为["_s + g.spid + u"]的商品信息。"_s);
-    t.commit();
-    return true;
+    return retrying([&] {
+        Transaction t;
+        Sql now(u"SELECT kc FROM sp WHERE spid = ?"_s + forUpdate());
+        now.bind(g.spid).exec();
+        if (!now.next())
+            return GoodsUpdate::Gone;
+        const bool stockTyped = g.kc != stockShown;
+        // A new stock typed over one that a sale changed meanwhile would lose
+        // that sale: the shop is told instead.
+        if (stockTyped && now.amount(0) != stockShown)
+            return GoodsUpdate::StockChanged;
+        Sql(u"UPDATE sp SET name = ?, lb = ?, dw = ?, jj = ?, sj = ?, jf = ?, kc = ? WHERE spid = ?"_s)
+            .bind(g.name)
+            .bind(g.lb)
+            .bind(g.dw)
+            .bind(g.jj)
+            .bind(g.sj)
+            .bind(g.jf)
+            .bind(stockTyped ? g.kc : now.amount(0))
+            .bind(g.spid)
+            .exec();
+        WriteLog(u"修改商品信息"_s, u"修改了商品编号为["_s + g.spid + u"]的商品信息。"_s);
+        t.commit();
+        return GoodsUpdate::Saved;
+    });
 }
 
 void deleteGoods(const QString &spid, const QString &name)

@@ -44,9 +44,12 @@ std::optional<Goods> readGoods(const QString &spid);
 
 // Stores new goods, enabled, with its log row. False when the code is taken.
 bool addGoods(const Goods &goods);
+enum class GoodsUpdate { Saved, Gone, StockChanged };
 // Rewrites everything but the code and the enabled state, with its log row.
-// False when the goods no longer exists.
-bool updateGoods(const Goods &goods);
+// The stock is written only when it was changed from `stockShown` (what the
+// dialog showed), and then only while the stored stock is still that: a
+// sale at another till in between is never overwritten (StockChanged).
+GoodsUpdate updateGoods(const Goods &goods, Amount stockShown);
 // Deletes the goods and its per-level discounts, with its log row. Past sales
 // keep naming it.
 void deleteGoods(const QString &spid, const QString &name);

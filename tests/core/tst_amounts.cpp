@@ -159,6 +159,13 @@ void TstAmounts::overflowIsInvalid()
     QVERIFY(!(huge + huge).isValid());
     QVERIFY(!(-huge - huge).isValid());
     QVERIFY(!(huge * je("2")).isValid());
+    // Two operands near the top: the exact product has no room even in 128 bits.
+    QVERIFY(!(huge * huge).isValid());
+    QVERIFY(!(huge * -huge).isValid());
+    QVERIFY(!RoundJe(huge, huge, 1).isValid());
+    QVERIFY(!Trunc2Ratio(huge, std::numeric_limits<qint64>::max(), je("0.0001")).isValid());
+    QCOMPARE(je("999999.99") * je("999999.99"), je("999999980000.0001"));
+    QVERIFY(!(je("99999999.99") * je("99999999.99")).isValid()); // 9999999998000000.0001
     QVERIFY(!(Amount::invalid() + je("1")).isValid());
     QVERIFY(!(je("1") - Amount::invalid()).isValid());
     QVERIFY(!Amount(std::numeric_limits<qint64>::max()).isValid());

@@ -14,7 +14,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <limits>
 
 using namespace Qt::Literals::StringLiterals;
@@ -62,6 +64,8 @@ private Q_SLOTS:
     void binaryAmountsBecomeExact();
     void amountWithoutExactValueStopsMigration_data() { Harness::addBackendRows(); }
     void amountWithoutExactValueStopsMigration();
+    void migrationRunsOnce_data() { Harness::addBackendRows(); }
+    void migrationRunsOnce();
     void newerVersionRefused_data() { Harness::addBackendRows(); }
     void newerVersionRefused();
 
@@ -458,6 +462,59 @@ void TstStorage::amountWithoutExactValueStopsMigration()
     QVERIFY(std::isinf(q.value(0).toDouble()));
     q.finish();
     dropLegacy(db);
+}
+
+void TstStorage::migrationRunsOnce()
+{
+    // Two programs start on the same older database at once: the one that
+    // comes second waits for the other's conversion and then finds it done,
+    // rather than converting the amounts again.
+    LT_USE_BACKEND();
+    Harness h(backend);
+    {
+        QSqlDatabase db = legacyDatabase(h, 2);
+        QVERIFY(db.isOpen());
+        QVERIFY(QSqlQuery(db).exec(u"INSERT INTO mber (id, name, ye) VALUES ('100000000001', 'x', 12.5)"_s));
+        dropLegacy(db);
+    }
+    const DbConfig c = h.config();
+    std::atomic<bool> holding = false, converted = false;
+    std::thread first([&] {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(
+                backend == Backend::Sqlite ? u"QSQLITE"_s : u"QPSQL"_s, u"first-program"_s);
+            db.setDatabaseName(backend == Backend::Sqlite ? c.sqlitePath : c.dbName);
+            db.setHostName(c.host);
+            db.setPort(c.port);
+            db.setUserName(c.user);
+            db.setPassword(c.password);
+            if (db.open()) {
+                QSqlQuery q(db);
+                q.exec(backend == Backend::Sqlite ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
+                if (backend == Backend::Postgres)
+                    q.exec(u"LOCK TABLE schemaver IN ACCESS EXCLUSIVE MODE"_s);
+                holding = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                bool ok = true;
+                for (const QString &sql : schema::migrationStatements(backend, 2))
+                    ok = q.exec(sql) && ok;
+                ok = q.exec(u"UPDATE schemaver SET version = 3"_s) && q.exec(u"COMMIT"_s) && ok;
+                converted = ok;
+            }
+            holding = true;
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(u"first-program"_s);
+    });
+    while (!holding)
+        std::this_thread::yield();
+    QString error;
+    const bool opened = h.openDatabase(&error);
+    first.join();
+    QVERIFY(converted);
+    QVERIFY2(opened, qPrintable(error));
+    QCOMPARE(amountAt(u"SELECT ye FROM mber"_s), je("12.5"));
+    QCOMPARE(count(u"SELECT max(version) FROM schemaver"_s), Database::kSchemaVersion);
 }
 
 void TstStorage::newerVersionRefused()

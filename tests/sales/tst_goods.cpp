@@ -380,6 +380,29 @@ void TstGoods::editGoods()
         lv->setCurrentItem(lv->topLevelItem(1));
         d->findChild<QAction *>(u"mnuEdit"_s)->trigger();
 
+        // Another till sells 2 of A001 while its dialog is open: the sale
+        // stays when the stock was not touched, and a stock typed over it is
+        // refused.
+        auto sellTwo = [] { Sql(A(u"UPDATE sp SET kc = kc - {2} WHERE spid = 'A001'"_s)).exec(); };
+        h.onModal([&](QDialog *e) {
+            sellTwo();
+            e->findChild<QLineEdit *>(u"txtSj"_s)->setText(u"7"_s);
+            click(e, "cmdOK");
+        });
+        lv->setCurrentItem(lv->topLevelItem(0));
+        click(d, "cmdEditgoods");
+        QCOMPARE(amountAt(u"SELECT kc FROM sp WHERE spid = 'A001'"_s), 28.0);
+        QCOMPARE(amountAt(u"SELECT sj FROM sp WHERE spid = 'A001'"_s), 7.0);
+        QCOMPARE(lv->topLevelItem(0)->text(8), u"28"_s);
+        h.onModal([&](QDialog *e) {
+            sellTwo();
+            e->findChild<QLineEdit *>(u"txtKc"_s)->setText(u"100"_s);
+            click(e, "cmdOK");
+        });
+        click(d, "cmdEditgoods");
+        QCOMPARE(h.lastText(), u"此商品的库存已在其他收银台变动，修改没有保存，请重新打开后再修改库存！"_s);
+        QCOMPARE(amountAt(u"SELECT kc FROM sp WHERE spid = 'A001'"_s), 26.0);
+
         // Goods deleted meanwhile.
         Sql(u"DELETE FROM sp WHERE spid = 'A001'"_s).exec();
         lv->setCurrentItem(lv->topLevelItem(0));
@@ -391,7 +414,8 @@ void TstGoods::editGoods()
     QVERIFY(q.next());
     QCOMPARE(q.text(1), QString()); // the unknown category was not kept
     QCOMPARE(logContents(), (QStringList{u"修改了商品编号为[A001]的商品信息。"_s,
-                                         u"修改了商品编号为[A002]的商品信息。"_s}));
+                                         u"修改了商品编号为[A002]的商品信息。"_s,
+                                         u"修改了商品编号为[A001]的商品信息。"_s}));
     QCOMPARE(h.unanswered(), 0);
 }
 

@@ -13,10 +13,12 @@
 #include "levels.h"
 #include "memberactions.h"
 #include "movewindows.h"
+#include "paywindows.h"
 #include "recharge.h"
 #include "settlement.h"
 #include "sysinfo.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -238,7 +240,7 @@ void TstExactMoney::overtakenScreensAreRefused()
 void TstExactMoney::hostileTextsInMoneyScreens_data()
 {
     // Typed (or pasted) into every amount box of the recharge, direct
-    // consumption, transfer, exchange and return screens.
+    // consumption, transfer, exchange, return and payment screens.
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("refused"); // a message and nothing written
     QTest::newRow("quotes") << u"5'; DELETE FROM mber; --"_s << false;
@@ -331,6 +333,46 @@ void TstExactMoney::hostileTextsInMoneyScreens()
         } else {
             expect("return", before, ye(), typed);
         }
+    }
+    // The cash and the mixed payment of a sale of 3.
+    Sql(A(u"INSERT INTO sp (spid, name, sj, kc) VALUES ('G', '可乐', {3}, {1000})"_s)).exec();
+    sales::BasketLine line;
+    line.spid = u"G"_s;
+    line.name = u"可乐"_s;
+    line.sj = line.zhdj = line.je = 3;
+    line.sl = 1;
+    sales::SaleInput sale3;
+    sale3.card = kA;
+    sale3.lines = {line};
+    sale3.total = 3;
+    auto goodsSales = [] { return rows(u"xiangxi"_s); };
+    {
+        sales::FrmMpay dlg(sale3, u"会员"_s);
+        w<QLineEdit>(&dlg, u"txtXjfk"_s)->setText(text);
+        const int before = goodsSales();
+        w<QPushButton>(&dlg, u"cmdOK"_s)->click();
+        const bool paid = inRange(typed) && RoundJe(typed) >= 3;
+        QCOMPARE(goodsSales(), before + (paid ? 1 : 0));
+        QCOMPARE(h.messages().isEmpty(), paid);
+        h.clearMessages();
+    }
+    {
+        sales::FrmApay dlg(sale3, u"会员"_s);
+        w<QCheckBox>(&dlg, u"chkCzk"_s)->setChecked(true);
+        w<QLineEdit>(&dlg, u"txtCzk"_s)->setText(text);
+        w<QCheckBox>(&dlg, u"chkXj"_s)->setChecked(true);
+        w<QLineEdit>(&dlg, u"txtXj"_s)->setText(u"3"_s);
+        const bool paid = inRange(typed) && typed >= 0 && typed <= 3;
+        if (paid)
+            h.onModal([](QDialog *prompt) {
+                w<QLineEdit>(prompt, u"txtPwd"_s)->setText(u"1"_s);
+                w<QPushButton>(prompt, u"cmdOK"_s)->click();
+            });
+        const Amount before = ye();
+        w<QPushButton>(&dlg, u"cmdOK"_s)->click();
+        QCOMPARE(ye(), paid ? before - RoundJe(typed) : before);
+        QCOMPARE(h.messages().isEmpty(), paid);
+        h.clearMessages();
     }
     QCOMPARE(scalar(u"SELECT count(*) FROM mber"_s).toInt(), 3); // nothing deleted by a quote
     QVERIFY(ye() >= 0);

@@ -21,11 +21,6 @@ constexpr int kOperations = 100;
 constexpr int kSeedSales = 6;     // per card, 13.5 each
 constexpr int kSeedExchanges = 10; // per card, 50 points each
 
-QString urlOf(const DbConfig &c)
-{
-    const QString who = c.password.isEmpty() ? c.user : c.user + u':' + c.password;
-    return u"postgresql://%1@%2:%3/%4"_s.arg(who, c.host).arg(c.port).arg(c.dbName);
-}
 
 Amount sum(const QString &sql, const QVariantList &values = {})
 {
@@ -69,9 +64,14 @@ void TstTills::everyCentAccountedFor()
                 .exec();
     }
     Sql(A(u"INSERT INTO sp (spid, name, sj, kc, zt) VALUES ('X', '甲', {1.5}, {100000}, true),"
-          u" ('Y', '乙', {2.25}, {100000}, true)"_s))
+          u" ('Y', '乙', {2.25}, {100000}, true), ('Z', '丙', {1}, {20}, true)"_s))
         .exec();
-    const QString url = urlOf(h.config());
+    // The lost card that every till tries to replace, and the level that
+    // one till deletes while the others enrol members on it.
+    Sql(A(u"INSERT INTO mber (id, name, ye, st, zjhm) VALUES ('100000000003', '丢卡', {500}, 0, '')"_s))
+        .exec();
+    Sql(u"INSERT INTO lv (name) VALUES ('L')"_s).exec();
+    const QString url = h.url();
     Database::close();
 
     QList<QProcess *> tills;
@@ -106,7 +106,7 @@ void TstTills::everyCentAccountedFor()
     // No deadlock, serialization failure or lock wait reached a cashier.
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
     // Every kind of operation really ran at the same time as the others.
-    for (const char *op : {"transfer", "recharge", "direct", "sale", "return", "exchange"})
+    for (const char *op : {"transfer", "recharge", "direct", "sale", "return", "exchange", "enrol"})
         QVERIFY2(done.value(QString::fromLatin1(op)) > 0, op);
 
     QVERIFY(h.openDatabase());
@@ -154,7 +154,23 @@ void TstTills::everyCentAccountedFor()
     QCOMPARE(total, Amount(2000) + sum(u"SELECT czje AS x FROM czjl"_s) -
                         sum(u"SELECT czkfk AS x FROM con WHERE ps IS DISTINCT FROM 'seed'"_s) +
                         sum(u"SELECT je AS x FROM thjl WHERE thfs"_s));
-    // The stock went down by exactly what was sold.
+    // The lost card was replaced once, with its balance.
+    QCOMPARE(done.value(u"replace"_s), 1);
+    QCOMPARE(count(u"SELECT count(*) FROM mber WHERE id = '100000000003'"_s), 0);
+    QCOMPARE(count(u"SELECT count(*) FROM mber WHERE id LIKE '40000000%'"_s), 1);
+    QCOMPARE(amountAt(u"SELECT ye FROM mber WHERE id LIKE '40000000%'"_s), Amount(500));
+    // Every member enrolled on level L has it: it was not deleted under them.
+    QCOMPARE(count(u"SELECT count(*) FROM mber WHERE id LIKE '3%'"_s), done.value(u"enrol"_s));
+    if (count(u"SELECT count(*) FROM lv WHERE name = 'L'"_s) == 0)
+        QCOMPARE(count(u"SELECT count(*) FROM mber WHERE lv = 'L'"_s), 0);
+    else
+        QVERIFY(done.value(u"delete-level"_s) == 0);
+    // Never more of Z sold than there was, and the stock went down by
+    // exactly what was sold of each goods.
+    QVERIFY(done.value(u"sale"_s) > 0);
+    QVERIFY(sum(u"SELECT sl AS x FROM xiangxi WHERE spid = 'Z'"_s) <= Amount(20));
+    QCOMPARE(amountAt(u"SELECT kc FROM sp WHERE spid = 'Z'"_s),
+             Amount(20) - sum(u"SELECT sl AS x FROM xiangxi WHERE spid = 'Z'"_s));
     for (const QString &code : {u"X"_s, u"Y"_s})
         QCOMPARE(amountAt(u"SELECT kc FROM sp WHERE spid = ?"_s, {code}),
                  Amount(100000) - sum(u"SELECT sl AS x FROM xiangxi WHERE spid = ?"_s, {code}));

@@ -159,6 +159,15 @@ DbConfig Harness::config() const
     return c;
 }
 
+QString Harness::url() const
+{
+    const DbConfig c = config();
+    if (c.backend == Backend::Sqlite)
+        return u"sqlite://"_s + c.sqlitePath;
+    const QString who = c.password.isEmpty() ? c.user : c.user + u':' + c.password;
+    return u"postgresql://%1@%2:%3/%4"_s.arg(who, c.host).arg(c.port).arg(c.dbName);
+}
+
 bool Harness::openDatabase(QString *error)
 {
     return Database::open(config(), error);

@@ -48,6 +48,8 @@ public:
     Backend backend() const { return m_backend; }
     QString folder() const { return m_dir.path(); }
     DbConfig config() const;
+    // The database as an address another process can open (--db).
+    QString url() const;
 
     // Opens the database without any window (storage tests).
     bool openDatabase(QString *error = nullptr);

@@ -4,8 +4,11 @@
 //
 //   lanting_till_worker <database url> <seed> <operations> <mix> <card>...
 //
-// mix "all": transfers both ways, recharges, card and goods sales, returns
-// and exchange deletions of the rows marked 'seed', exchanges.
+// mix "all": transfers both ways, recharges, card and goods sales (goods X,
+// Y and sometimes Z, of which little is in stock), returns and exchange
+// deletions of the rows marked 'seed', exchanges, enrolments on level L;
+// half-way, one attempt to replace the lost card 100000000003 with a number
+// of its own, and the till of seed 1000 deletes level L.
 // mix "pay": recharges, card sales and transfers only (the throughput bench).
 //
 // Output, one per line: "done <op> <n>", "refused <op> <n>",
@@ -13,7 +16,10 @@
 
 #include "accountmoves.h"
 #include "appstate.h"
+#include "cardloss.h"
 #include "database.h"
+#include "enrolment.h"
+#include "levels.h"
 #include "memberactions.h"
 #include "recharge.h"
 #include "settlement.h"
@@ -87,11 +93,32 @@ int main(int argc, char **argv)
     }
     QMap<QString, int> done, refused;
     auto count = [&](const QString &op, bool ok) { (ok ? done : refused)[op]++; };
-    const QList<int> kinds = all ? QList<int>{0, 1, 2, 3, 4, 5, 6} : QList<int>{0, 1, 2};
+    const QList<int> kinds = all ? QList<int>{0, 1, 2, 3, 4, 5, 6, 7} : QList<int>{0, 1, 2};
+    const int seed = args[2].toInt();
+    int enrolled = 0;
 
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < operations; ++i) {
+        if (all && i == operations / 2) {
+            // The races of the rare steps, all tills at about the same time.
+            try {
+                const auto r = members::replaceCard(u"100000000003"_s,
+                                                    u"40000000%1"_s.arg(seed, 4, 10, QChar(u'0')),
+                                                    QString());
+                count(u"replace"_s, r == members::CardLoss::Done);
+            } catch (const DbError &e) {
+                out << "error replace " << e.message() << "\n";
+            }
+            if (seed == 1000) {
+                try {
+                    members::deleteLevel(u"L"_s);
+                    count(u"delete-level"_s, true);
+                } catch (const DbError &e) {
+                    count(u"delete-level"_s, false); // a member has it meanwhile
+                }
+            }
+        }
         const QString card = cards[rnd.bounded(int(cards.size()))];
         QString other = cards[rnd.bounded(int(cards.size()))];
         if (other == card && cards.size() > 1)
@@ -143,6 +170,14 @@ int main(int argc, char **argv)
                 s.card = card;
                 // Baskets in either order: the stock is locked by code.
                 s.lines = rnd.bounded(2) ? QList{x, y} : QList{y, x};
+                if (rnd.bounded(2)) { // one of the last pieces of Z
+                    sales::BasketLine z;
+                    z.spid = u"Z"_s;
+                    z.name = u"丙"_s;
+                    z.sj = z.zhdj = z.je = 1;
+                    z.sl = 1;
+                    s.lines.insert(rnd.bounded(int(s.lines.size()) + 1), z);
+                }
                 s.total = sales::basketTotal(s.lines);
                 s.points = sales::salePoints(s.lines, s.total, 1, card);
                 s.cardPart = s.total;
@@ -176,6 +211,22 @@ int main(int argc, char **argv)
                 count(op, stored_value::exchangePoints(card, rnd.bounded(1, 6), QString()) ==
                               stored_value::Refusal::None);
                 break;
+            case 7: {
+                op = u"enrol"_s;
+                members::MemberForm f;
+                f.id = u"3%1%2"_s.arg(seed, 4, 10, QChar(u'0')).arg(++enrolled, 7, 10, QChar(u'0'));
+                f.name = u"新会员"_s;
+                f.lv = u"L"_s;
+                try {
+                    members::enrolMember(f);
+                    count(op, true);
+                } catch (const DbError &e) {
+                    if (!e.message().contains(u"已被删除"_s))
+                        throw;
+                    count(op, false); // the level went meanwhile
+                }
+                break;
+            }
             }
         } catch (const DbError &e) {
             out << "error " << op << " " << e.message() << "\n";

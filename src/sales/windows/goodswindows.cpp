@@ -254,11 +254,18 @@ void FrmGoods::editGoods()
             return;
         Goods g = dlg.goods();
         g.zt = stored->zt;
-        if (!updateGoods(g)) {
+        switch (updateGoods(g, stored->kc)) {
+        case GoodsUpdate::Gone:
             msgNotice(u"此商品不存在！"_s);
             return;
+        case GoodsUpdate::StockChanged:
+            msgNotice(u"此商品的库存已在其他收银台变动，修改没有保存，请重新打开后再修改库存！"_s);
+            return;
+        case GoodsUpdate::Saved:
+            break;
         }
-        showRow(row, g);
+        // As stored: a sale at another till may have moved the stock.
+        showRow(row, readGoods(g.spid).value_or(g));
     } catch (const DbError &e) {
         msgError(e.message());
     }
