@@ -33,6 +33,13 @@ QList<Goods> readAll(Sql &q)
     return list;
 }
 
+// What the goods dialog gives besides the code and the stock, in this order:
+// name, category, unit, purchase price, selling price, points.
+Sql &bindTyped(Sql &q, const Goods &g)
+{
+    return q.bind(g.name).bind(g.lb).bind(g.dw).bind(g.jj).bind(g.sj).bind(g.jf);
+}
+
 } // namespace
 
 Goods goodsFromTexts(const QString &spid, const QString &name, const QString &lb, const QString &dw,
@@ -103,17 +110,9 @@ bool addGoods(const Goods &g)
     Transaction t;
     if (scalar(u"SELECT count(*) FROM sp WHERE spid = ?"_s, {g.spid}).toInt() > 0)
         return false;
-    Sql(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, jf, zt, kc) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"_s)
-        .bind(g.spid)
-        .bind(g.name)
-        .bind(g.lb)
-        .bind(g.dw)
-        .bind(g.jj)
-        .bind(g.sj)
-        .bind(g.jf)
-        .bind(true)
-        .bind(g.kc)
-        .exec();
+    Sql add(
+        u"INSERT INTO sp (name, lb, dw, jj, sj, jf, spid, zt, kc) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+    bindTyped(add, g).bind(g.spid).bind(true).bind(g.kc).exec();
     WriteLog(u"添加商品"_s, u"添加商品["_s + g.name + u"]，商品编号为["_s + g.spid + u"]。"_s);
     t.commit();
     return true;
@@ -132,16 +131,9 @@ GoodsUpdate updateGoods(const Goods &g, Amount stockShown)
         // that sale: the shop is told instead.
         if (stockTyped && now.amount(0) != stockShown)
             return GoodsUpdate::StockChanged;
-        Sql(u"UPDATE sp SET name = ?, lb = ?, dw = ?, jj = ?, sj = ?, jf = ?, kc = ? WHERE spid = ?"_s)
-            .bind(g.name)
-            .bind(g.lb)
-            .bind(g.dw)
-            .bind(g.jj)
-            .bind(g.sj)
-            .bind(g.jf)
-            .bind(stockTyped ? g.kc : now.amount(0))
-            .bind(g.spid)
-            .exec();
+        Sql update(
+            u"UPDATE sp SET name = ?, lb = ?, dw = ?, jj = ?, sj = ?, jf = ?, kc = ? WHERE spid = ?"_s);
+        bindTyped(update, g).bind(stockTyped ? g.kc : now.amount(0)).bind(g.spid).exec();
         WriteLog(u"修改商品信息"_s, u"修改了商品编号为["_s + g.spid + u"]的商品信息。"_s);
         t.commit();
         return GoodsUpdate::Saved;

@@ -304,15 +304,15 @@ namespace
 {
 // A database as an older program left it, written without this program:
 // the tables of `version` with its delivered rows.
-QSqlDatabase openLegacy(Harness &h)
+// A connection of its own to the harness's database, as another program has.
+QSqlDatabase openLegacy(const DbConfig &c, const QString &name = u"legacy"_s)
 {
-    const DbConfig c = h.config();
     QSqlDatabase db;
     if (c.backend == Backend::Sqlite) {
-        db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"legacy"_s);
+        db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
         db.setDatabaseName(c.sqlitePath);
     } else {
-        db = QSqlDatabase::addDatabase(u"QPSQL"_s, u"legacy"_s);
+        db = QSqlDatabase::addDatabase(u"QPSQL"_s, name);
         db.setHostName(c.host);
         db.setPort(c.port);
         db.setUserName(c.user);
@@ -325,7 +325,7 @@ QSqlDatabase openLegacy(Harness &h)
 
 QSqlDatabase legacyDatabase(Harness &h, int version)
 {
-    QSqlDatabase db = openLegacy(h);
+    QSqlDatabase db = openLegacy(h.config());
     if (!db.isOpen())
         return db;
     const Backend backend = h.config().backend;
@@ -454,7 +454,7 @@ void TstStorage::amountWithoutExactValueStopsMigration()
     QVERIFY(!h.openDatabase(&error));
     QVERIFY2(error.contains(u"mber"_s) && error.contains(u"ye"_s) && error.contains(u"1行"_s),
              qPrintable(error));
-    QSqlDatabase db = openLegacy(h);
+    QSqlDatabase db = openLegacy(h.config());
     QSqlQuery q(db);
     QVERIFY(q.exec(u"SELECT max(version) FROM schemaver"_s) && q.next());
     QCOMPARE(q.value(0).toInt(), 2);
@@ -481,14 +481,8 @@ void TstStorage::migrationRunsOnce()
     std::atomic<bool> holding = false, converted = false;
     std::thread first([&] {
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(
-                backend == Backend::Sqlite ? u"QSQLITE"_s : u"QPSQL"_s, u"first-program"_s);
-            db.setDatabaseName(backend == Backend::Sqlite ? c.sqlitePath : c.dbName);
-            db.setHostName(c.host);
-            db.setPort(c.port);
-            db.setUserName(c.user);
-            db.setPassword(c.password);
-            if (db.open()) {
+            QSqlDatabase db = openLegacy(c, u"first-program"_s);
+            if (db.isOpen()) {
                 QSqlQuery q(db);
                 q.exec(backend == Backend::Sqlite ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
                 if (backend == Backend::Postgres)

@@ -71,6 +71,21 @@ int addSale(const QString &card, Amount cardPart, Amount cash)
     return q.integer(0);
 }
 
+// A sale of one piece of goods G at 3, to member A.
+sales::SaleInput oneGoods()
+{
+    sales::BasketLine line;
+    line.spid = u"G"_s;
+    line.name = u"可乐"_s;
+    line.sj = line.zhdj = line.je = 3;
+    line.sl = 1;
+    sales::SaleInput s;
+    s.card = kA;
+    s.lines = {line};
+    s.total = 3;
+    return s;
+}
+
 template <class T> T *w(QWidget *parent, const QString &name)
 {
     return parent->findChild<T *>(name);
@@ -193,15 +208,7 @@ void TstExactMoney::overtakenScreensAreRefused()
     // Goods sold out at another till: the last piece is sold once.
     Sql(A(u"INSERT INTO sp (spid, name, sj, kc) VALUES ('G', '可乐', {3}, {1})"_s)).exec();
     SetSysInfo(u"kc"_s, u"no"_s);
-    sales::BasketLine line;
-    line.spid = u"G"_s;
-    line.name = u"可乐"_s;
-    line.sj = line.zhdj = line.je = 3;
-    line.sl = 1;
-    sales::SaleInput s;
-    s.card = kA;
-    s.lines = {line};
-    s.total = 3;
+    const sales::SaleInput s = oneGoods();
     QCOMPARE(sales::recordSale(s).refusal, sales::PayRefusal::None);
     const sales::SaleResult late = sales::recordSale(s);
     QCOMPARE(late.refusal, sales::PayRefusal::NoStock);
@@ -336,15 +343,7 @@ void TstExactMoney::hostileTextsInMoneyScreens()
     }
     // The cash and the mixed payment of a sale of 3.
     Sql(A(u"INSERT INTO sp (spid, name, sj, kc) VALUES ('G', '可乐', {3}, {1000})"_s)).exec();
-    sales::BasketLine line;
-    line.spid = u"G"_s;
-    line.name = u"可乐"_s;
-    line.sj = line.zhdj = line.je = 3;
-    line.sl = 1;
-    sales::SaleInput sale3;
-    sale3.card = kA;
-    sale3.lines = {line};
-    sale3.total = 3;
+    const sales::SaleInput sale3 = oneGoods();
     auto goodsSales = [] { return rows(u"xiangxi"_s); };
     {
         sales::FrmMpay dlg(sale3, u"会员"_s);
