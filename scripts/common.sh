@@ -3,6 +3,7 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
+RELEASE="$ROOT/build-release"
 
 PACKAGES=(
     cmake ninja-build g++ pkg-config
@@ -30,9 +31,12 @@ install_missing() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# build [folder] [type]: the tests' debug build in build/ by default; the
+# program a shop runs is built with optimisation (run.sh: build-release/).
 build() {
-    if [ ! -f "$BUILD/build.ninja" ]; then
-        cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug
+    local dir=${1:-$BUILD} type=${2:-Debug}
+    if [ ! -f "$dir/build.ninja" ]; then
+        cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type"
     fi
-    cmake --build "$BUILD"
+    cmake --build "$dir" "${@:3}"
 }

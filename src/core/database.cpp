@@ -208,6 +208,28 @@ void checkAndMigrate(QSqlDatabase &db, Backend backend, const QString &where)
             throw DbError(u"%1已损坏：缺少数据表 %2。"_s.arg(where, t));
 }
 
+// A database that has never been analysed (a new one, or one that an older
+// program kept) gets the planner's statistics once, quickly; afterwards
+// SQLite refreshes them on closing and the server's autovacuum does.
+void gatherStatistics(QSqlDatabase &db, Backend backend)
+{
+    QSqlQuery q(db);
+    if (backend == Backend::Sqlite) {
+        if (q.exec(u"SELECT 1 FROM sqlite_master WHERE name = 'sqlite_stat1'"_s) && q.next())
+            return;
+        q.finish();
+        q.exec(u"PRAGMA analysis_limit = 1000"_s);
+        q.exec(u"ANALYZE"_s);
+        return;
+    }
+    if (q.exec(u"SELECT count(*) FROM pg_stat_user_tables WHERE last_analyze IS NULL"
+               u" AND last_autoanalyze IS NULL AND relname = 'con'"_s) &&
+        q.next() && q.value(0).toInt() > 0) {
+        q.finish();
+        q.exec(u"ANALYZE"_s);
+    }
+}
+
 QSqlDatabase addConnection(const DbConfig &c, const QString &name)
 {
     if (c.backend == Backend::Sqlite) {
@@ -346,6 +368,7 @@ bool Database::open(const DbConfig &c, QString *error)
                 throw DbError(u"%1已损坏或不是数据库文件：%2"_s.arg(where, e.message()));
             }
             checkAndMigrate(db, Backend::Sqlite, where);
+            gatherStatistics(db, Backend::Sqlite);
         } else {
             const QString where = u"数据库服务器[%1:%2/%3]"_s.arg(c.host).arg(c.port).arg(c.dbName);
             QSqlDatabase db = addConnection(c, kConn);
@@ -354,6 +377,7 @@ bool Database::open(const DbConfig &c, QString *error)
             if (tablesOf(db, Backend::Postgres).isEmpty())
                 createSchema(db, Backend::Postgres);
             checkAndMigrate(db, Backend::Postgres, where);
+            gatherStatistics(db, Backend::Postgres);
         }
     } catch (const DbError &e) {
         close();
@@ -368,7 +392,17 @@ void Database::close()
 {
     g_parked.clear(); // while their connection is still there
     if (QSqlDatabase::contains(kConn)) {
-        QSqlDatabase::database(kConn, false).close();
+        {
+            QSqlDatabase db = QSqlDatabase::database(kConn, false);
+            // Keeps the planner's statistics fresh, as SQLite advises on
+            // closing; a bounded look at each index takes moments at any size.
+            if (g_backend == Backend::Sqlite && db.isOpen() && g_txDepth == 0) {
+                QSqlQuery q(db);
+                q.exec(u"PRAGMA analysis_limit = 1000"_s);
+                q.exec(u"PRAGMA optimize"_s);
+            }
+            db.close();
+        }
         QSqlDatabase::removeDatabase(kConn);
     }
     g_txDepth = 0;
@@ -437,6 +471,15 @@ Amount Database::toAmount(const QVariant &v)
     // values (a count, a sum of integers) on PostgreSQL.
     const qint64 n = v.toLongLong();
     return g_backend == Backend::Sqlite ? Amount::fromRaw(n) : Amount(n);
+}
+
+QString Database::monthDayOf(const QString &column, Backend backend)
+{
+    if (backend == Backend::Postgres)
+        return u"(CAST(extract(month FROM %1) AS integer) * 100 + CAST(extract(day FROM %1) AS integer))"_s
+            .arg(column);
+    return u"(CAST(substr(%1, 6, 2) AS INTEGER) * 100 + CAST(substr(%1, 9, 2) AS INTEGER))"_s.arg(
+        column);
 }
 
 QDateTime Database::toDt(const QVariant &stored)

@@ -61,7 +61,7 @@ private:
 class Database
 {
 public:
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
     // Opens the database, creating a new one with every table, index and
     // delivered row when there is none yet, and migrating an older one.
@@ -88,6 +88,9 @@ public:
     // SQL giving the calendar day of a date-time column as "yyyy-MM-dd"
     // text, for grouping many rows without reading each time back.
     static QString dayOf(const QString &column);
+    // SQL giving month × 100 + day of a date-time column (1231 for 31
+    // December); the birthday index is built on this very expression.
+    static QString monthDayOf(const QString &column, Backend backend);
     // Amounts are stored exactly: as ten-thousandths on SQLite and as
     // numeric on PostgreSQL. Bind through stored() (Sql::bind does it for an
     // Amount), read through toAmount(). An invalid amount is never stored.

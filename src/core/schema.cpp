@@ -108,6 +108,13 @@ QString typed(const char *ddl, Backend backend, int version = Database::kSchemaV
 
 } // namespace
 
+// Members by the month and day of their birthday, for the reminders.
+static QString birthdayIndex(Backend backend)
+{
+    return u"CREATE INDEX ix_mber_birthday ON mber ("_s + Database::monthDayOf(u"csny"_s, backend) +
+           u")"_s;
+}
+
 QStringList createStatements(Backend backend, int version)
 {
     QStringList out;
@@ -115,6 +122,8 @@ QStringList createStatements(Backend backend, int version)
         out << u"CREATE TABLE "_s + typed(t, backend, version);
     for (const char *i : kIndexes)
         out << QString::fromUtf8(i);
+    if (version >= 4)
+        out << birthdayIndex(backend);
     return out;
 }
 
@@ -195,6 +204,8 @@ QStringList migrationStatements(Backend backend, int from)
         return {u"INSERT INTO sysinfo (infokey, keyvalue) VALUES ('smsurl', '')"_s};
     case 2:
         return toExactAmounts(backend);
+    case 3:
+        return {birthdayIndex(backend)};
     }
     return {};
 }

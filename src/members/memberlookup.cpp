@@ -121,11 +121,13 @@ History readHistory(const QString &id)
     }
     // The stored totals follow the consumption history, computed in the
     // same statement, so that a sale just recorded at another till is not
-    // overwritten by what was read above.
-    Sql(u"UPDATE mber SET ljxfje = (SELECT COALESCE(SUM(COALESCE(czkfk, 0) + COALESCE(xjfk, 0)), "
-        u"0) FROM con WHERE mberid = ?),"
-        u" ljxfcs = (SELECT COUNT(*) FROM con WHERE mberid = ?) WHERE id = ?"_s)
-        .bind(id)
+    // overwritten by what was read above; the row is written only when
+    // they differ, so that showing a member takes no write lock.
+    Sql(u"UPDATE mber SET ljxfje = t.je, ljxfcs = t.cs FROM (SELECT"
+        u" COALESCE(SUM(COALESCE(czkfk, 0) + COALESCE(xjfk, 0)), 0) AS je, COUNT(*) AS cs"
+        u" FROM con WHERE mberid = ?) t"
+        u" WHERE mber.id = ? AND (mber.ljxfje IS NULL OR mber.ljxfje <> t.je"
+        u" OR mber.ljxfcs IS NULL OR mber.ljxfcs <> t.cs)"_s)
         .bind(id)
         .bind(id)
         .exec();

@@ -24,7 +24,15 @@ QList<Birthday> birthdaysWithin(int days, const QDate &today)
         if (d.month() == 2 && d.day() == 28 && !QDate::isLeapYear(d.year()))
             wanted.insert(229);
     }
-    Sql q(u"SELECT id, name, sex, lv, csny FROM mber WHERE csny IS NOT NULL ORDER BY id"_s);
+    // Only the members born on those days, found by the birthday index.
+    QStringList marks;
+    for (qsizetype i = 0; i < wanted.size(); ++i)
+        marks << u"?"_s;
+    Sql q(u"SELECT id, name, sex, lv, csny FROM mber WHERE "_s +
+          Database::monthDayOf(u"csny"_s, Database::backend()) + u" IN ("_s + marks.join(u", "_s) +
+          u") ORDER BY id"_s);
+    for (int md : wanted)
+        q.bind(md);
     q.exec();
     while (q.next()) {
         const QDate born = Database::toDt(q.value(4)).date();
@@ -44,8 +52,8 @@ QList<Event> events(Sql &q)
 {
     QList<Event> list;
     while (q.next())
-        list << Event{q.integer(0), q.text(1), q.text(2), Database::toDt(q.value(3)), q.text(4),
-                      q.text(5), q.text(6)};
+        list << Event{q.integer(0), q.text(1), q.text(2), Database::toDt(q.value(3)),
+                      q.text(4),    q.text(5), q.text(6)};
     return list;
 }
 } // namespace
@@ -74,12 +82,21 @@ bool saveEvent(int id, const QString &card, const QDateTime &when, const QString
 {
     if (id == 0) {
         Sql(u"INSERT INTO sjtx (mberid, txsj, lx, ps, czy) VALUES (?, ?, ?, ?, ?)"_s)
-            .bind(card).bind(Database::dt(when)).bind(type).bind(description)
-            .bind(state().operatorName).exec();
+            .bind(card)
+            .bind(Database::dt(when))
+            .bind(type)
+            .bind(description)
+            .bind(state().operatorName)
+            .exec();
         return true;
     }
     Sql q(u"UPDATE sjtx SET txsj = ?, lx = ?, ps = ?, czy = ? WHERE id = ?"_s);
-    q.bind(Database::dt(when)).bind(type).bind(description).bind(state().operatorName).bind(id).exec();
+    q.bind(Database::dt(when))
+        .bind(type)
+        .bind(description)
+        .bind(state().operatorName)
+        .bind(id)
+        .exec();
     return q.rowsAffected() > 0;
 }
 

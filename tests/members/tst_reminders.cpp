@@ -59,6 +59,7 @@ class TstReminders : public QObject
 private Q_SLOTS:
     void birthdays_data();
     void birthdays();
+    void birthdaysByIndex();
     void eventsOfToday();
     void atStartup();
     void editor();
@@ -96,6 +97,24 @@ void TstReminders::birthdays()
     for (const QString &id : ids(birthdaysWithin(days, today)))
         got << id.right(2);
     QCOMPARE(got, listed);
+}
+
+void TstReminders::birthdaysByIndex()
+{
+    // The reminder at every login finds the members of the coming days by
+    // the index on month and day, not by reading every member.
+    Harness h;
+    QVERIFY(h.openDatabase());
+    for (int i = 0; i < 200; ++i)
+        born(u"1000000%1"_s.arg(i, 5, 10, QChar(u'0')), QDate(1980, 1, 1).addDays(i * 37));
+    Sql(u"ANALYZE"_s).exec();
+    Sql plan(u"EXPLAIN QUERY PLAN SELECT id, name, sex, lv, csny FROM mber WHERE "_s +
+             Database::monthDayOf(u"csny"_s, Backend::Sqlite) + u" IN (?, ?) ORDER BY id"_s);
+    plan.bind(1210).bind(1211).exec();
+    QStringList steps;
+    while (plan.next())
+        steps << plan.text(3);
+    QVERIFY2(steps.join(u'\n').contains(u"USING INDEX ix_mber_birthday"_s), qPrintable(steps.join(u'\n')));
 }
 
 void TstReminders::eventsOfToday()

@@ -1,0 +1,542 @@
+// The till and the reports at a chain's history: 1 000 000 members,
+// 5 000 000 sales with 15 000 000 lines over two years, 5 000 goods and
+// 1 000 000 recharges, in the embedded file.
+//
+// Each operation runs through the program's own functions and, in the same
+// run, as the best hand-written query for the same answer (the floor); the
+// table gives the medians, their ratio and the program's peak memory. The
+// data is generated once into a cache outside the repository
+// ($LANTING_BENCH_CACHE, else ~/.cache/lanting-bench) and reused.
+//
+//   scripts/bench.sh            builds with optimisation and runs this
+//   LANTING_BENCH_SCALE=0.05    a twentieth of the data, for a quick look
+//   LANTING_BENCH_TABLE=FILE    also writes the table (Markdown) to FILE
+
+#include "amounts.h"
+#include "appstate.h"
+#include "database.h"
+#include "memberlist.h"
+#include "memberlookup.h"
+#include "reminders.h"
+#include "reportqueries.h"
+#include "settlement.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <algorithm>
+#include <functional>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace lanting;
+
+namespace
+{
+
+double scale()
+{
+    const double s = qEnvironmentVariable("LANTING_BENCH_SCALE", u"1"_s).toDouble();
+    return s > 0 ? s : 1;
+}
+
+struct Size {
+    qint64 members, sales, recharges, goods;
+};
+
+Size size()
+{
+    const double s = scale();
+    return {qint64(1000000 * s), qint64(5000000 * s), qint64(1000000 * s),
+            std::max<qint64>(50, qint64(5000 * std::min(1.0, s * 4)))};
+}
+
+const QDate kFirstDay(2025, 1, 1);
+constexpr int kDays = 730; // two years
+const QString kNoCard = u"000000000000"_s;
+
+QString card(qint64 i)
+{
+    return QString::number(100000000000LL + i);
+}
+
+QString goodsCode(int g)
+{
+    return u"69%1"_s.arg(g, 11, 10, QChar(u'0'));
+}
+
+const QStringList kFamily{u"王"_s, u"李"_s, u"张"_s, u"刘"_s, u"陈"_s, u"杨"_s, u"赵"_s, u"黄"_s,
+                          u"周"_s, u"吴"_s, u"徐"_s, u"孙"_s, u"胡"_s, u"朱"_s, u"高"_s, u"林"_s};
+const QString kGiven = u"伟芳娜敏静丽强磊军洋勇艳杰娟涛明超秀霞平刚桂英华玉兰萍红建国志文"_s;
+
+QString nameOf(qint64 i)
+{
+    QString n = kFamily[i % kFamily.size()];
+    n += kGiven[(i / 16) % kGiven.size()];
+    if (i % 3)
+        n += kGiven[(i / 7 + 11) % kGiven.size()];
+    return n;
+}
+
+QString telOf(qint64 i)
+{
+    return u"139%1"_s.arg(i, 8, 10, QChar(u'0'));
+}
+
+QString when(qint64 secondsFromStart)
+{
+    return QDateTime(kFirstDay, QTime(0, 0)).addSecs(secondsFromStart).toString(u"yyyy-MM-dd HH:mm:ss"_s);
+}
+
+bool exec(QSqlQuery &q)
+{
+    if (q.exec())
+        return true;
+    qFatal("%s", qPrintable(q.lastError().text()));
+}
+
+// Builds the data file with the program's own schema, rows straight in the
+// stored form of the embedded file (amounts as ten-thousandths).
+void generate(const QString &path)
+{
+    const Size n = size();
+    QTextStream(stdout) << "Generating " << path << " (" << n.members << " members, " << n.sales
+                        << " sales) ...\n";
+    QFile::remove(path);
+    DbConfig c;
+    c.sqlitePath = path + u".part"_s;
+    QFile::remove(c.sqlitePath);
+    QString error;
+    if (!Database::open(c, &error))
+        qFatal("%s", qPrintable(error));
+    QSqlDatabase db = Database::connection();
+    QSqlQuery q(db);
+    q.exec(u"PRAGMA journal_mode = OFF"_s);
+    q.exec(u"PRAGMA synchronous = OFF"_s);
+    q.exec(u"PRAGMA cache_size = -1000000"_s);
+    db.transaction();
+    QRandomGenerator rnd(20261210);
+    const QStringList levels{u"普通会员"_s, u"银卡"_s, u"金卡"_s, u"钻石卡"_s, u"员工"_s};
+    q.prepare(u"INSERT INTO lv (name, zk, jf) VALUES (?, ?, ?)"_s);
+    for (int i = 0; i < levels.size(); ++i) {
+        q.addBindValue(levels[i]);
+        q.addBindValue(qlonglong(1000000 - 50000 * i));
+        q.addBindValue(qlonglong(10000000LL * i));
+        exec(q);
+    }
+    q.prepare(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, jf, zt, kc) VALUES (?, ?, ?, '件', ?, ?, 0, 1, ?)"_s);
+    for (int g = 1; g <= n.goods; ++g) {
+        const qint64 price = 10000 + rnd.bounded(2000000);
+        q.addBindValue(goodsCode(g));
+        q.addBindValue(u"商品%1号"_s.arg(g));
+        q.addBindValue(u"类别%1"_s.arg(g % 40));
+        q.addBindValue(qlonglong(price * 6 / 10));
+        q.addBindValue(qlonglong(price));
+        q.addBindValue(qlonglong(10000000000LL));
+        exec(q);
+    }
+    q.prepare(u"INSERT INTO mber (id, name, sex, lv, tel, zjlx, zjhm, pwd, csny, booljzrq, jzrq, ye, jf, st,"
+              u" ljxfje, ljxfcs, ljczje, createtime) VALUES (?, ?, ?, ?, ?, '身份证', ?, '123', ?, 0, ?, ?, ?, ?, 0, 0, ?, ?)"_s);
+    for (qint64 i = 1; i <= n.members; ++i) {
+        q.addBindValue(card(i));
+        q.addBindValue(nameOf(i));
+        q.addBindValue(int(i % 3));
+        q.addBindValue(levels[i % levels.size()]);
+        q.addBindValue(telOf(i));
+        q.addBindValue(u"4401%1"_s.arg(i, 14, 10, QChar(u'0')));
+        q.addBindValue(QDate(1950, 1, 1).addDays(rnd.bounded(20000)).toString(u"yyyy-MM-dd 00:00:00"_s));
+        q.addBindValue(when(0));
+        q.addBindValue(qlonglong(rnd.bounded(10000000)));
+        q.addBindValue(qlonglong(rnd.bounded(100000) * 10000));
+        q.addBindValue(i % 100 == 0 ? 2 : 0);
+        q.addBindValue(qlonglong(rnd.bounded(100000000)));
+        q.addBindValue(when(rnd.bounded(kDays * 86400)));
+        exec(q);
+    }
+    QSqlQuery line(db);
+    line.prepare(u"INSERT INTO xiangxi (conid, spid, spmc, dj, zk, zhdj, sl, jf, je) VALUES (?, ?, ?, ?, 1000000, ?, ?, 0, ?)"_s);
+    q.prepare(u"INSERT INTO con (id, mberid, boolsp, czkfk, xjfk, jf, createtime, czy, ps) VALUES (?, ?, ?, ?, ?, ?, ?, ?, '')"_s);
+    const QStringList operators{u"admin"_s, u"小王"_s, u"小李"_s, u"小张"_s};
+    const qint64 spacing = qint64(kDays) * 86400 / n.sales;
+    for (qint64 s = 1; s <= n.sales; ++s) {
+        const bool walkIn = s % 10 == 0;
+        const bool goods = s % 7 != 0;
+        qint64 total = 0;
+        const int lines = goods ? 1 + int(rnd.bounded(5)) : 0; // three on average
+        for (int l = 0; l < lines; ++l) {
+            const int g = 1 + int(rnd.bounded(int(n.goods)));
+            const qint64 price = 10000 + (g * 7919) % 2000000;
+            const qint64 quantity = 1 + rnd.bounded(3);
+            line.addBindValue(s);
+            line.addBindValue(goodsCode(g));
+            line.addBindValue(u"商品%1号"_s.arg(g));
+            line.addBindValue(qlonglong(price));
+            line.addBindValue(qlonglong(price));
+            line.addBindValue(qlonglong(quantity * 10000));
+            line.addBindValue(qlonglong(price * quantity));
+            exec(line);
+            total += price * quantity;
+        }
+        if (!goods)
+            total = 10000 * (1 + rnd.bounded(500));
+        const qint64 byCard = walkIn ? 0 : (rnd.bounded(2) ? total : 0);
+        q.addBindValue(s);
+        q.addBindValue(walkIn ? kNoCard : card(1 + rnd.bounded(n.members)));
+        q.addBindValue(goods ? 1 : 0);
+        q.addBindValue(qlonglong(byCard));
+        q.addBindValue(qlonglong(total - byCard));
+        q.addBindValue(qlonglong(total / 10000));
+        q.addBindValue(when(s * spacing));
+        q.addBindValue(operators[s % operators.size()]);
+        exec(q);
+    }
+    q.prepare(u"INSERT INTO czjl (mberid, mbername, mberlb, ssje, czje, yhsm, czy, createtime, ps)"
+              u" VALUES (?, ?, ?, ?, ?, '不在充值规则范围内。', ?, ?, '')"_s);
+    const qint64 rechargeSpacing = qint64(kDays) * 86400 / n.recharges;
+    for (qint64 r = 1; r <= n.recharges; ++r) {
+        const qint64 m = 1 + rnd.bounded(n.members);
+        const qint64 paid = 10000 * (50 + rnd.bounded(1000));
+        q.addBindValue(card(m));
+        q.addBindValue(nameOf(m));
+        q.addBindValue(levels[m % levels.size()]);
+        q.addBindValue(qlonglong(paid));
+        q.addBindValue(qlonglong(paid + paid / 10));
+        q.addBindValue(operators[r % operators.size()]);
+        q.addBindValue(when(r * rechargeSpacing));
+        exec(q);
+    }
+    q.prepare(u"INSERT INTO thjl (conid, mberid, mbername, mberlb, je, thfs, czy, createtime, ps) VALUES (?, ?, '', '', ?, ?, 'admin', ?, '')"_s);
+    for (qint64 r = 1; r <= n.sales / 100; ++r) {
+        const qint64 s = 1 + rnd.bounded(n.sales);
+        q.addBindValue(s);
+        q.addBindValue(card(1 + rnd.bounded(n.members)));
+        q.addBindValue(qlonglong(10000));
+        q.addBindValue(rnd.bounded(2));
+        q.addBindValue(when(s * spacing + 3600));
+        exec(q);
+    }
+    q.prepare(u"INSERT INTO syslog (czy, czlx, cznr, createtime) VALUES ('admin', '修改商品信息', ?, ?)"_s);
+    for (qint64 r = 1; r <= n.members / 10; ++r) {
+        q.addBindValue(u"修改了商品编号为[%1]的商品信息。"_s.arg(goodsCode(1 + int(r % n.goods))));
+        q.addBindValue(when(r * 600));
+        exec(q);
+    }
+    db.commit();
+    Database::close();
+    if (!QFile::rename(c.sqlitePath, path))
+        qFatal("cannot move the generated file into place");
+}
+
+// The floor's own helper: a trigram index of card numbers and names, kept
+// apart from the program's tables.
+void floorHelpers()
+{
+    QSqlQuery q(Database::connection());
+    if (q.exec(u"SELECT 1 FROM sqlite_master WHERE name = 'bench_trgm'"_s) && q.next())
+        return;
+    QTextStream(stdout) << "Building the floor's trigram index ...\n";
+    q.exec(u"CREATE VIRTUAL TABLE bench_trgm USING fts5(id, name, tokenize = 'trigram')"_s);
+    q.exec(u"INSERT INTO bench_trgm (rowid, id, name) SELECT rowid, id, name FROM mber"_s);
+}
+
+qint64 peakKiB()
+{
+    QFile f(u"/proc/self/status"_s);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &l : f.readAll().split('\n'))
+        if (l.startsWith("VmHWM:"))
+            return l.mid(6).trimmed().split(' ').first().toLongLong();
+    return 0;
+}
+
+void resetPeak()
+{
+    QFile f(u"/proc/self/clear_refs"_s);
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+
+double medianMs(int runs, const std::function<void()> &op)
+{
+    QList<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        op();
+        times << t.nsecsElapsed() / 1e6;
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Reads every row and every column of a statement, as a list would.
+qint64 drain(const QString &sql, const QVariantList &values = {})
+{
+    QSqlQuery q(Database::connection());
+    q.setForwardOnly(true);
+    q.prepare(sql);
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    exec(q);
+    qint64 rows = 0;
+    const int columns = q.record().count();
+    while (q.next()) {
+        for (int c = 0; c < columns; ++c)
+            q.value(c);
+        ++rows;
+    }
+    return rows;
+}
+
+QVariant day(const QDate &d, bool end = false)
+{
+    return Database::dt(QDateTime(d, end ? QTime(23, 59, 59) : QTime(0, 0)));
+}
+
+struct Result {
+    QString operation;
+    double program = 0, floor = 0;
+    qint64 peakMiB = 0;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString cacheDir =
+        qEnvironmentVariable("LANTING_BENCH_CACHE",
+                             QDir::homePath() + u"/.cache/lanting-bench"_s);
+    QDir().mkpath(cacheDir);
+    // Named by the data it holds; a newer program migrates it on opening.
+    const QString path = u"%1/scale-data1-%2.qdb"_s.arg(cacheDir).arg(scale());
+    if (!QFileInfo::exists(path))
+        generate(path);
+    DbConfig c;
+    c.sqlitePath = path;
+    QString error;
+    if (!Database::open(c, &error))
+        qFatal("%s", qPrintable(error));
+    floorHelpers();
+    state().operatorName = u"admin"_s;
+    state().decimals = 2;
+    const Size n = size();
+    QRandomGenerator rnd(7);
+    const QDate lastDay = kFirstDay.addDays(kDays - 1);
+    const QDate aMonth = lastDay.addDays(-30);
+    const QDate aYear = lastDay.addDays(-364);
+    QList<Result> results;
+    auto measure = [&](const QString &name, int runs, const std::function<void()> &program,
+                       const std::function<void()> &floor) {
+        QTextStream(stdout) << name << " ..." << Qt::flush;
+        Result r{name};
+        resetPeak();
+        r.program = medianMs(runs, program);
+        r.peakMiB = peakKiB() / 1024;
+        r.floor = medianMs(runs, floor);
+        QTextStream(stdout) << " " << r.program << " ms, floor " << r.floor << " ms\n";
+        results << r;
+    };
+    auto someCard = [&] { return card(1 + rnd.bounded(n.members)); };
+
+    measure(u"swipe of a whole card number"_s, 21,
+            [&] { members::findMembers(someCard(), false); },
+            [&] { drain(u"SELECT id, name, lv FROM mber WHERE id = ?"_s, {someCard()}); });
+    const QString lookup = u"SELECT id, name, lv FROM mber WHERE rowid IN ("
+                           u"SELECT rowid FROM bench_trgm WHERE bench_trgm MATCH ? UNION "
+                           u"SELECT rowid FROM mber WHERE tel = ?) ORDER BY id LIMIT 14"_s;
+    auto cardPart = [&] { return someCard().mid(4, 6); };
+    measure(u"typed part of a card number"_s, 21, [&] { members::findMembers(cardPart(), false); },
+            [&] {
+                const QString t = cardPart();
+                drain(lookup, {u"id : \"%1\""_s.arg(t), t});
+            });
+    auto namePart = [&] { return nameOf(1 + rnd.bounded(n.members)).right(2); };
+    measure(u"typed part of a name"_s, 21, [&] { members::findMembers(namePart(), false); },
+            [&] {
+                const QString t = namePart();
+                drain(u"SELECT id, name, lv FROM mber WHERE rowid IN (SELECT rowid FROM bench_trgm"
+                      u" WHERE name LIKE ?) ORDER BY id LIMIT 14"_s,
+                      {u"%"_s + t + u"%"_s});
+            });
+    auto tel = [&] { return telOf(1 + rnd.bounded(n.members)); };
+    measure(u"typed whole telephone number"_s, 21, [&] { members::findMembers(tel(), false); },
+            [&] { drain(u"SELECT id, name, lv FROM mber WHERE tel = ?"_s, {tel()}); });
+
+    const QString history =
+        u"SELECT id, createtime, czkfk, xjfk, jf, czy, ps FROM con WHERE mberid = ?"
+        u" ORDER BY createtime DESC, id DESC LIMIT 30"_s;
+    measure(u"member panel, a member"_s, 11,
+            [&] {
+                const QString m = someCard();
+                members::readMember(m);
+                members::readHistory(m);
+            },
+            [&] {
+                const QString m = someCard();
+                drain(u"SELECT * FROM mber WHERE id = ?"_s, {m});
+                drain(history, {m});
+                drain(u"SELECT sum(czkfk + xjfk), count(*) FROM con WHERE mberid = ?"_s, {m});
+            });
+    measure(u"member panel, the no-card customer"_s, 3,
+            [&] {
+                members::readMember(kNoCard);
+                members::readHistory(kNoCard);
+            },
+            [&] {
+                drain(u"SELECT * FROM mber WHERE id = ?"_s, {kNoCard});
+                drain(history, {kNoCard});
+            });
+    const int lastPage = int((n.members * 99 / 100 + members::kListPageSize - 1) / members::kListPageSize);
+    const QString listColumns =
+        u"SELECT id, name, sex, lv, ljxfje, ljxfcs, ye, jf, ljczje, tel, ps FROM mber"_s;
+    measure(u"member list, first page"_s, 11,
+            [&] { members::memberListPage(members::MemberFilter::search(QString(), QString()), 1); },
+            [&] { drain(listColumns + u" WHERE st = 0 ORDER BY id LIMIT 32"_s); });
+    QString lastPageStart;
+    {
+        QSqlQuery q(Database::connection());
+        q.prepare(u"SELECT id FROM mber WHERE st = 0 ORDER BY id DESC LIMIT 1 OFFSET ?"_s);
+        q.addBindValue(n.members * 99 / 100 - (lastPage - 1) * members::kListPageSize - 1);
+        if (q.exec() && q.next())
+            lastPageStart = q.value(0).toString();
+    }
+    measure(u"member list, last page"_s, 5,
+            [&] {
+                members::memberListPage(members::MemberFilter::search(QString(), QString()), lastPage);
+            },
+            [&] { drain(listColumns + u" WHERE st = 0 AND id >= ? ORDER BY id LIMIT 32"_s, {lastPageStart}); });
+    measure(u"birthday reminder at login"_s, 3,
+            [&] { members::birthdaysWithin(7, lastDay); },
+            [&] {
+                drain(u"SELECT id, name, sex, lv, csny FROM mber WHERE substr(csny, 6, 5) BETWEEN ? AND ?"_s,
+                      {lastDay.toString(u"MM-dd"_s), lastDay.addDays(6).toString(u"MM-dd"_s)});
+            });
+
+    const QString goodsFloor =
+        u"SELECT x.spid, s.lb, max(x.spmc), s.dw, s.jj, sum(x.sl), sum(x.je) FROM con c"
+        u" JOIN xiangxi x ON x.conid = c.id LEFT JOIN sp s ON s.spid = x.spid"
+        u" WHERE c.createtime BETWEEN ? AND ? GROUP BY x.spid"_s;
+    for (const auto &[label, from, runs] : {std::tuple{u"day"_s, lastDay, 5},
+                                            std::tuple{u"month"_s, aMonth, 3},
+                                            std::tuple{u"year"_s, aYear, 1}}) {
+        const reports::Days days{from, lastDay};
+        measure(u"goods statistics, one "_s + label, runs,
+                [&] { reports::goodsStatistics(days, QString(), QString()); },
+                [&] { drain(goodsFloor, {day(from), day(lastDay, true)}); });
+    }
+    const QString salesFloor =
+        u"SELECT c.id, c.createtime, c.mberid, m.name, m.lv, c.xjfk + c.czkfk, c.jf, c.czy, c.ps"
+        u" FROM con c LEFT JOIN mber m ON m.id = c.mberid WHERE c.createtime BETWEEN ? AND ?"
+        u" ORDER BY c.createtime DESC, c.id DESC"_s;
+    const QString linesFloor =
+        u"SELECT c.createtime, x.spid, x.spmc, c.mberid, m.name, m.lv, x.dj, x.zk, x.zhdj, x.sl, x.je"
+        u" FROM con c JOIN xiangxi x ON x.conid = c.id LEFT JOIN mber m ON m.id = c.mberid"
+        u" WHERE c.createtime BETWEEN ? AND ? ORDER BY c.createtime DESC, c.id DESC"_s;
+    for (const auto &[label, from, runs] :
+         {std::tuple{u"month"_s, aMonth, 3}, std::tuple{u"year"_s, aYear, 1}}) {
+        const reports::Days days{from, lastDay};
+        measure(u"sales report, one "_s + label, runs,
+                [&] { reports::salesReport(days, QString(), QString()); },
+                [&] { drain(salesFloor, {day(from), day(lastDay, true)}); });
+        measure(u"line items, one "_s + label, runs,
+                [&] { reports::lineItemsReport(days, QString(), QString()); },
+                [&] { drain(linesFloor, {day(from), day(lastDay, true)}); });
+    }
+    const reports::Days year{aYear, lastDay};
+    measure(u"daily turnover, one year"_s, 1, [&] { reports::dailyTurnover(aYear, lastDay); },
+            [&] {
+                drain(u"SELECT substr(createtime, 1, 10), sum(czkfk), sum(xjfk) FROM con"
+                      u" WHERE createtime BETWEEN ? AND ? GROUP BY 1"_s,
+                      {day(aYear), day(lastDay, true)});
+                drain(u"SELECT substr(createtime, 1, 10), sum(je) FROM thjl"
+                      u" WHERE createtime BETWEEN ? AND ? GROUP BY 1"_s,
+                      {day(aYear), day(lastDay, true)});
+            });
+    measure(u"recharge records, one year"_s, 1,
+            [&] { reports::rechargeRecords(year, QString(), QString(), QString()); },
+            [&] {
+                drain(u"SELECT createtime, mberid, mbername, mberlb, ssje, czje, yhsm, czy, ps FROM czjl"
+                      u" WHERE createtime BETWEEN ? AND ? ORDER BY id"_s,
+                      {day(aYear), day(lastDay, true)});
+            });
+    measure(u"operation log, one year"_s, 1, [&] { reports::logEntries(year, QString()); },
+            [&] {
+                drain(u"SELECT czy, czlx, cznr, createtime FROM syslog WHERE createtime BETWEEN ? AND ?"
+                      u" ORDER BY id"_s,
+                      {day(aYear), day(lastDay, true)});
+            });
+    measure(u"balances of all members"_s, 1, [&] { reports::allBalances(); },
+            [&] { drain(u"SELECT id, name, ye FROM mber ORDER BY id"_s); });
+
+    // A 20-line card sale, durable as the program writes it (the file's own
+    // journal and synchronous settings), kept out of the data afterwards.
+    {
+        QSqlQuery(Database::connection()).exec(u"DROP TABLE IF EXISTS bench_undo"_s);
+        sales::SaleInput s;
+        s.card = card(42);
+        for (int l = 0; l < 20; ++l) {
+            sales::BasketLine b;
+            b.spid = goodsCode(1 + l);
+            b.name = u"商品"_s;
+            b.sj = b.zhdj = b.je = 1;
+            b.sl = 1;
+            s.lines << b;
+        }
+        s.total = 20;
+        s.cardPart = 0;
+        const int before = scalar(u"SELECT max(id) FROM con"_s).toInt();
+        measure(u"a 20-line sale"_s, 21, [&] { sales::recordSale(s); },
+                [&] {
+                    QSqlDatabase db = Database::connection();
+                    db.transaction();
+                    QSqlQuery q(db);
+                    q.prepare(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, jf, createtime, czy, ps)"
+                              u" VALUES (?, 1, 0, 200000, 0, ?, 'admin', '')"_s);
+                    q.addBindValue(s.card);
+                    q.addBindValue(day(lastDay));
+                    exec(q);
+                    const QVariant id = q.lastInsertId();
+                    q.prepare(u"INSERT INTO xiangxi (conid, spid, spmc, dj, zk, zhdj, sl, jf, je)"
+                              u" VALUES (?, ?, '商品', 10000, 1000000, 10000, 10000, 0, 10000)"_s);
+                    for (const auto &b : s.lines) {
+                        q.addBindValue(id);
+                        q.addBindValue(b.spid);
+                        exec(q);
+                    }
+                    db.commit();
+                });
+        Sql(u"DELETE FROM xiangxi WHERE conid > ?"_s).bind(before).exec();
+        Sql(u"DELETE FROM con WHERE id > ?"_s).bind(before).exec();
+    }
+
+    QString table;
+    QTextStream t(&table);
+    t << "| operation | program, median | floor | ratio | peak memory |\n|---|---|---|---|---|\n";
+    for (const Result &r : results)
+        t << "| " << r.operation << " | " << QString::number(r.program, 'f', r.program < 10 ? 2 : 0)
+          << " ms | " << QString::number(r.floor, 'f', r.floor < 10 ? 2 : 0) << " ms | "
+          << QString::number(r.floor > 0 ? r.program / r.floor : 0, 'f', 1) << " | " << r.peakMiB
+          << " MB |\n";
+    t.flush();
+    QTextStream(stdout) << "\nScale " << scale() << ": " << n.members << " members, " << n.sales
+                        << " sales, " << n.recharges << " recharges, " << n.goods << " goods\n\n"
+                        << table;
+    const QString out = qEnvironmentVariable("LANTING_BENCH_TABLE");
+    if (!out.isEmpty()) {
+        QFile f(out);
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            f.write(table.toUtf8());
+    }
+    Database::close();
+    return 0;
+}
