@@ -103,6 +103,8 @@ bool exec(QSqlQuery &q)
     qFatal("%s", qPrintable(q.lastError().text()));
 }
 
+void fill();
+
 // Builds the data file with the program's own schema, rows straight in the
 // stored form of the embedded file (amounts as ten-thousandths).
 void generate(const QString &path)
@@ -117,6 +119,15 @@ void generate(const QString &path)
     QString error;
     if (!Database::open(c, &error))
         qFatal("%s", qPrintable(error));
+    fill();
+    Database::close();
+    if (!QFile::rename(c.sqlitePath, path))
+        qFatal("cannot move the generated file into place");
+}
+
+void fill()
+{
+    const Size n = size();
     QSqlDatabase db = Database::connection();
     QSqlQuery q(db);
     q.exec(u"PRAGMA journal_mode = OFF"_s);
@@ -230,9 +241,6 @@ void generate(const QString &path)
         exec(q);
     }
     db.commit();
-    Database::close();
-    if (!QFile::rename(c.sqlitePath, path))
-        qFatal("cannot move the generated file into place");
 }
 
 // The floor's own helper: a trigram index of card numbers and names, kept

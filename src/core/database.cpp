@@ -208,14 +208,19 @@ void checkAndMigrate(QSqlDatabase &db, Backend backend, const QString &where)
             throw DbError(u"%1已损坏：缺少数据表 %2。"_s.arg(where, t));
 }
 
-// A database that has never been analysed (a new one, or one that an older
+// A database with a history that has never been analysed (one an older
 // program kept) gets the planner's statistics once, quickly; afterwards
-// SQLite refreshes them on closing and the server's autovacuum does.
+// SQLite refreshes them on closing and the server's autovacuum does. A new
+// or small one is left to the planner's defaults: statistics of empty
+// tables would mislead it once the shop's history has grown.
 void gatherStatistics(QSqlDatabase &db, Backend backend)
 {
     QSqlQuery q(db);
+    const QString sizable = u"SELECT count(*) FROM (SELECT 1 FROM con LIMIT 1000) s"_s;
     if (backend == Backend::Sqlite) {
         if (q.exec(u"SELECT 1 FROM sqlite_master WHERE name = 'sqlite_stat1'"_s) && q.next())
+            return;
+        if (!q.exec(sizable) || !q.next() || q.value(0).toInt() < 1000)
             return;
         q.finish();
         q.exec(u"PRAGMA analysis_limit = 1000"_s);
@@ -224,7 +229,8 @@ void gatherStatistics(QSqlDatabase &db, Backend backend)
     }
     if (q.exec(u"SELECT count(*) FROM pg_stat_user_tables WHERE last_analyze IS NULL"
                u" AND last_autoanalyze IS NULL AND relname = 'con'"_s) &&
-        q.next() && q.value(0).toInt() > 0) {
+        q.next() && q.value(0).toInt() > 0 && q.exec(sizable) && q.next() &&
+        q.value(0).toInt() >= 1000) {
         q.finish();
         q.exec(u"ANALYZE"_s);
     }

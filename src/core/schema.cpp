@@ -115,6 +115,38 @@ static QString birthdayIndex(Backend backend)
            u")"_s;
 }
 
+// Substrings of card numbers and names, for the lookup: an FTS5 trigram
+// index on SQLite, kept in step with the members by triggers; pg_trgm
+// indexes on PostgreSQL, where the server may lack the extension or the
+// right to add it (the lookup is then slower, never wrong).
+static QStringList memberTrigrams(Backend backend)
+{
+    if (backend == Backend::Postgres)
+        return {
+            u"DO $$ BEGIN CREATE EXTENSION IF NOT EXISTS pg_trgm;"
+            u" EXCEPTION WHEN others THEN RAISE NOTICE 'pg_trgm: %', SQLERRM; END $$"_s,
+            u"DO $$ BEGIN IF EXISTS (SELECT 1 FROM pg_extension WHERE extname = 'pg_trgm') THEN"
+            u" EXECUTE 'CREATE INDEX ix_mber_id_trgm ON mber USING gin (lower(id) gin_trgm_ops)';"
+            u" EXECUTE 'CREATE INDEX ix_mber_name_trgm ON mber USING gin (lower(name) "
+            u"gin_trgm_ops)';"
+            u" END IF; END $$"_s,
+        };
+    return {
+        u"CREATE VIRTUAL TABLE mber_trgm USING fts5(id, name, content = 'mber', tokenize = 'trigram')"_s,
+        u"CREATE TRIGGER mber_trgm_insert AFTER INSERT ON mber BEGIN"
+        u" INSERT INTO mber_trgm (rowid, id, name) VALUES (new.rowid, new.id, new.name); END"_s,
+        u"CREATE TRIGGER mber_trgm_delete AFTER DELETE ON mber BEGIN"
+        u" INSERT INTO mber_trgm (mber_trgm, rowid, id, name) VALUES ('delete', old.rowid, old.id, "
+        u"old.name);"
+        u" END"_s,
+        u"CREATE TRIGGER mber_trgm_update AFTER UPDATE OF id, name ON mber BEGIN"
+        u" INSERT INTO mber_trgm (mber_trgm, rowid, id, name) VALUES ('delete', old.rowid, old.id, "
+        u"old.name);"
+        u" INSERT INTO mber_trgm (rowid, id, name) VALUES (new.rowid, new.id, new.name); END"_s,
+        u"INSERT INTO mber_trgm (mber_trgm) VALUES ('rebuild')"_s,
+    };
+}
+
 QStringList createStatements(Backend backend, int version)
 {
     QStringList out;
@@ -124,6 +156,8 @@ QStringList createStatements(Backend backend, int version)
         out << QString::fromUtf8(i);
     if (version >= 4)
         out << birthdayIndex(backend);
+    if (version >= 5)
+        out << memberTrigrams(backend);
     return out;
 }
 
@@ -206,6 +240,8 @@ QStringList migrationStatements(Backend backend, int from)
         return toExactAmounts(backend);
     case 3:
         return {birthdayIndex(backend)};
+    case 4:
+        return memberTrigrams(backend);
     }
     return {};
 }

@@ -7,23 +7,50 @@ using namespace Qt::Literals::StringLiterals;
 namespace lanting::members
 {
 
-QList<MemberHit> findMembers(const QString &text, bool icCard)
+namespace
+{
+
+QList<MemberHit> hitsOf(Sql &q)
 {
     QList<MemberHit> hits;
+    while (q.next())
+        hits << MemberHit{q.text(0), q.text(1), q.text(2)};
+    return hits;
+}
+
+// Above this many members holding the text, the members are read in card
+// order until enough are found: they are found early.
+constexpr int kFewMatches = 2000;
+
+} // namespace
+
+QList<MemberHit> findMembers(const QString &text, bool icCard)
+{
     if (icCard) {
         Sql q(u"SELECT id, name, lv FROM mber WHERE id = ?"_s);
         q.bind(text).exec();
-        while (q.next())
-            hits << MemberHit{q.text(0), q.text(1), q.text(2)};
-        return hits;
+        return hitsOf(q);
+    }
+    // A text of three characters or more that few members hold: every one
+    // of them from the trigram index, then the first by card number.
+    if (Database::backend() == Backend::Sqlite && text.toUcs4().size() >= 3) {
+        const QString phrase = u"{id name} : \""_s + QString(text).replace(u'"', u"\"\""_s) + u'"';
+        Sql count(u"SELECT count(*) FROM (SELECT rowid FROM mber_trgm WHERE mber_trgm MATCH ?"
+                  u" LIMIT ?) s"_s);
+        count.bind(phrase).bind(kFewMatches).exec();
+        if (count.next() && count.integer(0) < kFewMatches) {
+            Sql q(u"SELECT id, name, lv FROM mber WHERE rowid IN (SELECT rowid FROM mber_trgm"
+                  u" WHERE mber_trgm MATCH ? UNION SELECT rowid FROM mber WHERE tel = ?)"
+                  u" ORDER BY id LIMIT ?"_s);
+            q.bind(phrase).bind(text).bind(kMaxHits).exec();
+            return hitsOf(q);
+        }
     }
     const QString like = likeContains(text);
     Sql q(u"SELECT id, name, lv FROM mber WHERE lower(id) LIKE ? ESCAPE '\\' "
           u"OR lower(name) LIKE ? ESCAPE '\\' OR tel = ? ORDER BY id LIMIT ?"_s);
     q.bind(like).bind(like).bind(text).bind(kMaxHits).exec();
-    while (q.next())
-        hits << MemberHit{q.text(0), q.text(1), q.text(2)};
-    return hits;
+    return hitsOf(q);
 }
 
 std::optional<Member> readMember(const QString &id)

@@ -47,7 +47,7 @@ struct SaleInput {
 
 struct SaleResult {
     PayRefusal refusal = PayRefusal::None;
-    QString goods;      // the goods short of stock
+    QString goods{};    // the goods short of stock
     Amount balance = 0; // the member's balance afterwards
     int conId = 0;
 };
