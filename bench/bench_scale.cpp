@@ -11,6 +11,7 @@
 //   scripts/bench.sh            builds with optimisation and runs this
 //   LANTING_BENCH_SCALE=0.05    a twentieth of the data, for a quick look
 //   LANTING_BENCH_TABLE=FILE    also writes the table (Markdown) to FILE
+//   --generate                  only makes the data (when it is not there)
 
 #include "amounts.h"
 #include "appstate.h"
@@ -235,9 +236,10 @@ void fill()
         exec(q);
     }
     q.prepare(u"INSERT INTO syslog (czy, czlx, cznr, createtime) VALUES ('admin', '修改商品信息', ?, ?)"_s);
-    for (qint64 r = 1; r <= n.members / 10; ++r) {
+    const qint64 logs = n.members / 10, logSpacing = qint64(kDays) * 86400 / logs;
+    for (qint64 r = 1; r <= logs; ++r) {
         q.addBindValue(u"修改了商品编号为[%1]的商品信息。"_s.arg(goodsCode(1 + int(r % n.goods))));
-        q.addBindValue(when(r * 600));
+        q.addBindValue(when(r * logSpacing));
         exec(q);
     }
     db.commit();
@@ -326,9 +328,11 @@ int main(int argc, char **argv)
                              QDir::homePath() + u"/.cache/lanting-bench"_s);
     QDir().mkpath(cacheDir);
     // Named by the data it holds; a newer program migrates it on opening.
-    const QString path = u"%1/scale-data1-%2.qdb"_s.arg(cacheDir).arg(scale());
+    const QString path = u"%1/scale-data2-%2.qdb"_s.arg(cacheDir).arg(scale());
     if (!QFileInfo::exists(path))
         generate(path);
+    if (app.arguments().contains(u"--generate"_s))
+        return 0; // the data only, for a later run
     DbConfig c;
     c.sqlitePath = path;
     QString error;

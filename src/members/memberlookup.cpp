@@ -103,52 +103,54 @@ QString sexText(int sex)
     return sex == 1 ? u"男"_s : sex == 2 ? u"女"_s : u"未知"_s;
 }
 
+QList<SaleRow> saleRows(const QString &id, int from, int count)
+{
+    QList<SaleRow> rows;
+    Sql q(u"SELECT id, createtime, czkfk, xjfk, jf, czy, ps FROM con WHERE mberid = ? "
+          u"ORDER BY createtime DESC, id DESC LIMIT ? OFFSET ?"_s);
+    q.bind(id).bind(count).bind(from).exec();
+    while (q.next())
+        rows << SaleRow{q.integer(0),
+                        Database::toDt(q.value(1)),
+                        q.amount(2) + q.amount(3),
+                        q.maybeWhole(4),
+                        q.text(5),
+                        q.text(6)};
+    return rows;
+}
+
+QList<RechargeRow> rechargeRows(const QString &id, int from, int count)
+{
+    QList<RechargeRow> rows;
+    Sql q(u"SELECT id, createtime, ssje, czje, yhsm, czy, ps FROM czjl WHERE mberid = ? "
+          u"ORDER BY createtime DESC, id DESC LIMIT ? OFFSET ?"_s);
+    q.bind(id).bind(count).bind(from).exec();
+    while (q.next())
+        rows << RechargeRow{q.integer(0), Database::toDt(q.value(1)),
+                            q.amount(2),  q.amount(3),
+                            q.text(4),    q.text(5),
+                            q.text(6)};
+    return rows;
+}
+
+QList<ExchangeRow> exchangeRows(const QString &id, int from, int count)
+{
+    QList<ExchangeRow> rows;
+    Sql q(u"SELECT id, createtime, jf, ps, czy FROM dhjl WHERE mberid = ? "
+          u"ORDER BY createtime DESC, id DESC LIMIT ? OFFSET ?"_s);
+    q.bind(id).bind(count).bind(from).exec();
+    while (q.next())
+        rows << ExchangeRow{q.integer(0), Database::toDt(q.value(1)), q.maybeAmount(2), q.text(3),
+                            q.text(4)};
+    return rows;
+}
+
 History readHistory(const QString &id)
 {
     History h;
-    {
-        Sql q(u"SELECT id, createtime, czkfk, xjfk, jf, czy, ps FROM con WHERE mberid = ? "
-              u"ORDER BY createtime DESC, id DESC"_s);
-        q.bind(id).exec();
-        while (q.next()) {
-            SaleRow r{q.integer(0),
-                      Database::toDt(q.value(1)),
-                      q.amount(2) + q.amount(3),
-                      q.maybeWhole(4),
-                      q.text(5),
-                      q.text(6)};
-            h.total += r.amount;
-            h.sales << r;
-        }
-    }
-    {
-        Sql q(u"SELECT id, createtime, ssje, czje, yhsm, czy, ps FROM czjl WHERE mberid = ? "
-              u"ORDER BY createtime DESC, id DESC"_s);
-        q.bind(id).exec();
-        while (q.next())
-            h.recharges << RechargeRow{q.integer(0), Database::toDt(q.value(1)),
-                                       q.amount(2),  q.amount(3),
-                                       q.text(4),    q.text(5),
-                                       q.text(6)};
-    }
-    {
-        Sql q(u"SELECT id, txsj, lx, ps, czy FROM sjtx WHERE mberid = ? ORDER BY id"_s);
-        q.bind(id).exec();
-        while (q.next())
-            h.events << EventRow{q.integer(0), Database::toDt(q.value(1)), q.text(2), q.text(3),
-                                 q.text(4)};
-    }
-    {
-        Sql q(u"SELECT id, createtime, jf, ps, czy FROM dhjl WHERE mberid = ? "
-              u"ORDER BY createtime DESC, id DESC"_s);
-        q.bind(id).exec();
-        while (q.next())
-            h.exchanges << ExchangeRow{q.integer(0), Database::toDt(q.value(1)), q.maybeAmount(2),
-                                       q.text(3), q.text(4)};
-    }
     // The stored totals follow the consumption history, computed in the
     // same statement, so that a sale just recorded at another till is not
-    // overwritten by what was read above; the row is written only when
+    // overwritten by what was read before; the row is written only when
     // they differ, so that showing a member takes no write lock.
     Sql(u"UPDATE mber SET ljxfje = t.je, ljxfcs = t.cs FROM (SELECT"
         u" COALESCE(SUM(COALESCE(czkfk, 0) + COALESCE(xjfk, 0)), 0) AS je, COUNT(*) AS cs"
@@ -158,6 +160,32 @@ History readHistory(const QString &id)
         .bind(id)
         .bind(id)
         .exec();
+    {
+        // The totals just brought in line; a card without a member row has
+        // them counted.
+        Sql t(u"SELECT ljxfje, ljxfcs FROM mber WHERE id = ?"_s);
+        t.bind(id).exec();
+        if (t.next()) {
+            h.total = t.amount(0);
+            h.count = t.integer(1);
+        } else {
+            Sql c(u"SELECT COALESCE(SUM(COALESCE(czkfk, 0) + COALESCE(xjfk, 0)), 0), COUNT(*)"
+                  u" FROM con WHERE mberid = ?"_s);
+            c.bind(id).exec();
+            if (c.next()) {
+                h.total = c.amount(0);
+                h.count = c.integer(1);
+            }
+        }
+    }
+    h.sales = saleRows(id, 0);
+    h.recharges = rechargeRows(id, 0);
+    h.exchanges = exchangeRows(id, 0);
+    Sql q(u"SELECT id, txsj, lx, ps, czy FROM sjtx WHERE mberid = ? ORDER BY id"_s);
+    q.bind(id).exec();
+    while (q.next())
+        h.events << EventRow{q.integer(0), Database::toDt(q.value(1)), q.text(2), q.text(3),
+                             q.text(4)};
     return h;
 }
 

@@ -78,17 +78,27 @@ struct LineRow {
     Amount je;
 };
 
+// The histories of a member are read a batch at a time, newest first: the
+// first batch when the member is shown, the next ones as the lists scroll.
+constexpr int kHistoryBatch = 100;
+
 struct History {
-    QList<SaleRow> sales; // newest first
-    Amount total;         // sum of the sale amounts, not truncated
-    QList<RechargeRow> recharges;
-    QList<EventRow> events;
-    QList<ExchangeRow> exchanges;
+    QList<SaleRow> sales;         // the first batch, newest first
+    Amount total;                 // sum of all the sale amounts, not truncated
+    int count = 0;                // number of all the sales
+    QList<RechargeRow> recharges; // the first batch
+    QList<EventRow> events;       // all of them
+    QList<ExchangeRow> exchanges; // the first batch
 };
 
-// The four histories of a member; the stored consumption totals are brought
-// in line with the consumption history on the way.
+// The first batch of the member's histories and the totals of its sales; the
+// stored consumption totals are brought in line with them on the way (and
+// written only when they differ).
 History readHistory(const QString &id);
+// The rows of a history after the first `from`, at most `count`.
+QList<SaleRow> saleRows(const QString &id, int from, int count = kHistoryBatch);
+QList<RechargeRow> rechargeRows(const QString &id, int from, int count = kHistoryBatch);
+QList<ExchangeRow> exchangeRows(const QString &id, int from, int count = kHistoryBatch);
 QList<LineRow> saleLines(int conId);
 
 } // namespace lanting::members

@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QScrollBar>
+#include <QSet>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -92,6 +94,7 @@ private Q_SLOTS:
     void chooseAmongSeveral();
     void memberShown();
     void totalsFollowSales();
+    void longHistoriesComeInBatches();
     void expiryBoundary_data();
     void expiryBoundary();
     void noCardAndClear();
@@ -274,6 +277,58 @@ void TstMemberPanel::totalsFollowSales()
     main->ShowMber(u"100000000001"_s);
     QCOMPARE(label(main, u"lblXfcs"_s), u"1次"_s);
     QCOMPARE(amountAt(u"SELECT ljxfje FROM mber WHERE id = '100000000001'"_s), 5.0);
+}
+
+void TstMemberPanel::longHistoriesComeInBatches()
+{
+    // A regular (or the no-card customer) with a long history: the panel
+    // shows the newest batch at once, the totals of all of it, and the rest
+    // as the list is scrolled down, in the same order.
+    Harness h;
+    QVERIFY(h.openDatabase());
+    addMember({u"100000000001"_s, u"张三"_s});
+    const QDateTime t(QDate(2026, 1, 1), QTime(8, 0));
+    {
+        Transaction tx;
+        for (int i = 0; i < 250; ++i)
+            addSale(u"100000000001"_s, 1.0, 0.01, t.addSecs(i * 3600));
+        Sql r(A(u"INSERT INTO czjl (mberid, ssje, czje, createtime) VALUES ('100000000001', {1}, {1}, ?)"_s));
+        for (int i = 0; i < 130; ++i)
+            r.bind(Database::dt(t.addSecs(i * 60))).exec();
+        tx.commit();
+    }
+    Database::close();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    main->ShowMber(u"100000000001"_s);
+    QCOMPARE(label(main, u"lblXfcs"_s), u"250次"_s);
+    QCOMPARE(label(main, u"lblXfje"_s), u"252.5元"_s);
+    auto *info = w<QTreeWidget>(main, u"lvInfo"_s);
+    auto *cz = w<QTreeWidget>(main, u"lvCz"_s);
+    QCOMPARE(info->topLevelItemCount(), 100);
+    QCOMPARE(cz->topLevelItemCount(), 100);
+    auto scrollDown = [](QTreeWidget *list) {
+        QCoreApplication::processEvents(); // the list lays out the rows it was given
+        list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+    };
+    for (int expected : {200, 250, 250}) {
+        scrollDown(info);
+        QCOMPARE(info->topLevelItemCount(), expected);
+    }
+    // The recharge history, once its tab is shown.
+    for (int tab = 0; tab < 4 && !cz->isVisible(); ++tab)
+        w<QPushButton>(main, u"ButXf_%1"_s.arg(tab))->click();
+    QVERIFY(cz->isVisible());
+    scrollDown(cz);
+    QCOMPARE(cz->topLevelItemCount(), 130);
+    // Newest first all the way, no row twice.
+    QStringList times = column(info, 1);
+    QCOMPARE(times.first(), FmtTime(t.addSecs(249 * 3600)));
+    QCOMPARE(times.last(), FmtTime(t));
+    QStringList sorted = times;
+    std::sort(sorted.begin(), sorted.end(), std::greater<QString>());
+    QCOMPARE(times, sorted);
+    QCOMPARE(QSet<QString>(times.begin(), times.end()).size(), 250);
 }
 
 void TstMemberPanel::expiryBoundary_data()

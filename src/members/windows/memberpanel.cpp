@@ -13,6 +13,7 @@
 #include "ui.h"
 
 #include <QKeyEvent>
+#include <QScrollBar>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -62,6 +63,13 @@ MemberPanel::MemberPanel(FrmMain &main)
         showLines(item->text(0).toInt());
     });
     connect(m_ui->cmdShowPho, &QPushButton::clicked, this, &MemberPanel::showPhoto);
+    // Long histories arrive a batch at a time, as their lists scroll down.
+    for (QTreeWidget *list : {m_ui->lvInfo, m_ui->lvCz, m_ui->lvDh})
+        connect(list->verticalScrollBar(), &QScrollBar::valueChanged, this,
+                [this, list](int value) {
+                    if (value >= list->verticalScrollBar()->maximum())
+                        loadMore(list);
+                });
 
     main.setShowMber([this](const QString &c) { ShowMber(c); });
     connect(&main, &FrmMain::panelShown, this, &MemberPanel::panelShown);
@@ -178,8 +186,32 @@ void MemberPanel::chooseSelected()
     ShowMber(id);
 }
 
+void MemberPanel::loadMore(QTreeWidget *list)
+{
+    const int from = list->topLevelItemCount();
+    if (m_shown.isNull() || from % kHistoryBatch != 0 || from == 0)
+        return; // the whole history is there already
+    try {
+        if (list == m_ui->lvInfo)
+            for (const SaleRow &r : saleRows(m_shown, from))
+                ui::addRow(list, {QString::number(r.id), FmtTime(r.time), yuan(r.amount),
+                                  orEmpty(r.jf), r.czy, r.ps});
+        else if (list == m_ui->lvCz)
+            for (const RechargeRow &r : rechargeRows(m_shown, from))
+                ui::addRow(list, {QString::number(r.id), FmtTime(r.time), yuan(r.ssje),
+                                  yuan(r.czje), r.yhsm, r.czy, r.ps});
+        else
+            for (const ExchangeRow &r : exchangeRows(m_shown, from))
+                ui::addRow(list,
+                           {QString::number(r.id), FmtTime(r.time), orEmpty(r.jf), r.ps, r.czy});
+    } catch (const DbError &e) {
+        msgError(e.message());
+    }
+}
+
 void MemberPanel::ShowMber(const QString &c)
 {
+    m_shown = QString();
     for (QTreeWidget *list : {m_ui->lvInfo, m_ui->lvCz, m_ui->lvTx, m_ui->lvDh})
         list->clear();
     ui::showWait();
@@ -208,7 +240,7 @@ void MemberPanel::ShowMber(const QString &c)
             ui::addRow(m_ui->lvInfo, {QString::number(r.id), FmtTime(r.time), yuan(r.amount),
                                       orEmpty(r.jf), r.czy, r.ps});
         m_ui->lblXfje->setText(yuan(Trunc2(h.total)));
-        m_ui->lblXfcs->setText(QString::number(h.sales.size()) + u"次"_s);
+        m_ui->lblXfcs->setText(QString::number(h.count) + u"次"_s);
         for (const RechargeRow &r : h.recharges)
             ui::addRow(m_ui->lvCz, {QString::number(r.id), FmtTime(r.time), yuan(r.ssje),
                                     yuan(r.czje), r.yhsm, r.czy, r.ps});
@@ -226,6 +258,7 @@ void MemberPanel::ShowMber(const QString &c)
             m_ui->lblLastTime->setText(FmtTime(h.sales.first().time));
             showLines(h.sales.first().id);
         }
+        m_shown = c;
     } catch (const DbError &e) {
         ui::closeWait();
         msgError(e.message());
@@ -251,6 +284,7 @@ void MemberPanel::showLines(int conId)
 
 void MemberPanel::clearMember()
 {
+    m_shown = QString();
     m_main.NowMberID.clear();
     m_main.NowMberSt = 0;
     for (QLabel *l :

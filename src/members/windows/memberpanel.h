@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QTreeWidget;
+
 namespace Ui
 {
 class MemberPanel;
@@ -41,9 +43,12 @@ private:
     void chooseSelected();
     void showLines(int conId);
     void showPhoto();
+    // Appends the next batch of the shown member's history to its list.
+    void loadMore(QTreeWidget *list);
 
     FrmMain &m_main;
     Ui::MemberPanel *m_ui;
+    QString m_shown; // whose histories the lists hold
 };
 
 } // namespace lanting::members
