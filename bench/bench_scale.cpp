@@ -11,6 +11,7 @@
 //   scripts/bench.sh            builds with optimisation and runs this
 //   LANTING_BENCH_SCALE=0.05    a twentieth of the data, for a quick look
 //   LANTING_BENCH_TABLE=FILE    also writes the table (Markdown) to FILE
+//   LANTING_BENCH_README=FILE   puts it into FILE between its table markers
 //   --generate                  only makes the data (when it is not there)
 
 #include "amounts.h"
@@ -177,7 +178,7 @@ void fill()
     line.prepare(u"INSERT INTO xiangxi (conid, spid, spmc, dj, zk, zhdj, sl, jf, je) VALUES (?, ?, ?, ?, 1000000, ?, ?, 0, ?)"_s);
     q.prepare(u"INSERT INTO con (id, mberid, boolsp, czkfk, xjfk, jf, createtime, czy, ps) VALUES (?, ?, ?, ?, ?, ?, ?, ?, '')"_s);
     const QStringList operators{u"admin"_s, u"小王"_s, u"小李"_s, u"小张"_s};
-    const qint64 spacing = qint64(kDays) * 86400 / n.sales;
+    const double spacing = double(kDays) * 86400 / n.sales;
     for (qint64 s = 1; s <= n.sales; ++s) {
         const bool walkIn = s % 10 == 0;
         const bool goods = s % 7 != 0;
@@ -206,7 +207,7 @@ void fill()
         q.addBindValue(qlonglong(byCard));
         q.addBindValue(qlonglong(total - byCard));
         q.addBindValue(qlonglong(total / 10000));
-        q.addBindValue(when(s * spacing));
+        q.addBindValue(when(qint64(s * spacing)));
         q.addBindValue(operators[s % operators.size()]);
         exec(q);
     }
@@ -232,7 +233,7 @@ void fill()
         q.addBindValue(card(1 + rnd.bounded(n.members)));
         q.addBindValue(qlonglong(10000));
         q.addBindValue(rnd.bounded(2));
-        q.addBindValue(when(s * spacing + 3600));
+        q.addBindValue(when(qint64(s * spacing) + 3600));
         exec(q);
     }
     q.prepare(u"INSERT INTO syslog (czy, czlx, cznr, createtime) VALUES ('admin', '修改商品信息', ?, ?)"_s);
@@ -328,7 +329,7 @@ int main(int argc, char **argv)
                              QDir::homePath() + u"/.cache/lanting-bench"_s);
     QDir().mkpath(cacheDir);
     // Named by the data it holds; a newer program migrates it on opening.
-    const QString path = u"%1/scale-data2-%2.qdb"_s.arg(cacheDir).arg(scale());
+    const QString path = u"%1/scale-data3-%2.qdb"_s.arg(cacheDir).arg(scale());
     if (!QFileInfo::exists(path))
         generate(path);
     if (app.arguments().contains(u"--generate"_s))
@@ -343,7 +344,9 @@ int main(int argc, char **argv)
     state().decimals = 2;
     const Size n = size();
     QRandomGenerator rnd(7);
-    const QDate lastDay = kFirstDay.addDays(kDays - 1);
+    // The periods end on the last whole day of the data.
+    const QDate lastDay =
+        Database::toDt(scalar(u"SELECT max(createtime) FROM con"_s)).date().addDays(-1);
     const QDate aMonth = lastDay.addDays(-30);
     const QDate aYear = lastDay.addDays(-364);
     QList<Result> results;
@@ -543,6 +546,21 @@ int main(int argc, char **argv)
     QTextStream(stdout) << "\nScale " << scale() << ": " << n.members << " members, " << n.sales
                         << " sales, " << n.recharges << " recharges, " << n.goods << " goods\n\n"
                         << table;
+    // The README's table, between its two markers, when asked.
+    const QString readme = qEnvironmentVariable("LANTING_BENCH_README");
+    if (!readme.isEmpty()) {
+        QFile f(readme);
+        if (f.open(QIODevice::ReadOnly)) {
+            QString text = QString::fromUtf8(f.readAll());
+            f.close();
+            const QString begin = u"<!-- bench_scale table -->\n"_s, end = u"<!-- end of table -->"_s;
+            const qsizetype a = text.indexOf(begin), b = text.indexOf(end);
+            if (a >= 0 && b > a && f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+                text.replace(a + begin.size(), b - a - begin.size(), table);
+                f.write(text.toUtf8());
+            }
+        }
+    }
     const QString out = qEnvironmentVariable("LANTING_BENCH_TABLE");
     if (!out.isEmpty()) {
         QFile f(out);

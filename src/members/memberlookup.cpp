@@ -2,6 +2,8 @@
 
 #include "database.h"
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace lanting::members
@@ -32,17 +34,25 @@ QList<MemberHit> findMembers(const QString &text, bool icCard)
         return hitsOf(q);
     }
     // A text of three characters or more that few members hold: every one
-    // of them from the trigram index, then the first by card number.
-    if (Database::backend() == Backend::Sqlite && text.toUcs4().size() >= 3) {
-        const QString phrase = u"{id name} : \""_s + QString(text).replace(u'"', u"\"\""_s) + u'"';
+    // of them from the trigram index, then the first by card number. The
+    // index is asked for the text's last six characters (card numbers share
+    // their first digits, which every member holds), and what it gives is
+    // checked against the whole text.
+    const QList<uint> chars = text.toUcs4();
+    if (Database::backend() == Backend::Sqlite && chars.size() >= 3) {
+        const QString tail =
+            QString::fromUcs4(chars.data() + std::max<qsizetype>(0, chars.size() - 6),
+                              std::min<qsizetype>(6, chars.size()));
+        const QString phrase = u"{id name} : \""_s + QString(tail).replace(u'"', u"\"\""_s) + u'"';
         Sql count(u"SELECT count(*) FROM (SELECT rowid FROM mber_trgm WHERE mber_trgm MATCH ?"
                   u" LIMIT ?) s"_s);
         count.bind(phrase).bind(kFewMatches).exec();
         if (count.next() && count.integer(0) < kFewMatches) {
             Sql q(u"SELECT id, name, lv FROM mber WHERE rowid IN (SELECT rowid FROM mber_trgm"
-                  u" WHERE mber_trgm MATCH ? UNION SELECT rowid FROM mber WHERE tel = ?)"
-                  u" ORDER BY id LIMIT ?"_s);
-            q.bind(phrase).bind(text).bind(kMaxHits).exec();
+                  u" WHERE mber_trgm MATCH ?) AND (instr(lower(id), lower(?)) > 0"
+                  u" OR instr(lower(name), lower(?)) > 0)"
+                  u" UNION SELECT id, name, lv FROM mber WHERE tel = ? ORDER BY id LIMIT ?"_s);
+            q.bind(phrase).bind(text).bind(text).bind(text).bind(kMaxHits).exec();
             return hitsOf(q);
         }
     }
@@ -103,46 +113,52 @@ QString sexText(int sex)
     return sex == 1 ? u"男"_s : sex == 2 ? u"女"_s : u"未知"_s;
 }
 
-QList<SaleRow> saleRows(const QString &id, int from, int count)
+namespace
 {
-    QList<SaleRow> rows;
-    Sql q(u"SELECT id, createtime, czkfk, xjfk, jf, czy, ps FROM con WHERE mberid = ? "
-          u"ORDER BY createtime DESC, id DESC LIMIT ? OFFSET ?"_s);
+// Rows `from` to `from + count` of a member's history, newest first.
+template <class Row, class Make>
+QList<Row> historyRows(const QString &select, const QString &id, int from, int count, Make make)
+{
+    QList<Row> rows;
+    Sql q(select + u" WHERE mberid = ? ORDER BY createtime DESC, id DESC LIMIT ? OFFSET ?"_s);
     q.bind(id).bind(count).bind(from).exec();
     while (q.next())
-        rows << SaleRow{q.integer(0),
-                        Database::toDt(q.value(1)),
-                        q.amount(2) + q.amount(3),
-                        q.maybeWhole(4),
-                        q.text(5),
-                        q.text(6)};
+        rows << make(q);
     return rows;
+}
+} // namespace
+
+QList<SaleRow> saleRows(const QString &id, int from, int count)
+{
+    return historyRows<SaleRow>(u"SELECT id, createtime, czkfk, xjfk, jf, czy, ps FROM con"_s, id,
+                                from, count, [](Sql &q) {
+                                    return SaleRow{q.integer(0),
+                                                   Database::toDt(q.value(1)),
+                                                   q.amount(2) + q.amount(3),
+                                                   q.maybeWhole(4),
+                                                   q.text(5),
+                                                   q.text(6)};
+                                });
 }
 
 QList<RechargeRow> rechargeRows(const QString &id, int from, int count)
 {
-    QList<RechargeRow> rows;
-    Sql q(u"SELECT id, createtime, ssje, czje, yhsm, czy, ps FROM czjl WHERE mberid = ? "
-          u"ORDER BY createtime DESC, id DESC LIMIT ? OFFSET ?"_s);
-    q.bind(id).bind(count).bind(from).exec();
-    while (q.next())
-        rows << RechargeRow{q.integer(0), Database::toDt(q.value(1)),
-                            q.amount(2),  q.amount(3),
-                            q.text(4),    q.text(5),
-                            q.text(6)};
-    return rows;
+    return historyRows<RechargeRow>(u"SELECT id, createtime, ssje, czje, yhsm, czy, ps FROM czjl"_s,
+                                    id, from, count, [](Sql &q) {
+                                        return RechargeRow{q.integer(0), Database::toDt(q.value(1)),
+                                                           q.amount(2),  q.amount(3),
+                                                           q.text(4),    q.text(5),
+                                                           q.text(6)};
+                                    });
 }
 
 QList<ExchangeRow> exchangeRows(const QString &id, int from, int count)
 {
-    QList<ExchangeRow> rows;
-    Sql q(u"SELECT id, createtime, jf, ps, czy FROM dhjl WHERE mberid = ? "
-          u"ORDER BY createtime DESC, id DESC LIMIT ? OFFSET ?"_s);
-    q.bind(id).bind(count).bind(from).exec();
-    while (q.next())
-        rows << ExchangeRow{q.integer(0), Database::toDt(q.value(1)), q.maybeAmount(2), q.text(3),
-                            q.text(4)};
-    return rows;
+    return historyRows<ExchangeRow>(u"SELECT id, createtime, jf, ps, czy FROM dhjl"_s, id, from,
+                                    count, [](Sql &q) {
+                                        return ExchangeRow{q.integer(0), Database::toDt(q.value(1)),
+                                                           q.maybeAmount(2), q.text(3), q.text(4)};
+                                    });
 }
 
 History readHistory(const QString &id)
