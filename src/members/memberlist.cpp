@@ -1,6 +1,7 @@
 #include "memberlist.h"
 
 #include "database.h"
+#include "memberlookup.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -20,9 +21,13 @@ Where whereOf(const MemberFilter &f)
     Where w;
     switch (f.kind) {
     case MemberFilter::Search: {
-        const QString like = likeContains(f.text);
-        w.text = u"(lower(id) LIKE ? ESCAPE '\\' OR lower(name) LIKE ? ESCAPE '\\')"_s;
-        w.values << like << like;
+        // Every card number holds the empty text: no condition then.
+        w.text = u"1 = 1"_s;
+        if (!f.text.isEmpty()) {
+            const TextCondition c = containsText(f.text);
+            w.text = u"("_s + c.sql + u")"_s;
+            w.values << c.values;
+        }
         if (!f.level.isEmpty()) {
             w.text += u" AND lv = ?"_s;
             w.values << f.level;
@@ -74,26 +79,35 @@ MemberFilter MemberFilter::disabled()
     return f;
 }
 
-ListPage memberListPage(const MemberFilter &filter, int page)
+ListPage memberListPage(const MemberFilter &filter, int page, const QString &after)
 {
-    const Where w = whereOf(filter);
     ListPage out;
-    const int total = scalar(u"SELECT count(*) FROM mber WHERE "_s + w.text, w.values).toInt();
-    out.pages = (total + kListPageSize - 1) / kListPageSize;
-    if (page < 1 || page > out.pages)
-        return out; // nothing shown, both page buttons off
-    out.pageDown = page < out.pages;
-    out.pageUp = out.pages > 1 && page > 1;
-
+    if (page < 1)
+        return out;
+    const Where w = whereOf(filter);
+    // One row more than a page tells whether there is a next one, without
+    // counting the whole result.
     Sql q(u"SELECT id, name, sex, lv, ljxfje, ljxfcs, ye, jf, ljczje, tel, ps FROM mber WHERE "_s +
-          w.text + u" ORDER BY id LIMIT ? OFFSET ?"_s);
+          w.text + (after.isNull() ? QString() : u" AND id > ?"_s) + u" ORDER BY id LIMIT ?"_s +
+          (after.isNull() ? u" OFFSET ?"_s : QString()));
     for (const QVariant &v : w.values)
         q.bind(v);
-    q.bind(kListPageSize).bind((page - 1) * kListPageSize).exec();
-    while (q.next())
+    if (!after.isNull())
+        q.bind(after);
+    q.bind(kListPageSize + 1);
+    if (after.isNull())
+        q.bind((page - 1) * kListPageSize);
+    q.exec();
+    while (q.next()) {
+        if (out.rows.size() == kListPageSize) {
+            out.pageDown = true;
+            break;
+        }
         out.rows << ListRow{q.text(0),   q.text(1),    q.integer(2), q.text(3),
                             q.amount(4), q.integer(5), q.amount(6),  q.maybeAmount(7),
                             q.amount(8), q.text(9),    q.text(10)};
+    }
+    out.pageUp = page > 1 && !out.rows.isEmpty();
     return out;
 }
 

@@ -37,15 +37,16 @@ struct ListRow {
 };
 
 struct ListPage {
-    int pages = 0; // pages of the whole result
     QList<ListRow> rows;
     bool pageUp = false, pageDown = false;
 };
 
 constexpr int kListPageSize = 32;
 
-// Page `page` (from 1) of the members the filter selects, counted and read
-// in the database. A page past the last is empty with both buttons off.
-ListPage memberListPage(const MemberFilter &filter, int page);
+// Page `page` (from 1) of the members the filter selects, by card number.
+// A page past the last is empty with both buttons off. `after`, when given,
+// is the last card number of the page before, which the page then starts
+// after instead of counting its way there.
+ListPage memberListPage(const MemberFilter &filter, int page, const QString &after = QString());
 
 } // namespace lanting::members

@@ -26,6 +26,29 @@ constexpr int kFewMatches = 2000;
 
 } // namespace
 
+TextCondition containsText(const QString &text)
+{
+    // The index is asked for the text's last six characters (card numbers
+    // share their first digits, which every member holds), and what it
+    // gives is checked against the whole text.
+    const QList<uint> chars = text.toUcs4();
+    if (Database::backend() == Backend::Sqlite && chars.size() >= 3) {
+        const qsizetype n = std::min<qsizetype>(6, chars.size());
+        const QString tail = QString::fromUcs4(chars.data() + chars.size() - n, n);
+        const QString phrase = u"{id name} : \""_s + QString(tail).replace(u'"', u"\"\""_s) + u'"';
+        Sql count(u"SELECT count(*) FROM (SELECT rowid FROM mber_trgm WHERE mber_trgm MATCH ?"
+                  u" LIMIT ?) s"_s);
+        count.bind(phrase).bind(kFewMatches).exec();
+        if (count.next() && count.integer(0) < kFewMatches)
+            return {u"rowid IN (SELECT rowid FROM mber_trgm WHERE mber_trgm MATCH ?)"
+                    u" AND (instr(lower(id), lower(?)) > 0 OR instr(lower(name), lower(?)) > 0)"_s,
+                    {phrase, text, text},
+                    true};
+    }
+    const QString like = likeContains(text);
+    return {u"(lower(id) LIKE ? ESCAPE '\\' OR lower(name) LIKE ? ESCAPE '\\')"_s, {like, like}};
+}
+
 QList<MemberHit> findMembers(const QString &text, bool icCard)
 {
     if (icCard) {
@@ -33,33 +56,17 @@ QList<MemberHit> findMembers(const QString &text, bool icCard)
         q.bind(text).exec();
         return hitsOf(q);
     }
-    // A text of three characters or more that few members hold: every one
-    // of them from the trigram index, then the first by card number. The
-    // index is asked for the text's last six characters (card numbers share
-    // their first digits, which every member holds), and what it gives is
-    // checked against the whole text.
-    const QList<uint> chars = text.toUcs4();
-    if (Database::backend() == Backend::Sqlite && chars.size() >= 3) {
-        const QString tail =
-            QString::fromUcs4(chars.data() + std::max<qsizetype>(0, chars.size() - 6),
-                              std::min<qsizetype>(6, chars.size()));
-        const QString phrase = u"{id name} : \""_s + QString(tail).replace(u'"', u"\"\""_s) + u'"';
-        Sql count(u"SELECT count(*) FROM (SELECT rowid FROM mber_trgm WHERE mber_trgm MATCH ?"
-                  u" LIMIT ?) s"_s);
-        count.bind(phrase).bind(kFewMatches).exec();
-        if (count.next() && count.integer(0) < kFewMatches) {
-            Sql q(u"SELECT id, name, lv FROM mber WHERE rowid IN (SELECT rowid FROM mber_trgm"
-                  u" WHERE mber_trgm MATCH ?) AND (instr(lower(id), lower(?)) > 0"
-                  u" OR instr(lower(name), lower(?)) > 0)"
-                  u" UNION SELECT id, name, lv FROM mber WHERE tel = ? ORDER BY id LIMIT ?"_s);
-            q.bind(phrase).bind(text).bind(text).bind(text).bind(kMaxHits).exec();
-            return hitsOf(q);
-        }
-    }
-    const QString like = likeContains(text);
-    Sql q(u"SELECT id, name, lv FROM mber WHERE lower(id) LIKE ? ESCAPE '\\' "
-          u"OR lower(name) LIKE ? ESCAPE '\\' OR tel = ? ORDER BY id LIMIT ?"_s);
-    q.bind(like).bind(like).bind(text).bind(kMaxHits).exec();
+    const TextCondition c = containsText(text);
+    // Few members hold the text: all of them, then the first by card
+    // number. Many: the members in card order, where the first come early.
+    Sql q(c.indexed
+              ? u"SELECT id, name, lv FROM mber WHERE "_s + c.sql +
+                    u" UNION SELECT id, name, lv FROM mber WHERE tel = ? ORDER BY id LIMIT ?"_s
+              : u"SELECT id, name, lv FROM mber WHERE "_s + c.sql +
+                    u" OR tel = ? ORDER BY id LIMIT ?"_s);
+    for (const QVariant &v : c.values)
+        q.bind(v);
+    q.bind(text).bind(kMaxHits).exec();
     return hitsOf(q);
 }
 

@@ -16,6 +16,17 @@ struct MemberHit {
     QString id, name, lv;
 };
 
+// An SQL condition on mber, with its values, that holds for the members
+// whose card number or name contains the text (without regard to case). It
+// goes through the trigram index when `indexed` (three characters or more,
+// held by few members); otherwise it is a plain substring comparison.
+struct TextCondition {
+    QString sql;
+    QVariantList values;
+    bool indexed = false;
+};
+TextCondition containsText(const QString &text);
+
 // Members for what was typed or swiped: with magnetic-stripe cards a part of
 // the card number or name, or the whole telephone number (at most 14);
 // with IC cards the exact card number.

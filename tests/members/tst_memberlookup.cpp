@@ -8,6 +8,7 @@
 #include "enrolment.h"
 #include "harness.h"
 #include "memberactions.h"
+#include "memberlist.h"
 #include "memberlookup.h"
 
 #include <QTest>
@@ -76,6 +77,8 @@ private Q_SLOTS:
     void sameAnswers();
     void indexFollowsChanges_data() { Harness::addBackendRows(); }
     void indexFollowsChanges();
+    void listPagesSameAnswers_data() { Harness::addBackendRows(); }
+    void listPagesSameAnswers();
 };
 
 void TstMemberLookup::sameAnswers_data()
@@ -142,6 +145,63 @@ void TstMemberLookup::indexFollowsChanges()
     deleteMember(u"399999999999"_s);
     QCOMPARE(found(u"李四光"_s), QStringList());
     QCOMPARE(found(u"99999999"_s), QStringList());
+}
+
+void TstMemberLookup::listPagesSameAnswers()
+{
+    // The member list's search gives the substring search's members, page
+    // by page; paging down after the last member shown gives the same pages
+    // as counting.
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    fixture();
+    Sql(u"UPDATE mber SET st = 2 WHERE id LIKE '%7'"_s).exec(); // not listed
+    Sql(u"UPDATE mber SET lv = '银卡' WHERE id LIKE '%3'"_s).exec();
+    const QString contains = backend == Backend::Sqlite ? u"instr(lower(%1), lower(?)) > 0"_s
+                                                         : u"strpos(lower(%1), lower(?)) > 0"_s;
+    for (const QString &t : {QString(), u"0004"_s, u"000"_s, u"会员29"_s, u"a_b"_s, u"100%"_s}) {
+        for (const QString &level : {QString(), u"银卡"_s}) {
+            QStringList expected;
+            Sql q(u"SELECT id FROM mber WHERE ("_s +
+                  (t.isEmpty() ? u"1 = 1"_s
+                               : contains.arg(u"id"_s) + u" OR "_s + contains.arg(u"name"_s)) +
+                  u") AND st = 0"_s + (level.isEmpty() ? QString() : u" AND lv = ?"_s) +
+                  u" ORDER BY id"_s);
+            if (!t.isEmpty())
+                q.bind(t).bind(t);
+            if (!level.isEmpty())
+                q.bind(level);
+            q.exec();
+            while (q.next())
+                expected << q.text(0);
+            QStringList counted, walked;
+            QString after;
+            const MemberFilter f = MemberFilter::search(t, level);
+            for (int page = 1;; ++page) {
+                const ListPage byCount = memberListPage(f, page);
+                const ListPage byAfter = memberListPage(f, page, after);
+                QCOMPARE(byAfter.pageDown, byCount.pageDown);
+                QCOMPARE(byAfter.pageUp, byCount.pageUp);
+                for (const ListRow &r : byCount.rows)
+                    counted << r.id;
+                for (const ListRow &r : byAfter.rows)
+                    walked << r.id;
+                if (!byCount.rows.isEmpty())
+                    after = byCount.rows.last().id;
+                QCOMPARE(byCount.pageUp, page > 1 && !byCount.rows.isEmpty());
+                if (!byCount.pageDown)
+                    break;
+                QCOMPARE(byCount.rows.size(), kListPageSize);
+            }
+            QVERIFY2(counted == expected,
+                     qPrintable(t + u'/' + level + u" %1 %2"_s.arg(counted.size()).arg(expected.size())));
+            QCOMPARE(walked, expected);
+        }
+    }
+    // A page past the last: nothing, both buttons off.
+    const ListPage past = memberListPage(MemberFilter::search(u"会员2999"_s, QString()), 2);
+    QVERIFY(past.rows.isEmpty() && !past.pageUp && !past.pageDown);
 }
 
 QTEST_MAIN(TstMemberLookup)

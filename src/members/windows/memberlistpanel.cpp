@@ -92,11 +92,20 @@ void MemberListPanel::query()
 
 void MemberListPanel::turnPage(int step)
 {
+    // The next page starts after the last member shown: no counting.
+    const int rows = m_ui->lvMber->topLevelItemCount();
+    const QString after =
+        step == 1 && rows > 0 ? m_ui->lvMber->topLevelItem(rows - 1)->text(0) : QString();
     m_main.NowMberListPage += step;
-    ShowMberList(m_last);
+    ShowMberList(m_last, after);
 }
 
 void MemberListPanel::ShowMberList(const MemberFilter &filter)
+{
+    ShowMberList(filter, QString());
+}
+
+void MemberListPanel::ShowMberList(const MemberFilter &filter, const QString &after)
 {
     m_ui->lvMber->clear();
     ui::showWait();
@@ -106,7 +115,7 @@ void MemberListPanel::ShowMberList(const MemberFilter &filter)
     m_last = filter;
     ListPage page;
     try {
-        page = memberListPage(filter, m_main.NowMberListPage);
+        page = memberListPage(filter, m_main.NowMberListPage, after);
     } catch (const DbError &e) {
         ui::closeWait();
         msgError(e.message());

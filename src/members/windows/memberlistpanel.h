@@ -32,6 +32,8 @@ public:
     // Shows page NowMberListPage of the members the filter selects and keeps
     // the filter for the page buttons.
     void ShowMberList(const MemberFilter &filter);
+    // The same, starting after that card number (the page below the one shown).
+    void ShowMberList(const MemberFilter &filter, const QString &after);
     const MemberFilter &lastFilter() const { return m_last; }
     void query();
     // The card number of the selected row; empty when the list is empty.
