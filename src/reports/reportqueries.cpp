@@ -143,56 +143,48 @@ Rows lineItemsReport(const Days &days, const QString &op, const QString &cardPar
 
 Rows goodsStatistics(const Days &days, const QString &codeTyped, const QString &category)
 {
-    struct Item {
-        QString code, name, category, unit;
-        Amount cost = 0, quantity = 0, amount = 0;
-        bool known = false; // still in the catalogue
-    };
-    QList<Item> items;
-    QHash<QString, qsizetype> index;
-    Sql s =
-        Query(u"SELECT x.spid, x.spmc, x.sl, x.je FROM con c JOIN xiangxi x ON x.conid = c.id"_s,
-              u"c.createtime"_s, days)
-            .run(u" ORDER BY c.id"_s);
-    while (s.next()) {
-        const QString code = s.text(0);
-        auto it = index.find(code);
-        if (it == index.end()) {
-            it = index.insert(code, items.size());
-            Item fresh;
-            fresh.code = code;
-            fresh.name = s.text(1);
-            items.append(fresh);
-        }
-        Item &item = items[*it];
-        item.quantity += s.amount(2);
-        item.amount += s.amount(3);
-    }
-    for (Item &item : items) {
-        Sql g(u"SELECT lb, dw, jj FROM sp WHERE spid = ?"_s);
-        g.bind(item.code).exec();
-        if (g.next()) {
-            item.category = g.text(0);
-            item.unit = g.text(1);
-            item.cost = g.amount(2);
-            item.known = true;
-        }
-    }
+    // Summed in the database, one row per goods code, in the order the codes
+    // were first sold in the period; the name is the one of that first sale,
+    // the category, unit and purchase price those of the catalogue now.
     const QString code = codeTyped.trimmed();
+    // Lines of one sale keep the order they were written in: the row's
+    // place in its table (rowid on SQLite, ctid on PostgreSQL).
+    const QString place = Database::backend() == Backend::Sqlite ? u"rowid"_s : u"ctid"_s;
+    const QString firstLine = u"(SELECT x1.%1 FROM xiangxi x1 WHERE x1.conid = g.first"
+                              u" AND x1.spid = g.spid ORDER BY x1.%1 LIMIT 1)"_s.arg(place);
+    Query q(
+        u"SELECT g.spid, (SELECT x1.spmc FROM xiangxi x1 WHERE x1.conid = g.first"
+        u" AND x1.spid = g.spid ORDER BY x1.%1 LIMIT 1), s.lb, s.dw, s.jj, g.sl, g.je, s.spid,"_s
+                .arg(place) +
+            firstLine +
+            u" AS firstline FROM (SELECT x.spid, min(c.id) AS first, sum(x.sl) AS sl, sum(x.je) AS "
+            u"je"
+            u" FROM con c JOIN xiangxi x ON x.conid = c.id"_s,
+        u"c.createtime"_s, days);
+    if (!code.isEmpty()) {
+        q.sql += u" AND x.spid = ?"_s;
+        q.values << code;
+    }
+    q.sql += u" GROUP BY x.spid) g LEFT JOIN sp s ON s.spid = g.spid"_s;
+    if (code.isEmpty() && !category.isEmpty()) {
+        q.sql += u" WHERE s.lb = ?"_s;
+        q.values << category;
+    }
+    Sql s = q.run(u" ORDER BY g.first, firstline"_s);
     Rows rows;
-    for (const Item &item : items) {
-        if (!code.isEmpty() ? item.code != code : !category.isEmpty() && item.category != category)
-            continue;
-        const Amount profit = Trunc2(item.amount - item.quantity * item.cost);
+    while (s.next()) {
+        const bool known = !s.value(7).isNull(); // still in the catalogue
+        const Amount cost = s.amount(4), quantity = s.amount(5), amount = s.amount(6);
+        const Amount profit = Trunc2(amount - quantity * cost);
         const QString rate =
-            item.amount != 0 ? FmtJe(Trunc2Ratio(profit, 100, item.amount)) + u"%"_s : QString();
-        rows << QStringList{item.code,
-                            item.category,
-                            item.name,
-                            item.unit,
-                            item.known ? FmtJe(item.cost) : QString(),
-                            FmtJe(item.quantity),
-                            FmtJe(item.amount),
+            amount != 0 ? FmtJe(Trunc2Ratio(profit, 100, amount)) + u"%"_s : QString();
+        rows << QStringList{s.text(0),
+                            s.text(2),
+                            s.text(1),
+                            s.text(3),
+                            known ? FmtJe(cost) : QString(),
+                            FmtJe(quantity),
+                            FmtJe(amount),
                             FmtJe(profit),
                             rate};
     }
