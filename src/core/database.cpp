@@ -650,6 +650,14 @@ QString forUpdate()
     return g_backend == Backend::Postgres ? u" FOR UPDATE"_s : QString();
 }
 
+QString placeholders(qsizetype n)
+{
+    QStringList marks;
+    for (qsizetype i = 0; i < n; ++i)
+        marks << u"?"_s;
+    return marks.join(u", "_s);
+}
+
 QString forShare()
 {
     return g_backend == Backend::Postgres ? u" FOR SHARE"_s : QString();

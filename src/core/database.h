@@ -169,6 +169,8 @@ private:
 // Rows are locked in one order everywhere: members by card number
 // ascending, then sales or exchange records, then goods by code ascending.
 QString forUpdate();
+// "?, ?, ?": the placeholders of an IN list of n values.
+QString placeholders(qsizetype n);
 // " FOR SHARE" on PostgreSQL: the row (a level being given to a member) may
 // not be changed or deleted until the end of the transaction.
 QString forShare();

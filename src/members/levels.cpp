@@ -125,21 +125,7 @@ void saveUpgrade(bool enabled, const QList<std::pair<QString, Amount>> &threshol
     tx.commit();
 }
 
-namespace
-{
-void upgradeOnce(const QString &cardNumber);
-}
-
-void upgradeMember(const QString &cardNumber)
-{
-    if (cardNumber == kNoCardId || !upgradeEnabled())
-        return;
-    retrying([&] { upgradeOnce(cardNumber); });
-}
-
-namespace
-{
-void upgradeOnce(const QString &cardNumber)
+static void upgradeOnce(const QString &cardNumber)
 {
     Transaction tx;
     // The member first, then the level: the points cannot change under the
@@ -178,6 +164,11 @@ void upgradeOnce(const QString &cardNumber)
     tx.commit();
 }
 
-} // namespace
+void upgradeMember(const QString &cardNumber)
+{
+    if (cardNumber == kNoCardId || !upgradeEnabled())
+        return;
+    retrying([&] { upgradeOnce(cardNumber); });
+}
 
 } // namespace lanting::members

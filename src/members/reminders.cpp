@@ -25,12 +25,9 @@ QList<Birthday> birthdaysWithin(int days, const QDate &today)
             wanted.insert(229);
     }
     // Only the members born on those days, found by the birthday index.
-    QStringList marks;
-    for (qsizetype i = 0; i < wanted.size(); ++i)
-        marks << u"?"_s;
     Sql q(u"SELECT id, name, sex, lv, csny FROM mber WHERE "_s +
-          Database::monthDayOf(u"csny"_s, Database::backend()) + u" IN ("_s + marks.join(u", "_s) +
-          u") ORDER BY id"_s);
+          Database::monthDayOf(u"csny"_s, Database::backend()) + u" IN ("_s +
+          placeholders(wanted.size()) + u") ORDER BY id"_s);
     for (int md : wanted)
         q.bind(md);
     q.exec();

@@ -26,10 +26,7 @@ struct Account {
 // transaction (SQLite holds the whole database from the start of it).
 std::optional<Account> lockAccount(const QString &card)
 {
-    QString sql = u"SELECT pwd, ye, jf FROM mber WHERE id = ?"_s;
-    if (Database::backend() == Backend::Postgres)
-        sql += u" FOR UPDATE"_s;
-    Sql q(sql);
+    Sql q(u"SELECT pwd, ye, jf FROM mber WHERE id = ?"_s + forUpdate());
     q.bind(card).exec();
     if (!q.next())
         return std::nullopt;
@@ -85,11 +82,8 @@ std::optional<QString> lockGoods(const QList<BasketLine> &lines, bool oversell)
     }
     if (wanted.isEmpty())
         return std::nullopt;
-    QString marks = u"?"_s.repeated(wanted.size());
-    for (qsizetype i = marks.size() - 1; i > 0; --i)
-        marks.insert(i, u", "_s);
-    Sql q(u"SELECT spid, kc FROM sp WHERE spid IN ("_s + marks + u") ORDER BY spid"_s +
-          forUpdate());
+    Sql q(u"SELECT spid, kc FROM sp WHERE spid IN ("_s + placeholders(wanted.size()) +
+          u") ORDER BY spid"_s + forUpdate());
     for (const QString &code : wanted.keys())
         q.bind(code);
     q.exec();

@@ -30,6 +30,25 @@ QString orEmpty(const std::optional<Amount> &v)
 {
     return v ? FmtJe(*v) : QString();
 }
+
+// The rows of the histories as their lists show them.
+void addRows(QTreeWidget *list, const QList<SaleRow> &rows)
+{
+    for (const SaleRow &r : rows)
+        ui::addRow(list, {QString::number(r.id), FmtTime(r.time), yuan(r.amount), orEmpty(r.jf),
+                          r.czy, r.ps});
+}
+void addRows(QTreeWidget *list, const QList<RechargeRow> &rows)
+{
+    for (const RechargeRow &r : rows)
+        ui::addRow(list, {QString::number(r.id), FmtTime(r.time), yuan(r.ssje), yuan(r.czje),
+                          r.yhsm, r.czy, r.ps});
+}
+void addRows(QTreeWidget *list, const QList<ExchangeRow> &rows)
+{
+    for (const ExchangeRow &r : rows)
+        ui::addRow(list, {QString::number(r.id), FmtTime(r.time), orEmpty(r.jf), r.ps, r.czy});
+}
 } // namespace
 
 MemberPanel::MemberPanel(FrmMain &main)
@@ -193,17 +212,11 @@ void MemberPanel::loadMore(QTreeWidget *list)
         return; // the whole history is there already
     try {
         if (list == m_ui->lvInfo)
-            for (const SaleRow &r : saleRows(m_shown, from))
-                ui::addRow(list, {QString::number(r.id), FmtTime(r.time), yuan(r.amount),
-                                  orEmpty(r.jf), r.czy, r.ps});
+            addRows(list, saleRows(m_shown, from));
         else if (list == m_ui->lvCz)
-            for (const RechargeRow &r : rechargeRows(m_shown, from))
-                ui::addRow(list, {QString::number(r.id), FmtTime(r.time), yuan(r.ssje),
-                                  yuan(r.czje), r.yhsm, r.czy, r.ps});
+            addRows(list, rechargeRows(m_shown, from));
         else
-            for (const ExchangeRow &r : exchangeRows(m_shown, from))
-                ui::addRow(list,
-                           {QString::number(r.id), FmtTime(r.time), orEmpty(r.jf), r.ps, r.czy});
+            addRows(list, exchangeRows(m_shown, from));
     } catch (const DbError &e) {
         msgError(e.message());
     }
@@ -236,19 +249,13 @@ void MemberPanel::ShowMber(const QString &c)
             m_ui->lvXiangxi->clear();
         }
         const History h = readHistory(c);
-        for (const SaleRow &r : h.sales)
-            ui::addRow(m_ui->lvInfo, {QString::number(r.id), FmtTime(r.time), yuan(r.amount),
-                                      orEmpty(r.jf), r.czy, r.ps});
+        addRows(m_ui->lvInfo, h.sales);
         m_ui->lblXfje->setText(yuan(Trunc2(h.total)));
         m_ui->lblXfcs->setText(QString::number(h.count) + u"次"_s);
-        for (const RechargeRow &r : h.recharges)
-            ui::addRow(m_ui->lvCz, {QString::number(r.id), FmtTime(r.time), yuan(r.ssje),
-                                    yuan(r.czje), r.yhsm, r.czy, r.ps});
+        addRows(m_ui->lvCz, h.recharges);
         for (const EventRow &r : h.events)
             ui::addRow(m_ui->lvTx, {QString::number(r.id), FmtDate(r.txsj), r.lx, r.ps, r.czy});
-        for (const ExchangeRow &r : h.exchanges)
-            ui::addRow(m_ui->lvDh,
-                       {QString::number(r.id), FmtTime(r.time), orEmpty(r.jf), r.ps, r.czy});
+        addRows(m_ui->lvDh, h.exchanges);
         if (h.sales.isEmpty()) {
             m_ui->lblLastJe->setText(u"0元"_s);
             m_ui->lblLastTime->setText(u"无"_s);
