@@ -7,6 +7,7 @@
 #include "frmmain.h"
 #include "harness.h"
 #include "printcapture.h"
+#include "reportmodel.h"
 #include "xlsbook.h"
 
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -139,6 +141,7 @@ private Q_SLOTS:
     void refusals();
     void print();
     void sheetRowLimit();
+    void wholeReportExported();
 
 private:
     QStringList shown;
@@ -403,6 +406,50 @@ void TstExport::sheetRowLimit()
     QCOMPARE(h.lastText(),
              u"报表共有65534行，超过了Excel表格最多65533行的限制，请缩小查询范围后再导出！"_s);
     QCOMPARE(h.unexpectedModals(), 0); // no file was asked for
+}
+
+void TstExport::wholeReportExported()
+{
+    // The list shows the rows scrolled to; the workbook gets every row of
+    // the query, in the list's order.
+    Harness h;
+    QVERIFY(h.startProgram());
+    write(QDir(h.folder()).filePath(u"m.xls"_s), defaultTemplate());
+    const int n = ReportModel::kBlockRows * 2 + 3;
+    const QVariant now = Database::dt(QDateTime::currentDateTime());
+    for (int k = 1; k <= n; ++k)
+        Sql(A(u"INSERT INTO czjl (mberid, mbername, mberlb, ssje, czje, czy, createtime)"
+              u" VALUES (?, '张三', '金卡', {100}, {110}, 'admin', ?)"_s))
+            .bind(u"C%1"_s.arg(k, 5, 10, QChar(u'0')))
+            .bind(now)
+            .exec();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    QTemporaryDir out;
+    const QString path = out.filePath(u"充值.xls"_s);
+    main->findChild<QPushButton *>(u"cmdMemtj"_s)->click();
+    h.onModal([&](QDialog *d) {
+        d->findChild<QPushButton *>(u"cmdSearch"_s)->click();
+        auto *list = d->findChild<QAbstractItemView *>(u"lvTb"_s);
+        QVERIFY(list->model()->rowCount() < n);
+        QVERIFY(list->model()->canFetchMore({}));
+        h.onModal([&](QDialog *f) { saveAs(qobject_cast<QFileDialog *>(f), path); });
+        d->findChild<QPushButton *>(u"cmdExcel"_s)->click();
+        d->reject();
+    });
+    main->findChild<QToolButton *>(u"ImgReport_3"_s)->click();
+    QCOMPARE(h.unexpectedModals(), 0);
+    QVERIFY(h.messages().isEmpty());
+    QCOMPARE(shown, QStringList{path});
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QStringList cards;
+    for (const Cell &c : readCells(f.readAll()))
+        if (c.column == 1 && c.row >= 3)
+            cards << c.text;
+    QCOMPARE(cards.size(), n);
+    QCOMPARE(cards.first(), u"C00001"_s);
+    QCOMPARE(cards.last(), u"C%1"_s.arg(n, 5, 10, QChar(u'0')));
 }
 
 QTEST_MAIN(TstExport)

@@ -331,9 +331,9 @@ void TstShift::history()
     const QDateTime today = QDateTime(QDate::currentDate(), QTime(0, 0, 5));
     Sql(A(u"INSERT INTO jbjl (czy, logintime, jbtime, yyje, ssxj, czje, thfhxj, thfhcz) VALUES ('夜班', ?, ?, {12.5}, {100}, {110}, {3}, {4})"_s))
         .bind(at(today.addSecs(-3600))).bind(at(today)).exec();
-    QTreeWidget *exported = nullptr;
+    QAbstractItemView *exported = nullptr;
     QString title;
-    ui::setReportExporter([&](QTreeWidget *l, const QString &ti, bool) {
+    ui::setReportExporter([&](QAbstractItemView *l, const QString &ti, bool) {
         exported = l;
         title = ti;
     });

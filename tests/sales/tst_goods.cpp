@@ -540,10 +540,10 @@ void TstGoods::exportList()
     storeGoods(u"A001"_s, u"可乐"_s, QString());
     FrmMain *main = h.login();
     QVERIFY(main);
-    QTreeWidget *exported = nullptr;
+    QAbstractItemView *exported = nullptr;
     QString title;
     bool printed = true;
-    ui::setReportExporter([&](QTreeWidget *list, const QString &t, bool print) {
+    ui::setReportExporter([&](QAbstractItemView *list, const QString &t, bool print) {
         exported = list;
         title = t;
         printed = print;

@@ -231,7 +231,7 @@ void setReportExporter(ReportExporter exporter)
     g_exporter = std::move(exporter);
 }
 
-void ExportReport(QTreeWidget *list, const QString &title, bool print)
+void ExportReport(QAbstractItemView *list, const QString &title, bool print)
 {
     if (g_exporter)
         g_exporter(list, title, print);

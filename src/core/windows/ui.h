@@ -49,6 +49,7 @@ void readerReset();
 void setReaderResetStep(std::function<void()> step);
 } // namespace lanting::ui
 
+class QAbstractItemView;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -67,9 +68,10 @@ namespace lanting::ui
 {
 // The shared export of a list: saved as a spreadsheet, or printed when
 // `print` is true. The reports install it; until then nothing happens.
-using ReportExporter = std::function<void(QTreeWidget *list, const QString &title, bool print)>;
+using ReportExporter =
+    std::function<void(QAbstractItemView *list, const QString &title, bool print)>;
 void setReportExporter(ReportExporter exporter);
-void ExportReport(QTreeWidget *list, const QString &title, bool print);
+void ExportReport(QAbstractItemView *list, const QString &title, bool print);
 
 // The look of the program by its stored index, applied while the login
 // window loads. The settings install it; until then nothing happens.

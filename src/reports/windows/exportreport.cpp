@@ -1,10 +1,12 @@
 #include "exportreport.h"
 
+#include "appstate.h"
+#include "database.h"
 #include "frmmain.h"
 #include "messages.h"
 #include "mod1.h"
-#include "appstate.h"
 #include "programfolder.h"
+#include "reportmodel.h"
 #include "reportwindows.h"
 #include "shiftwindows.h"
 #include "ui.h"
@@ -24,30 +26,66 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::reports {
+namespace lanting::reports
+{
 
 namespace
 {
 
 std::function<void(const QString &)> &viewer()
 {
-    static std::function<void(const QString &)> v = [](const QString &path) { ui::ShellOpen(path); };
+    static std::function<void(const QString &)> v = [](const QString &path) {
+        ui::ShellOpen(path);
+    };
     return v;
 }
 
-Report reportOf(QTreeWidget *list, const QString &title)
+// The list's headings and rows as shown, read again from the database for a
+// report (not only the rows scrolled to); nullopt with a message when it
+// has more rows than a sheet holds.
+std::optional<Report> reportOf(QAbstractItemView *list, const QString &title)
 {
     Report r;
     r.title = title;
-    const QTreeWidgetItem *header = list->headerItem();
-    for (int c = 0; c < list->columnCount(); ++c)
-        r.headings << header->text(c);
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem *item = list->topLevelItem(i);
-        QStringList row;
-        for (int c = 0; c < list->columnCount(); ++c)
-            row << item->text(c);
-        r.rows << row;
+    QAbstractItemModel *model = list ? list->model() : nullptr;
+    if (!model)
+        return r;
+    for (int c = 0; c < model->columnCount(); ++c)
+        r.headings << model->headerData(c, Qt::Horizontal).toString();
+    bool tooMany = false;
+    qint64 count = 0;
+    if (auto *report = qobject_cast<ReportModel *>(model)) {
+        const ReportQuery &q = report->query();
+        forEachRow(q, [&](const Values &v) {
+            if (r.rows.size() == kMaxReportRows) {
+                tooMany = true;
+                return false;
+            }
+            QStringList row;
+            for (qsizetype c = 0; c < v.size(); ++c)
+                row << formatCell(q.columns[c].kind, v[c]);
+            r.rows << row;
+            return true;
+        });
+        if (tooMany)
+            count = countRows(q);
+    } else {
+        while (model->canFetchMore({}))
+            model->fetchMore({});
+        count = model->rowCount();
+        tooMany = count > kMaxReportRows;
+        for (int i = 0; !tooMany && i < model->rowCount(); ++i) {
+            QStringList row;
+            for (int c = 0; c < model->columnCount(); ++c)
+                row << model->index(i, c).data().toString();
+            r.rows << row;
+        }
+    }
+    if (tooMany) {
+        msgNotice(
+            u"报表共有%1行，超过了Excel表格最多%2行的限制，请缩小查询范围后再导出！"_s.arg(count)
+                .arg(kMaxReportRows));
+        return std::nullopt;
     }
     return r;
 }
@@ -65,8 +103,8 @@ void printSheet(QPrinter *printer, const Report &r)
 {
     // Wide lists go across the page; cells keep their text on one line.
     printer->setPageOrientation(QPageLayout::Landscape);
-    QString html = u"<h2 align=center>"_s + r.title.toHtmlEscaped()
-                   + u"</h2><table border=1 cellspacing=0 cellpadding=3 width=100%><tr>"_s;
+    QString html = u"<h2 align=center>"_s + r.title.toHtmlEscaped() +
+                   u"</h2><table border=1 cellspacing=0 cellpadding=3 width=100%><tr>"_s;
     for (const QString &h : r.headings)
         html += u"<th nowrap>"_s + h.toHtmlEscaped() + u"</th>"_s;
     html += u"</tr>"_s;
@@ -89,18 +127,22 @@ void setWorkbookViewer(std::function<void(const QString &)> v)
     viewer() = v ? std::move(v) : [](const QString &path) { ui::ShellOpen(path); };
 }
 
-bool ExportReport(QTreeWidget *list, const QString &title, bool print)
+bool ExportReport(QAbstractItemView *list, const QString &title, bool print)
 {
     if (!HasPer(Per::Export)) {
         NoPerMsg();
         return false;
     }
-    if (list && list->topLevelItemCount() > kMaxReportRows) {
-        msgNotice(u"报表共有%1行，超过了Excel表格最多%2行的限制，请缩小查询范围后再导出！"_s.arg(
-            list->topLevelItemCount())
-                      .arg(kMaxReportRows));
+    std::optional<Report> read;
+    try {
+        read = reportOf(list, title);
+    } catch (const DbError &e) {
+        msgError(e.message());
         return false;
     }
+    if (!read)
+        return false;
+    const Report report = std::move(*read);
     QString target;
     if (print) {
         target = QDir(state().programFolder).filePath(u"print.xls"_s);
@@ -126,11 +168,9 @@ bool ExportReport(QTreeWidget *list, const QString &title, bool print)
         msgNotice(u"模版文件不存在！"_s);
         return false;
     }
-    if (QFileInfo::exists(target)
-        && !askYesNo(u"此报表已经存在，是否覆盖？"_s, u"提示 "_s))
+    if (QFileInfo::exists(target) && !askYesNo(u"此报表已经存在，是否覆盖？"_s, u"提示 "_s))
         return false;
 
-    const Report report = reportOf(list, title);
     QFile in(templ);
     const QByteArray templateBytes = in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     const std::optional<QByteArray> book = fillTemplate(templateBytes, report);
@@ -138,7 +178,8 @@ bool ExportReport(QTreeWidget *list, const QString &title, bool print)
     if (book) {
         // Written whole or not at all: a half-written file never replaces one.
         QSaveFile out(target);
-        written = out.open(QIODevice::WriteOnly) && out.write(*book) == book->size() && out.commit();
+        written =
+            out.open(QIODevice::WriteOnly) && out.write(*book) == book->size() && out.commit();
     }
     if (!written) {
         msgError(u"无法写入文件："_s + QDir::toNativeSeparators(target));
@@ -166,7 +207,7 @@ bool ExportReport(QTreeWidget *list, const QString &title, bool print)
 
 void installReports(FrmMain &main)
 {
-    ui::setReportExporter([](QTreeWidget *list, const QString &title, bool print) {
+    ui::setReportExporter([](QAbstractItemView *list, const QString &title, bool print) {
         ExportReport(list, title, print);
     });
     auto memberList = [&main] { return main.findChild<QTreeWidget *>(u"lvMber"_s); };

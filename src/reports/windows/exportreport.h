@@ -6,18 +6,21 @@
 #include <QString>
 #include <functional>
 
-class QTreeWidget;
+class QAbstractItemView;
 
-namespace lanting {
+namespace lanting
+{
 class FrmMain;
 }
 
-namespace lanting::reports {
+namespace lanting::reports
+{
 
 // Saves the list (print false) to a file the user chooses, or prints it,
-// through the template m.xls of the program folder. True when a workbook
-// was written.
-bool ExportReport(QTreeWidget *list, const QString &title, bool print);
+// through the template m.xls of the program folder: every row of a report,
+// read again from its query, however far the list was scrolled. True when
+// a workbook was written.
+bool ExportReport(QAbstractItemView *list, const QString &title, bool print);
 
 // How a written workbook is shown (the desktop's spreadsheet program by
 // default); tests look instead.

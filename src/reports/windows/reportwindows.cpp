@@ -19,11 +19,14 @@
 #include "ui.h"
 
 #include <QApplication>
+#include <QItemSelectionModel>
 #include <QScreen>
+#include <QTreeView>
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::reports {
+namespace lanting::reports
+{
 
 namespace
 {
@@ -100,36 +103,57 @@ Days ReportWindow::days(const QDateEdit *from, const QDateEdit *to)
     return {from->date(), to->date()};
 }
 
-void ReportWindow::run(QTreeWidget *list, QList<QPushButton *> buttons, QWidget *loading,
-                       const std::function<Rows()> &query)
+void ReportWindow::attach(QTreeView *list, const ReportQuery &report)
 {
-    list->clear();
+    auto *model = new ReportModel(list);
+    model->setColumns(report.columns);
+    list->setModel(model);
+    list->setUniformRowHeights(true);
+    list->setRootIsDecorated(false);
+    connect(model, &ReportModel::failed, this, [](const QString &message) { msgError(message); });
+}
+
+ReportModel *ReportWindow::modelOf(const QTreeView *list)
+{
+    return qobject_cast<ReportModel *>(list->model());
+}
+
+bool ReportWindow::run(QTreeView *list, QList<QPushButton *> buttons, QWidget *loading,
+                       const std::function<ReportQuery()> &query)
+{
+    ReportModel *model = modelOf(list);
+    model->clear();
     for (QPushButton *b : buttons)
         b->setEnabled(false);
     if (loading)
         loading->show();
     ui::readerReset();
+    bool ok = true;
     try {
-        QList<QTreeWidgetItem *> items;
-        for (const QStringList &row : query())
-            items << new QTreeWidgetItem(row);
-        list->addTopLevelItems(items);
-        if (!items.isEmpty())
-            list->setCurrentItem(items.first());
+        model->setQuery(query());
     } catch (const DbError &e) {
+        ok = false;
         msgError(e.message());
     }
+    // Columns as wide as the first rows need, the last one taking the rest.
+    for (int c = 0; c + 1 < model->columnCount(); ++c)
+        list->resizeColumnToContents(c);
+    if (model->rowCount() > 0)
+        list->setCurrentIndex(model->index(0, 0));
     if (loading)
         loading->hide();
     for (QPushButton *b : buttons)
         b->setEnabled(true);
+    return ok;
 }
 
-void ReportWindow::exportWith(QPushButton *excel, QPushButton *print, QTreeWidget *list,
+void ReportWindow::exportWith(QPushButton *excel, QPushButton *print, QTreeView *list,
                               const QString &title)
 {
-    connect(excel, &QPushButton::clicked, this, [list, title] { ui::ExportReport(list, title, false); });
-    connect(print, &QPushButton::clicked, this, [list, title] { ui::ExportReport(list, title, true); });
+    connect(excel, &QPushButton::clicked, this,
+            [list, title] { ui::ExportReport(list, title, false); });
+    connect(print, &QPushButton::clicked, this,
+            [list, title] { ui::ExportReport(list, title, true); });
 }
 
 void ReportWindow::selectTab(const QList<QPushButton *> &tabs, int index)
@@ -172,6 +196,9 @@ FrmMemXf::FrmMemXf(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmMemX
     today({m_ui->dtStart, m_ui->dtEnd, m_ui->dtStart2, m_ui->dtEnd2});
     for (QWidget *w : {m_ui->picShow, m_ui->picShow2, m_ui->picShow3})
         w->hide();
+    attach(m_ui->lvXfjl, salesReport({}, {}, {}));
+    attach(m_ui->lvXfxx, saleLines(0));
+    attach(m_ui->lvXfmx, lineItemsReport({}, {}, {}));
     routeCards(devices::TargetConsumption1, m_ui->txtID, [this] { searchSales(); });
     routeCards(devices::TargetConsumption2, m_ui->txtID2, [this] { searchLines(); });
     ui::onEnter(m_ui->txtID, [this] { searchSales(); });
@@ -180,7 +207,9 @@ FrmMemXf::FrmMemXf(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmMemX
     connect(m_ui->cmdTab_1, &QPushButton::clicked, this, [this] { showTab(1); });
     connect(m_ui->cmdSearch, &QPushButton::clicked, this, &FrmMemXf::searchSales);
     connect(m_ui->cmdSearch2, &QPushButton::clicked, this, &FrmMemXf::searchLines);
-    connect(m_ui->lvXfjl, &QTreeWidget::itemClicked, this, &FrmMemXf::showLines);
+    // The lines of the sale the cursor is on.
+    connect(m_ui->lvXfjl->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &FrmMemXf::showLines);
     exportWith(m_ui->cmdExcel, m_ui->cmdPrint, m_ui->lvXfjl, u"消费记录报表"_s);
     exportWith(m_ui->dcButton11, m_ui->dcButton12, m_ui->lvXfmx, u"会员消费明细报表"_s);
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &QDialog::reject);
@@ -189,7 +218,10 @@ FrmMemXf::FrmMemXf(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmMemX
     ui::closeWait();
 }
 
-FrmMemXf::~FrmMemXf() { delete m_ui; }
+FrmMemXf::~FrmMemXf()
+{
+    delete m_ui;
+}
 
 void FrmMemXf::showTab(int index)
 {
@@ -200,21 +232,19 @@ void FrmMemXf::showTab(int index)
 
 void FrmMemXf::searchSales()
 {
-    m_ui->lvXfxx->clear();
+    modelOf(m_ui->lvXfxx)->clear();
     run(m_ui->lvXfjl, {m_ui->cmdSearch}, m_ui->picShow, [this] {
         return salesReport(days(m_ui->dtStart, m_ui->dtEnd), filterValue(m_ui->comCzy),
                            m_ui->txtID->text());
     });
-    if (m_ui->lvXfjl->topLevelItemCount() > 0)
-        showLines();
 }
 
 void FrmMemXf::showLines()
 {
-    QTreeWidgetItem *row = m_ui->lvXfjl->currentItem();
-    if (!row)
+    const QModelIndex current = m_ui->lvXfjl->currentIndex();
+    if (!current.isValid())
         return;
-    const int conId = row->text(0).toInt();
+    const int conId = modelOf(m_ui->lvXfjl)->value(current.row(), 0).toInt();
     run(m_ui->lvXfxx, {}, m_ui->picShow2, [conId] { return saleLines(conId); });
 }
 
@@ -241,6 +271,7 @@ FrmGoodsXf::FrmGoodsXf(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::Frm
     fillFilter(m_ui->comLb, categories);
     today({m_ui->dtStart, m_ui->dtEnd});
     m_ui->picShow->hide();
+    attach(m_ui->lvTb, goodsStatistics({}, {}, {}));
     connect(m_ui->cmdSearch, &QPushButton::clicked, this, [this] {
         run(m_ui->lvTb, {m_ui->cmdSearch}, m_ui->picShow, [this] {
             return goodsStatistics(days(m_ui->dtStart, m_ui->dtEnd), m_ui->txtSpID->text(),
@@ -252,7 +283,10 @@ FrmGoodsXf::FrmGoodsXf(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::Frm
     ui::closeWait();
 }
 
-FrmGoodsXf::~FrmGoodsXf() { delete m_ui; }
+FrmGoodsXf::~FrmGoodsXf()
+{
+    delete m_ui;
+}
 
 // --- FrmYyqk -------------------------------------------------------------
 
@@ -271,6 +305,8 @@ FrmYyqk::FrmYyqk(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmYyqk)
         m->setCurrentIndex(0);
     }
     m_ui->picShow->hide();
+    attach(m_ui->lvTb1, dailyTurnover({}, {}));
+    attach(m_ui->lvTb2, monthlyTurnover(0, 0, 0, 0));
     const QList<QPushButton *> tabs{m_ui->dcButton1, m_ui->dcButton2};
     auto show = [this, tabs](int i) {
         selectTab(tabs, i);
@@ -285,10 +321,9 @@ FrmYyqk::FrmYyqk(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmYyqk)
     });
     connect(m_ui->cmdSearch2, &QPushButton::clicked, this, [this] {
         run(m_ui->lvTb2, {m_ui->cmdSearch2}, m_ui->picShow, [this] {
-            return monthlyTurnover(m_ui->comY1->currentText().toInt(),
-                                   m_ui->comM1->currentText().toInt(),
-                                   m_ui->comY2->currentText().toInt(),
-                                   m_ui->comM2->currentText().toInt());
+            return monthlyTurnover(
+                m_ui->comY1->currentText().toInt(), m_ui->comM1->currentText().toInt(),
+                m_ui->comY2->currentText().toInt(), m_ui->comM2->currentText().toInt());
         });
     });
     exportWith(m_ui->cmdExcel1, m_ui->cmdPrint1, m_ui->lvTb1, u"日营业额统计报表"_s);
@@ -298,7 +333,10 @@ FrmYyqk::FrmYyqk(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmYyqk)
     ui::closeWait();
 }
 
-FrmYyqk::~FrmYyqk() { delete m_ui; }
+FrmYyqk::~FrmYyqk()
+{
+    delete m_ui;
+}
 
 // --- record reports ------------------------------------------------------
 
@@ -309,6 +347,7 @@ FrmCzjl::FrmCzjl(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmCzjl)
     fillFilter(m_ui->comLb, levelsOrEmpty());
     today({m_ui->dtStart, m_ui->dtEnd});
     m_ui->picShow->hide();
+    attach(m_ui->lvTb, rechargeRecords({}, {}, {}, {}));
     routeCards(devices::TargetRechargeReport, m_ui->txtID, [this] { search(); });
     setTarget(devices::TargetRechargeReport);
     connect(m_ui->cmdSearch, &QPushButton::clicked, this, &FrmCzjl::search);
@@ -317,7 +356,10 @@ FrmCzjl::FrmCzjl(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmCzjl)
     ui::closeWait();
 }
 
-FrmCzjl::~FrmCzjl() { delete m_ui; }
+FrmCzjl::~FrmCzjl()
+{
+    delete m_ui;
+}
 
 void FrmCzjl::search()
 {
@@ -335,6 +377,7 @@ FrmJfcx::FrmJfcx(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmJfcx)
     fillFilter(m_ui->comLv, levelsOrEmpty());
     today({m_ui->dtStart, m_ui->dtEnd});
     m_ui->picShow->hide();
+    attach(m_ui->lvTb, exchangeRecords({}, {}, {}, {}));
     routeCards(devices::TargetExchangeReport, m_ui->txtID, [this] { search(); });
     setTarget(devices::TargetExchangeReport);
     connect(m_ui->cmdSearch, &QPushButton::clicked, this, &FrmJfcx::search);
@@ -343,7 +386,10 @@ FrmJfcx::FrmJfcx(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmJfcx)
     ui::closeWait();
 }
 
-FrmJfcx::~FrmJfcx() { delete m_ui; }
+FrmJfcx::~FrmJfcx()
+{
+    delete m_ui;
+}
 
 void FrmJfcx::search()
 {
@@ -363,6 +409,7 @@ FrmZgjl::FrmZgjl(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmZgjl)
     fillFilter(m_ui->comZrlb, levels);
     today({m_ui->dtStart, m_ui->dtEnd});
     m_ui->picShow->hide();
+    attach(m_ui->lvTb, transferRecords({}, {}, {}, {}, {}, {}));
     // A swipe fills the card field that has the focus; none runs a query.
     routeCards(devices::TargetTransferFrom, m_ui->txtZcID);
     routeCards(devices::TargetTransferTo, m_ui->txtZrID);
@@ -382,7 +429,10 @@ FrmZgjl::FrmZgjl(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmZgjl)
     ui::closeWait();
 }
 
-FrmZgjl::~FrmZgjl() { delete m_ui; }
+FrmZgjl::~FrmZgjl()
+{
+    delete m_ui;
+}
 
 void FrmZgjl::focusMoved(QWidget *now)
 {
@@ -400,6 +450,7 @@ FrmThjl::FrmThjl(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmThjl)
     fillFilter(m_ui->comLb, levelsOrEmpty());
     today({m_ui->dtStart, m_ui->dtEnd});
     m_ui->picShow->hide();
+    attach(m_ui->lvTb, returnRecords({}, {}, {}, {}));
     routeCards(devices::TargetReturnReport, m_ui->txtID, [this] { search(); });
     setTarget(devices::TargetReturnReport);
     connect(m_ui->cmdSearch, &QPushButton::clicked, this, &FrmThjl::search);
@@ -408,7 +459,10 @@ FrmThjl::FrmThjl(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmThjl)
     ui::closeWait();
 }
 
-FrmThjl::~FrmThjl() { delete m_ui; }
+FrmThjl::~FrmThjl()
+{
+    delete m_ui;
+}
 
 void FrmThjl::search()
 {
@@ -423,19 +477,24 @@ FrmYuee::FrmYuee(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmYuee)
 {
     m_ui->setupUi(this);
     m_ui->picShow->hide();
+    attach(m_ui->lvTb, allBalances());
     routeCards(devices::TargetBalanceReport, m_ui->txtID, [this] { search(); });
     setTarget(devices::TargetBalanceReport);
     ui::onEnter(m_ui->txtID, [this] { search(); });
     connect(m_ui->cmdSearch, &QPushButton::clicked, this, &FrmYuee::search);
     connect(m_ui->cmdAll, &QPushButton::clicked, this, [this] {
-        run(m_ui->lvTb, {m_ui->cmdSearch, m_ui->cmdAll}, m_ui->picShow, [] { return allBalances(); });
+        run(m_ui->lvTb, {m_ui->cmdSearch, m_ui->cmdAll}, m_ui->picShow,
+            [] { return allBalances(); });
     });
     exportWith(m_ui->cmdExcel, m_ui->cmdPrint, m_ui->lvTb, u"会员余额报表"_s);
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &QDialog::reject);
     ui::closeWait();
 }
 
-FrmYuee::~FrmYuee() { delete m_ui; }
+FrmYuee::~FrmYuee()
+{
+    delete m_ui;
+}
 
 void FrmYuee::search()
 {
@@ -445,13 +504,9 @@ void FrmYuee::search()
         m_ui->txtID->setFocus();
         return;
     }
-    bool missing = false;
-    run(m_ui->lvTb, {m_ui->cmdSearch, m_ui->cmdAll}, m_ui->picShow, [this, &missing] {
-        const std::optional<QStringList> row = balanceOf(m_ui->txtID->text());
-        missing = !row;
-        return row ? Rows{*row} : Rows{};
-    });
-    if (missing) {
+    const bool ran = run(m_ui->lvTb, {m_ui->cmdSearch, m_ui->cmdAll}, m_ui->picShow,
+                         [this] { return balanceOf(m_ui->txtID->text()); });
+    if (ran && modelOf(m_ui->lvTb)->rowCount() == 0) {
         msgNotice(u"您输入的卡号不存在！"_s);
         m_ui->txtID->selectAll();
         m_ui->txtID->setFocus();
@@ -464,6 +519,7 @@ FrmRizhi::FrmRizhi(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmRizh
     fillFilter(m_ui->comCzy, operatorsOrEmpty());
     today({m_ui->dtStart, m_ui->dtEnd});
     m_ui->picShow->hide();
+    attach(m_ui->lvTb, logEntries({}, {}));
     connect(m_ui->cmdSearch, &QPushButton::clicked, this, [this] {
         run(m_ui->lvTb, {m_ui->cmdSearch}, m_ui->picShow, [this] {
             return logEntries(days(m_ui->dtStart, m_ui->dtEnd), filterValue(m_ui->comCzy));
@@ -473,6 +529,9 @@ FrmRizhi::FrmRizhi(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmRizh
     ui::closeWait();
 }
 
-FrmRizhi::~FrmRizhi() { delete m_ui; }
+FrmRizhi::~FrmRizhi()
+{
+    delete m_ui;
+}
 
 } // namespace lanting::reports

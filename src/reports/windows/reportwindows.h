@@ -12,9 +12,10 @@ class QComboBox;
 class QDateEdit;
 class QLineEdit;
 class QPushButton;
-class QTreeWidget;
+class QTreeView;
 
-namespace Ui {
+namespace Ui
+{
 class FrmMemXf;
 class FrmGoodsXf;
 class FrmYyqk;
@@ -26,7 +27,8 @@ class FrmYuee;
 class FrmRizhi;
 } // namespace Ui
 
-namespace lanting::reports {
+namespace lanting::reports
+{
 
 // What every report window does alike: the card-read target kept while it is
 // open, the filter lists, the query start and end, export and print.
@@ -46,11 +48,15 @@ protected:
     static QString filterValue(const QComboBox *box);
     static void today(std::initializer_list<QDateEdit *> pickers);
     static Days days(const QDateEdit *from, const QDateEdit *to);
-    // Empties the list, runs the query with the button disabled and the
-    // loading panel shown, and fills the list with its rows.
-    void run(QTreeWidget *list, QList<QPushButton *> buttons, QWidget *loading,
-             const std::function<Rows()> &query);
-    void exportWith(QPushButton *excel, QPushButton *print, QTreeWidget *list, const QString &title);
+    // Gives the list its model, showing the report's headings.
+    void attach(QTreeView *list, const ReportQuery &report);
+    static ReportModel *modelOf(const QTreeView *list);
+    // Runs the query with the buttons disabled and the loading panel shown
+    // and shows its first rows, the first of them current; the rest come as
+    // the list scrolls. False when it failed (the list is then empty).
+    bool run(QTreeView *list, QList<QPushButton *> buttons, QWidget *loading,
+             const std::function<ReportQuery()> &query);
+    void exportWith(QPushButton *excel, QPushButton *print, QTreeView *list, const QString &title);
     static void selectTab(const QList<QPushButton *> &tabs, int index);
     void showEvent(QShowEvent *event) override;
 

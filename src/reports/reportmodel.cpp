@@ -1,0 +1,412 @@
+#include "reportmodel.h"
+
+#include "amounts.h"
+#include "database.h"
+
+#include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting::reports
+{
+
+ReportQuery &ReportQuery::where(const QString &condition, const QVariantList &conditionValues)
+{
+    conditions << condition;
+    values << conditionValues;
+    return *this;
+}
+
+ReportQuery &ReportQuery::whereEquals(const QString &column, const QString &value)
+{
+    if (!value.isEmpty())
+        where(column + u" = ?"_s, {value});
+    return *this;
+}
+
+QString formatCell(Kind kind, const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    switch (kind) {
+    case Kind::Text:
+        return value.toString();
+    case Kind::Money:
+        return FmtJe(value.value<Amount>()) + u"元"_s;
+    case Kind::Percent:
+        return FmtJe(value.value<Amount>()) + u"%"_s;
+    case Kind::Number:
+    case Kind::Whole:
+        return FmtJe(value.value<Amount>());
+    case Kind::DateTime:
+        return FmtTime(value.toDateTime());
+    }
+    return {};
+}
+
+namespace
+{
+
+QVariant typed(Kind kind, const QVariant &stored)
+{
+    if (stored.isNull())
+        return {};
+    switch (kind) {
+    case Kind::Text:
+        return stored.toString();
+    case Kind::Money:
+    case Kind::Number:
+    case Kind::Percent:
+        return QVariant::fromValue(Database::toAmount(stored));
+    case Kind::Whole:
+        return QVariant::fromValue(Amount(stored.toLongLong()));
+    case Kind::DateTime:
+        return Database::toDt(stored);
+    }
+    return {};
+}
+
+// A key as it is bound again: date-times in their stored form.
+QVariant keyValue(const QVariant &stored)
+{
+    if (stored.metaType().id() == QMetaType::QDateTime)
+        return Database::dt(stored.toDateTime());
+    return stored;
+}
+
+// "The rows after `key`" in the order of the keys:
+//   k1 <= ? AND (k1 < ? OR k1 = ? AND (k2 < ? OR ...))
+// for a descending order; the first term lets the database seek.
+QString afterKey(const ReportQuery &q, const QVariantList &key, QVariantList &values)
+{
+    const QString op = q.descending ? u"<"_s : u">"_s;
+    const qsizetype n = q.keys.size();
+    QString inner = q.keys[n - 1] + op + u" ?"_s;
+    QVariantList innerValues{key[n - 1]};
+    for (qsizetype i = n - 2; i >= 0; --i) {
+        inner = u"%1 %2 ? OR %1 = ? AND (%3)"_s.arg(q.keys[i], op, inner);
+        innerValues.prepend(key[i]);
+        innerValues.prepend(key[i]);
+    }
+    if (n == 1) {
+        values << innerValues;
+        return inner;
+    }
+    values << key[0] << innerValues;
+    return u"%1 %2= ? AND (%3)"_s.arg(q.keys[0], op, inner);
+}
+
+QString withWhere(const QString &select, const QStringList &conditions)
+{
+    if (conditions.isEmpty())
+        return select;
+    return select + u" WHERE ("_s + conditions.join(u") AND ("_s) + u")"_s;
+}
+
+struct Read {
+    QList<Values> rows;
+    QList<QVariantList> keys; // of each row
+    bool atEnd = false;
+    QVariantList last() const { return keys.isEmpty() ? QVariantList() : keys.last(); }
+};
+
+// Runs the query for the rows after `after` (from the start when empty),
+// or, with `only`, for the rows of that one key.
+Read readRows(const ReportQuery &q, const QVariantList &after, const QVariantList &only, int limit)
+{
+    QVariantList values = q.values;
+    QStringList conditions = q.conditions;
+    if (!only.isEmpty()) {
+        for (qsizetype i = 0; i < q.keys.size(); ++i) {
+            conditions << q.keys[i] + u" = ?"_s;
+            values << only[i];
+        }
+    } else if (!after.isEmpty()) {
+        conditions << afterKey(q, after, values);
+    }
+    QString sql = withWhere(q.select, conditions);
+    QStringList order;
+    for (const QString &k : q.keys)
+        order << (q.descending ? k + u" DESC"_s : k);
+    if (!q.tieBreak.isEmpty())
+        order << q.tieBreak;
+    sql += u" ORDER BY "_s + order.join(u", "_s);
+    if (limit > 0)
+        sql += u" LIMIT "_s + QString::number(limit);
+    Sql s(sql);
+    for (const QVariant &v : values)
+        s.bind(v);
+    s.exec();
+    Read out;
+    const qsizetype columns = q.columns.size(), keys = q.keys.size();
+    while (s.next()) {
+        Values row;
+        row.reserve(columns);
+        for (qsizetype c = 0; c < columns; ++c)
+            row << typed(q.columns[c].kind, s.value(int(c)));
+        out.rows << row;
+        QVariantList key;
+        key.reserve(keys);
+        for (qsizetype k = 0; k < keys; ++k)
+            key << keyValue(s.value(int(columns + k)));
+        out.keys << key;
+    }
+    out.atEnd = limit <= 0 || out.rows.size() < limit;
+    return out;
+}
+
+// A block of at most `limit` rows after `after`, ending on a whole key: the
+// rows of one sale are never split between blocks (they have no key of
+// their own to start a block at). A key with more rows than `limit` makes a
+// block of its own, larger than the others.
+Read readBlock(const ReportQuery &q, const QVariantList &after, int limit)
+{
+    if (q.tieBreak.isEmpty())
+        return readRows(q, after, {}, limit);
+    // One row more tells whether the last key goes on past the block.
+    Read r = readRows(q, after, {}, limit + 1);
+    if (r.rows.size() <= limit)
+        return r;
+    r.atEnd = false;
+    qsizetype end = limit;
+    if (r.keys[limit] == r.keys[limit - 1]) {
+        end = limit - 1;
+        while (end > 0 && r.keys[end - 1] == r.keys[limit])
+            --end;
+        if (end == 0) {
+            Read whole = readRows(q, {}, r.keys[limit], 0);
+            whole.atEnd = false;
+            return whole;
+        }
+    }
+    r.rows.resize(end);
+    r.keys.resize(end);
+    return r;
+}
+
+} // namespace
+
+void forEachRow(const ReportQuery &query, const std::function<bool(const Values &)> &row, int block)
+{
+    if (query.compute) {
+        for (const Values &v : query.compute())
+            if (!row(v))
+                return;
+        return;
+    }
+    QVariantList after;
+    for (;;) {
+        const Read r = readBlock(query, after, block);
+        for (const Values &v : r.rows)
+            if (!row(v))
+                return;
+        if (r.atEnd || r.rows.isEmpty())
+            return;
+        after = r.last();
+    }
+}
+
+qint64 countRows(const ReportQuery &query)
+{
+    if (query.compute)
+        return query.compute().size();
+    Sql s(u"SELECT count(*) FROM ("_s + withWhere(query.select, query.conditions) + u") counted"_s);
+    for (const QVariant &v : query.values)
+        s.bind(v);
+    s.exec();
+    return s.next() ? s.value(0).toLongLong() : 0;
+}
+
+Rows texts(const ReportQuery &query)
+{
+    Rows out;
+    forEachRow(query, [&](const Values &v) {
+        QStringList row;
+        for (qsizetype c = 0; c < v.size(); ++c)
+            row << formatCell(query.columns[c].kind, v[c]);
+        out << row;
+        return true;
+    });
+    return out;
+}
+
+// --- ReportModel ---------------------------------------------------------
+
+ReportModel::ReportModel(QObject *parent, int blockRows, int keptBlocks)
+    : QAbstractTableModel(parent), m_blockRows(qMax(1, blockRows)),
+      m_keptBlocks(qMax(1, keptBlocks))
+{
+}
+
+// Lets go of the blocks shown longest ago, down to the number kept.
+void ReportModel::letGo(const Block *keep) const
+{
+    while (m_loaded > m_keptBlocks) {
+        Block *oldest = nullptr;
+        for (Block &k : m_blocks)
+            if (&k != keep && !k.rows.isEmpty() && (!oldest || k.used < oldest->used))
+                oldest = &k;
+        if (!oldest)
+            return;
+        oldest->rows = QList<Values>();
+        --m_loaded;
+    }
+}
+
+void ReportModel::clear()
+{
+    beginResetModel();
+    // The headings stay.
+    ReportQuery empty;
+    empty.columns = m_query.columns;
+    m_query = std::move(empty);
+    m_blocks.clear();
+    m_nextAfter.clear();
+    m_atEnd = true;
+    m_rows = 0;
+    m_loaded = 0;
+    endResetModel();
+}
+
+void ReportModel::setQuery(ReportQuery query)
+{
+    clear();
+    Block first;
+    bool atEnd = true;
+    QVariantList next;
+    if (query.compute) {
+        first.rows = query.compute();
+    } else {
+        Read r = readBlock(query, {}, m_blockRows);
+        first.rows = std::move(r.rows);
+        atEnd = r.atEnd || first.rows.isEmpty();
+        next = r.last();
+    }
+    beginResetModel();
+    m_query = std::move(query);
+    first.count = int(first.rows.size());
+    first.used = ++m_clock;
+    m_rows = first.count;
+    m_loaded = 1;
+    m_blocks << first;
+    m_atEnd = atEnd;
+    m_nextAfter = next;
+    endResetModel();
+}
+
+void ReportModel::setColumns(const QList<Column> &columns)
+{
+    beginResetModel();
+    m_query.columns = columns;
+    endResetModel();
+}
+
+int ReportModel::rowsInMemory() const
+{
+    int n = 0;
+    for (const Block &b : m_blocks)
+        n += int(b.rows.size());
+    return n;
+}
+
+int ReportModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int ReportModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_query.columns.size());
+}
+
+bool ReportModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && !m_atEnd;
+}
+
+void ReportModel::fetchMore(const QModelIndex &parent)
+{
+    if (parent.isValid() || m_atEnd)
+        return;
+    Read r;
+    try {
+        r = readBlock(m_query, m_nextAfter, m_blockRows);
+    } catch (const DbError &e) {
+        m_atEnd = true;
+        Q_EMIT failed(e.message());
+        return;
+    }
+    m_atEnd = r.atEnd || r.rows.isEmpty();
+    if (r.rows.isEmpty())
+        return;
+    Block b;
+    b.after = m_nextAfter;
+    b.first = m_rows;
+    b.count = int(r.rows.size());
+    b.rows = std::move(r.rows);
+    b.used = ++m_clock;
+    m_nextAfter = r.last();
+    beginInsertRows({}, m_rows, m_rows + b.count - 1);
+    m_blocks << b;
+    m_rows += b.count;
+    ++m_loaded;
+    endInsertRows();
+    letGo(&m_blocks.last());
+}
+
+void ReportModel::load(Block &block) const
+{
+    // Read again from where it started. Rows written or deleted since then
+    // may shift it; the list keeps its length, and a refreshed query shows
+    // them rightly.
+    QList<Values> rows;
+    try {
+        rows = readRows(m_query, block.after, {}, block.count).rows;
+    } catch (const DbError &e) {
+        QMetaObject::invokeMethod(const_cast<ReportModel *>(this), "failed", Qt::QueuedConnection,
+                                  Q_ARG(QString, e.message()));
+    }
+    rows.resize(block.count, Values(m_query.columns.size()));
+    block.rows = std::move(rows);
+    ++m_loaded;
+    letGo(&block);
+}
+
+const Values *ReportModel::rowAt(int row) const
+{
+    if (row < 0 || row >= m_rows)
+        return nullptr;
+    auto it = std::upper_bound(m_blocks.begin(), m_blocks.end(), row,
+                               [](int r, const Block &b) { return r < b.first; });
+    Block &b = *(it - 1);
+    if (b.rows.isEmpty())
+        load(b);
+    b.used = ++m_clock;
+    return &b.rows[row - b.first];
+}
+
+QVariant ReportModel::value(int row, int column) const
+{
+    const Values *v = rowAt(row);
+    return v ? v->value(column) : QVariant();
+}
+
+QVariant ReportModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+        return {};
+    const int column = index.column();
+    if (column < 0 || column >= m_query.columns.size())
+        return {};
+    return formatCell(m_query.columns[column].kind, value(index.row(), column));
+}
+
+QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= m_query.columns.size())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return m_query.columns[section].heading;
+}
+
+} // namespace lanting::reports
