@@ -75,9 +75,12 @@ QVariant keyValue(const QVariant &stored)
 }
 
 // "The rows after `key`" in the order of the keys:
-//   k1 <= ? AND (k1 < ? OR k1 = ? AND (k2 < ? OR ...))
-// for a descending order; the first term lets the database seek.
-QString afterKey(const ReportQuery &q, const QVariantList &key, QVariantList &values)
+//   k1 < ? OR k1 = ? AND (k2 < ? OR ...)
+// for a descending order. The bound that lets the database seek
+// (k1 <= ?) goes into the period's own range when k1 is its column, so
+// that the range has one upper end; a second one would leave the database
+// to choose, and it may walk down from the period's end for every block.
+QString afterKey(const ReportQuery &q, const QVariantList &key, bool bounded, QVariantList &values)
 {
     const QString op = q.descending ? u"<"_s : u">"_s;
     const qsizetype n = q.keys.size();
@@ -88,12 +91,49 @@ QString afterKey(const ReportQuery &q, const QVariantList &key, QVariantList &va
         innerValues.prepend(key[i]);
         innerValues.prepend(key[i]);
     }
-    if (n == 1) {
+    if (n == 1 || bounded) {
         values << innerValues;
         return inner;
     }
     values << key[0] << innerValues;
     return u"%1 %2= ? AND (%3)"_s.arg(q.keys[0], op, inner);
+}
+
+struct Where {
+    QStringList conditions;
+    QVariantList values;
+};
+
+// The conditions of a statement of the query: its range and conditions,
+// and the rows after `after` or those of the key `only` when given.
+Where whereOf(const ReportQuery &q, const QVariantList &after = {}, const QVariantList &only = {})
+{
+    Where w;
+    bool bounded = false;
+    if (!q.rangeColumn.isEmpty()) {
+        QVariant from = q.rangeFrom, to = q.rangeTo;
+        if (!after.isEmpty() && q.keys.value(0) == q.rangeColumn) {
+            bounded = true;
+            const QPartialOrdering order = QVariant::compare(after[0], q.descending ? to : from);
+            if (q.descending && order == QPartialOrdering::Less)
+                to = after[0];
+            else if (!q.descending && order == QPartialOrdering::Greater)
+                from = after[0];
+        }
+        w.conditions << q.rangeColumn + u" BETWEEN ? AND ?"_s;
+        w.values << from << to;
+    }
+    w.conditions << q.conditions;
+    w.values << q.values;
+    if (!only.isEmpty()) {
+        for (qsizetype i = 0; i < q.keys.size(); ++i) {
+            w.conditions << q.keys[i] + u" = ?"_s;
+            w.values << only[i];
+        }
+    } else if (!after.isEmpty()) {
+        w.conditions << afterKey(q, after, bounded, w.values);
+    }
+    return w;
 }
 
 QString withWhere(const QString &select, const QStringList &conditions)
@@ -114,17 +154,8 @@ struct Read {
 // or, with `only`, for the rows of that one key.
 Read readRows(const ReportQuery &q, const QVariantList &after, const QVariantList &only, int limit)
 {
-    QVariantList values = q.values;
-    QStringList conditions = q.conditions;
-    if (!only.isEmpty()) {
-        for (qsizetype i = 0; i < q.keys.size(); ++i) {
-            conditions << q.keys[i] + u" = ?"_s;
-            values << only[i];
-        }
-    } else if (!after.isEmpty()) {
-        conditions << afterKey(q, after, values);
-    }
-    QString sql = withWhere(q.select, conditions);
+    const Where w = whereOf(q, after, only);
+    QString sql = withWhere(q.select, w.conditions);
     QStringList order;
     for (const QString &k : q.keys)
         order << (q.descending ? k + u" DESC"_s : k);
@@ -134,7 +165,7 @@ Read readRows(const ReportQuery &q, const QVariantList &after, const QVariantLis
     if (limit > 0)
         sql += u" LIMIT "_s + QString::number(limit);
     Sql s(sql);
-    for (const QVariant &v : values)
+    for (const QVariant &v : w.values)
         s.bind(v);
     s.exec();
     Read out;
@@ -210,8 +241,9 @@ qint64 countRows(const ReportQuery &query)
 {
     if (query.compute)
         return query.compute().size();
-    Sql s(u"SELECT count(*) FROM ("_s + withWhere(query.select, query.conditions) + u") counted"_s);
-    for (const QVariant &v : query.values)
+    const Where w = whereOf(query);
+    Sql s(u"SELECT count(*) FROM ("_s + withWhere(query.select, w.conditions) + u") counted"_s);
+    for (const QVariant &v : w.values)
         s.bind(v);
     s.exec();
     return s.next() ? s.value(0).toLongLong() : 0;

@@ -44,6 +44,10 @@ struct ReportQuery {
     // "SELECT <one expression per column>, <the keys> FROM ...": the keys
     // follow the columns.
     QString select;
+    // The period: rows whose `rangeColumn` lies between the two, both ends
+    // included.
+    QString rangeColumn;
+    QVariant rangeFrom, rangeTo;
     QStringList conditions; // joined with AND
     QVariantList values;    // bound in the order of the conditions
     // The order of the rows. Each row has its own key unless `tieBreak` is

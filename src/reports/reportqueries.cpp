@@ -15,6 +15,16 @@ namespace lanting::reports
 namespace
 {
 
+QVariant periodStart(const Days &days)
+{
+    return Database::dt(QDateTime(days.from, QTime(0, 0, 0)));
+}
+
+QVariant periodEnd(const Days &days)
+{
+    return Database::dt(QDateTime(days.to, QTime(23, 59, 59)));
+}
+
 // A query of a period: the rows whose `timeColumn` falls on its days.
 ReportQuery period(QList<Column> columns, const QString &select, const QString &timeColumn,
                    const Days &days)
@@ -22,9 +32,9 @@ ReportQuery period(QList<Column> columns, const QString &select, const QString &
     ReportQuery q;
     q.columns = std::move(columns);
     q.select = select;
-    q.where(timeColumn + u" BETWEEN ? AND ?"_s,
-            {Database::dt(QDateTime(days.from, QTime(0, 0, 0))),
-             Database::dt(QDateTime(days.to, QTime(23, 59, 59)))});
+    q.rangeColumn = timeColumn;
+    q.rangeFrom = periodStart(days);
+    q.rangeTo = periodEnd(days);
     return q;
 }
 
@@ -60,22 +70,17 @@ QList<Values> turnover(const QDate &from, const QDate &to, qsizetype keyLength,
     QHash<QString, Sums> sums;
     const Days days{from, to};
     const QString day = Database::dayOf(u"createtime"_s);
-    ReportQuery sales = period({}, {}, u"createtime"_s, days);
     Sql s(u"SELECT "_s + day + u", sum("_s + trunc2(u"czkfk"_s) + u"), sum("_s + trunc2(u"xjfk"_s) +
-          u") FROM con WHERE "_s + sales.conditions[0] + u" GROUP BY 1"_s);
-    for (const QVariant &v : sales.values)
-        s.bind(v);
-    s.exec();
+          u") FROM con WHERE createtime BETWEEN ? AND ? GROUP BY 1"_s);
+    s.bind(periodStart(days)).bind(periodEnd(days)).exec();
     while (s.next()) {
         Sums &sum = sums[s.text(0).left(keyLength)];
         sum.card = sum.card + s.amount(1);
         sum.cash = sum.cash + s.amount(2);
     }
-    Sql r(u"SELECT "_s + day + u", sum("_s + trunc2(u"je"_s) + u") FROM thjl WHERE "_s +
-          sales.conditions[0] + u" GROUP BY 1"_s);
-    for (const QVariant &v : sales.values)
-        r.bind(v);
-    r.exec();
+    Sql r(u"SELECT "_s + day + u", sum("_s + trunc2(u"je"_s) +
+          u") FROM thjl WHERE createtime BETWEEN ? AND ? GROUP BY 1"_s);
+    r.bind(periodStart(days)).bind(periodEnd(days)).exec();
     while (r.next()) {
         Sums &sum = sums[r.text(0).left(keyLength)];
         sum.returns = sum.returns + r.amount(1);
@@ -175,26 +180,26 @@ ReportQuery goodsStatistics(const Days &days, const QString &codeTyped, const QS
         const QString at = place(u"x1"_s);
         const QString firstLine = u"(SELECT %1 FROM xiangxi x1 WHERE x1.conid = g.first"
                                   u" AND x1.spid = g.spid ORDER BY %1 LIMIT 1)"_s.arg(at);
-        ReportQuery q = period({}, {}, u"c.createtime"_s, days);
+        QVariantList values{periodStart(days), periodEnd(days)};
         QString sql =
             u"SELECT g.spid, (SELECT x1.spmc FROM xiangxi x1 WHERE x1.conid = g.first"
             u" AND x1.spid = g.spid ORDER BY %1 LIMIT 1), s.lb, s.dw, s.jj, g.sl, g.je, s.spid, "_s
                 .arg(at) +
             firstLine +
             u" AS firstline FROM (SELECT x.spid, min(c.id) AS first, sum(x.sl) AS sl,"
-            u" sum(x.je) AS je FROM con c JOIN xiangxi x ON x.conid = c.id WHERE "_s +
-            q.conditions[0];
+            u" sum(x.je) AS je FROM con c JOIN xiangxi x ON x.conid = c.id"
+            u" WHERE c.createtime BETWEEN ? AND ?"_s;
         if (!code.isEmpty()) {
             sql += u" AND x.spid = ?"_s;
-            q.values << code;
+            values << code;
         }
         sql += u" GROUP BY x.spid) g LEFT JOIN sp s ON s.spid = g.spid"_s;
         if (code.isEmpty() && !category.isEmpty()) {
             sql += u" WHERE s.lb = ?"_s;
-            q.values << category;
+            values << category;
         }
         Sql s(sql + u" ORDER BY g.first, firstline"_s);
-        for (const QVariant &v : q.values)
+        for (const QVariant &v : values)
             s.bind(v);
         s.exec();
         QList<Values> rows;

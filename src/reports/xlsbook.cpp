@@ -100,8 +100,9 @@ std::optional<QByteArray> readWorkbookStream(const QByteArray &file)
     std::optional<std::pair<quint32, quint32>> found;
     for (qsizetype e = 0; e + 128 <= dir.size(); e += 128) {
         const int nameBytes = u16(dir, e + 64);
-        const QString name = QString::fromUtf16(
-            reinterpret_cast<const char16_t *>(dir.constData() + e), std::max(0, nameBytes / 2 - 1));
+        const QString name =
+            QString::fromUtf16(reinterpret_cast<const char16_t *>(dir.constData() + e),
+                               std::max(0, nameBytes / 2 - 1));
         const int type = quint8(dir.at(e + 66));
         const quint32 start = u32(dir, e + 116), length = u32(dir, e + 120);
         if (type == 5)
@@ -334,8 +335,8 @@ QByteArray bof(quint16 kind)
 
 bool isCell(quint16 type)
 {
-    return type == rLABEL || type == rLABELSST || type == rNUMBER || type == rRK || type == rBLANK
-           || type == rBOOLERR || type == rFORMULA;
+    return type == rLABEL || type == rLABELSST || type == rNUMBER || type == rRK ||
+           type == rBLANK || type == rBOOLERR || type == rFORMULA;
 }
 
 } // namespace
@@ -353,7 +354,7 @@ QByteArray defaultTemplate()
     globals += record(rFONT, font(220, false, u"宋体"_s)); // index 5
     for (int i = 0; i < 15; ++i)
         globals += record(rXF, xf(0, true, 0));
-    globals += record(rXF, xf(0, false, 0)); // 15: the plain cell
+    globals += record(rXF, xf(0, false, 0));                    // 15: the plain cell
     globals += record(0x0293, QByteArray::fromHex("008000FF")); // style Normal
     const qsizetype boundSheetAt = globals.size();
     QByteArray sheetEntry;
@@ -379,7 +380,8 @@ QByteArray defaultTemplate()
     put16(col, 0);
     put16(col, 0);
     sheet += record(0x007D, col);
-    sheet += record(rWINDOW2, QByteArray::fromHex("B606000000004000000000000000000000000000").left(18));
+    sheet +=
+        record(rWINDOW2, QByteArray::fromHex("B606000000004000000000000000000000000000").left(18));
     sheet += record(rEOF, {});
 
     // The sheet starts after the globals.
@@ -400,8 +402,8 @@ std::optional<QByteArray> fillTemplate(const QByteArray &templateFile, const Rep
         return std::nullopt;
     QList<qsizetype> offsets;
     const std::optional<QList<Record>> parsed = parse(*stream, &offsets);
-    if (!parsed || parsed->isEmpty() || parsed->first().type != rBOF
-        || u16(parsed->first().data, 0) != 0x0600)
+    if (!parsed || parsed->isEmpty() || parsed->first().type != rBOF ||
+        u16(parsed->first().data, 0) != 0x0600)
         return std::nullopt;
     QList<Record> records = *parsed;
 
@@ -467,7 +469,7 @@ std::optional<QByteArray> fillTemplate(const QByteArray &templateFile, const Rep
     }
     add(0, 2, titleXf, report.title);
 
-    QList<QByteArray> out; // one entry per record, in order
+    QList<QByteArray> out;  // one entry per record, in order
     QList<qsizetype> bofAt; // record index (old) of each entry in `out`
     auto emitRecord = [&](qsizetype old, const QByteArray &bytes) {
         out << bytes;
@@ -476,8 +478,8 @@ std::optional<QByteArray> fillTemplate(const QByteArray &templateFile, const Rep
     for (qsizetype i = 0; i < records.size(); ++i) {
         const Record &r = records[i];
         const bool inSheet = i > firstSheet && i < sheetEnd;
-        if (inSheet && isCell(r.type)
-            && places.contains(std::pair{int(u16(r.data, 0)), int(u16(r.data, 2))}))
+        if (inSheet && isCell(r.type) &&
+            places.contains(std::pair{int(u16(r.data, 0)), int(u16(r.data, 2))}))
             continue;
         if (inSheet && r.type == rDIMENSIONS && r.data.size() >= 14) {
             QByteArray d;
@@ -576,10 +578,10 @@ QList<Cell> readCells(const QByteArray &file)
         if (r.type == rLABEL) {
             const int count = u16(r.data, 6);
             const bool wide = r.data.size() > 8 && (r.data.at(8) & 1);
-            const QString text = wide ? QString::fromUtf16(reinterpret_cast<const char16_t *>(
-                                                               r.data.constData() + 9),
-                                                           count)
-                                      : QString::fromLatin1(r.data.constData() + 9, count);
+            const QString text =
+                wide ? QString::fromUtf16(
+                           reinterpret_cast<const char16_t *>(r.data.constData() + 9), count)
+                     : QString::fromLatin1(r.data.constData() + 9, count);
             cells << Cell{row, column, text};
         } else if (r.type == rLABELSST) {
             cells << Cell{row, column, shared.value(qsizetype(u32(r.data, 6)))};
