@@ -24,30 +24,7 @@ ReportQuery &ReportQuery::whereEquals(const QString &column, const QString &valu
     return *this;
 }
 
-QString formatCell(Kind kind, const QVariant &value)
-{
-    if (value.isNull())
-        return {};
-    switch (kind) {
-    case Kind::Text:
-        return value.toString();
-    case Kind::Money:
-        return FmtJe(value.value<Amount>()) + u"元"_s;
-    case Kind::Percent:
-        return FmtJe(value.value<Amount>()) + u"%"_s;
-    case Kind::Number:
-    case Kind::Whole:
-        return FmtJe(value.value<Amount>());
-    case Kind::DateTime:
-        return FmtTime(value.toDateTime());
-    }
-    return {};
-}
-
-namespace
-{
-
-QVariant typed(Kind kind, const QVariant &stored)
+QVariant typedValue(Kind kind, const QVariant &stored)
 {
     if (stored.isNull())
         return {};
@@ -59,12 +36,17 @@ QVariant typed(Kind kind, const QVariant &stored)
     case Kind::Percent:
         return QVariant::fromValue(Database::toAmount(stored));
     case Kind::Whole:
+        if (stored.metaType() == QMetaType::fromType<Amount>())
+            return stored;
         return QVariant::fromValue(Amount(stored.toLongLong()));
     case Kind::DateTime:
         return Database::toDt(stored);
     }
     return {};
 }
+
+namespace
+{
 
 // A key as it is bound again: date-times in their stored form.
 QVariant keyValue(const QVariant &stored)
@@ -145,9 +127,17 @@ QString withWhere(const QString &select, const QStringList &conditions)
 
 struct Read {
     QList<Values> rows;
-    QList<QVariantList> keys; // of each row
+    QList<QVariantList> keys; // of each row, as read
     bool atEnd = false;
-    QVariantList last() const { return keys.isEmpty() ? QVariantList() : keys.last(); }
+    // The key of the last row, to be bound again.
+    QVariantList last() const
+    {
+        QVariantList key;
+        if (!keys.isEmpty())
+            for (const QVariant &v : keys.last())
+                key << keyValue(v);
+        return key;
+    }
 };
 
 // Runs the query for the rows after `after` (from the start when empty),
@@ -174,12 +164,12 @@ Read readRows(const ReportQuery &q, const QVariantList &after, const QVariantLis
         Values row;
         row.reserve(columns);
         for (qsizetype c = 0; c < columns; ++c)
-            row << typed(q.columns[c].kind, s.value(int(c)));
+            row << s.value(int(c));
         out.rows << row;
         QVariantList key;
         key.reserve(keys);
         for (qsizetype k = 0; k < keys; ++k)
-            key << keyValue(s.value(int(columns + k)));
+            key << s.value(int(columns + k));
         out.keys << key;
     }
     out.atEnd = limit <= 0 || out.rows.size() < limit;
@@ -205,7 +195,10 @@ Read readBlock(const ReportQuery &q, const QVariantList &after, int limit)
         while (end > 0 && r.keys[end - 1] == r.keys[limit])
             --end;
         if (end == 0) {
-            Read whole = readRows(q, {}, r.keys[limit], 0);
+            QVariantList key;
+            for (const QVariant &v : r.keys[limit])
+                key << keyValue(v);
+            Read whole = readRows(q, {}, key, 0);
             whole.atEnd = false;
             return whole;
         }
@@ -216,6 +209,27 @@ Read readBlock(const ReportQuery &q, const QVariantList &after, int limit)
 }
 
 } // namespace
+
+QString formatCell(Kind kind, const QVariant &stored)
+{
+    const QVariant value = typedValue(kind, stored);
+    if (value.isNull())
+        return {};
+    switch (kind) {
+    case Kind::Text:
+        return value.toString();
+    case Kind::Money:
+        return FmtJe(value.value<Amount>()) + u"元"_s;
+    case Kind::Percent:
+        return FmtJe(value.value<Amount>()) + u"%"_s;
+    case Kind::Number:
+    case Kind::Whole:
+        return FmtJe(value.value<Amount>());
+    case Kind::DateTime:
+        return FmtTime(value.toDateTime());
+    }
+    return {};
+}
 
 void forEachRow(const ReportQuery &query, const std::function<bool(const Values &)> &row, int block)
 {
@@ -420,7 +434,9 @@ const Values *ReportModel::rowAt(int row) const
 QVariant ReportModel::value(int row, int column) const
 {
     const Values *v = rowAt(row);
-    return v ? v->value(column) : QVariant();
+    if (!v || column < 0 || column >= m_query.columns.size())
+        return {};
+    return typedValue(m_query.columns[column].kind, v->value(column));
 }
 
 QVariant ReportModel::data(const QModelIndex &index, int role) const
@@ -430,7 +446,8 @@ QVariant ReportModel::data(const QModelIndex &index, int role) const
     const int column = index.column();
     if (column < 0 || column >= m_query.columns.size())
         return {};
-    return formatCell(m_query.columns[column].kind, value(index.row(), column));
+    const Values *v = rowAt(index.row());
+    return v ? formatCell(m_query.columns[column].kind, v->value(column)) : QString();
 }
 
 QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -33,8 +33,8 @@ struct Column {
     Kind kind = Kind::Text;
 };
 
-// One row as read: a QString, an Amount or a QDateTime per column, or null
-// for an empty cell.
+// One row as the database gave it, each value read as its column's kind
+// when it is used; null for an empty cell.
 using Values = QList<QVariant>;
 // Rows as the cashier sees them.
 using Rows = QList<QStringList>;
@@ -67,8 +67,10 @@ struct ReportQuery {
     ReportQuery &whereEquals(const QString &column, const QString &value);
 };
 
-// The shown text of a cell.
-QString formatCell(Kind kind, const QVariant &value);
+// A value as its column's kind: a QString, an Amount or a QDateTime, or
+// null; and its shown text.
+QVariant typedValue(Kind kind, const QVariant &stored);
+QString formatCell(Kind kind, const QVariant &stored);
 
 // Walks every row from the start, `block` rows per statement; stops when
 // `row` gives false. A DbError is thrown on.
@@ -100,7 +102,7 @@ public:
     // The headings of a report, before it is first run.
     void setColumns(const QList<Column> &columns);
     const ReportQuery &query() const { return m_query; }
-    // The typed value of a cell.
+    // The value of a cell as its column's kind.
     QVariant value(int row, int column) const;
     // How many rows are in memory now (the benchmark watches it).
     int rowsInMemory() const;
