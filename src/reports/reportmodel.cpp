@@ -125,19 +125,27 @@ QString withWhere(const QString &select, const QStringList &conditions)
     return select + u" WHERE ("_s + conditions.join(u") AND ("_s) + u")"_s;
 }
 
+// Rows as read: each row's values, then its key.
 struct Read {
     QList<Values> rows;
-    QList<QVariantList> keys; // of each row, as read
+    qsizetype columns = 0;
     bool atEnd = false;
-    // The key of the last row, to be bound again.
-    QVariantList last() const
+    bool sameKey(qsizetype a, qsizetype b) const
+    {
+        for (qsizetype c = columns; c < rows[a].size(); ++c)
+            if (rows[a][c] != rows[b][c])
+                return false;
+        return true;
+    }
+    // The key of a row, to be bound again.
+    QVariantList key(qsizetype row) const
     {
         QVariantList key;
-        if (!keys.isEmpty())
-            for (const QVariant &v : keys.last())
-                key << keyValue(v);
+        for (qsizetype c = columns; c < rows[row].size(); ++c)
+            key << keyValue(rows[row][c]);
         return key;
     }
+    QVariantList last() const { return rows.isEmpty() ? QVariantList() : key(rows.size() - 1); }
 };
 
 // Runs the query for the rows after `after` (from the start when empty),
@@ -159,18 +167,14 @@ Read readRows(const ReportQuery &q, const QVariantList &after, const QVariantLis
         s.bind(v);
     s.exec();
     Read out;
-    const qsizetype columns = q.columns.size(), keys = q.keys.size();
+    out.columns = q.columns.size();
+    const qsizetype width = out.columns + q.keys.size();
     while (s.next()) {
         Values row;
-        row.reserve(columns);
-        for (qsizetype c = 0; c < columns; ++c)
+        row.reserve(width);
+        for (qsizetype c = 0; c < width; ++c)
             row << s.value(int(c));
         out.rows << row;
-        QVariantList key;
-        key.reserve(keys);
-        for (qsizetype k = 0; k < keys; ++k)
-            key << s.value(int(columns + k));
-        out.keys << key;
     }
     out.atEnd = limit <= 0 || out.rows.size() < limit;
     return out;
@@ -190,21 +194,17 @@ Read readBlock(const ReportQuery &q, const QVariantList &after, int limit)
         return r;
     r.atEnd = false;
     qsizetype end = limit;
-    if (r.keys[limit] == r.keys[limit - 1]) {
+    if (r.sameKey(limit, limit - 1)) {
         end = limit - 1;
-        while (end > 0 && r.keys[end - 1] == r.keys[limit])
+        while (end > 0 && r.sameKey(end - 1, limit))
             --end;
         if (end == 0) {
-            QVariantList key;
-            for (const QVariant &v : r.keys[limit])
-                key << keyValue(v);
-            Read whole = readRows(q, {}, key, 0);
+            Read whole = readRows(q, {}, r.key(limit), 0);
             whole.atEnd = false;
             return whole;
         }
     }
     r.rows.resize(end);
-    r.keys.resize(end);
     return r;
 }
 
@@ -268,7 +268,7 @@ Rows texts(const ReportQuery &query)
     Rows out;
     forEachRow(query, [&](const Values &v) {
         QStringList row;
-        for (qsizetype c = 0; c < v.size(); ++c)
+        for (qsizetype c = 0; c < query.columns.size(); ++c)
             row << formatCell(query.columns[c].kind, v[c]);
         out << row;
         return true;
@@ -324,9 +324,9 @@ void ReportModel::setQuery(ReportQuery query)
         first.rows = query.compute();
     } else {
         Read r = readBlock(query, {}, m_blockRows);
-        first.rows = std::move(r.rows);
-        atEnd = r.atEnd || first.rows.isEmpty();
         next = r.last();
+        atEnd = r.atEnd || r.rows.isEmpty();
+        first.rows = std::move(r.rows);
     }
     beginResetModel();
     m_query = std::move(query);
@@ -389,9 +389,9 @@ void ReportModel::fetchMore(const QModelIndex &parent)
     b.after = m_nextAfter;
     b.first = m_rows;
     b.count = int(r.rows.size());
+    m_nextAfter = r.last();
     b.rows = std::move(r.rows);
     b.used = ++m_clock;
-    m_nextAfter = r.last();
     beginInsertRows({}, m_rows, m_rows + b.count - 1);
     m_blocks << b;
     m_rows += b.count;

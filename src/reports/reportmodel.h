@@ -34,7 +34,8 @@ struct Column {
 };
 
 // One row as the database gave it, each value read as its column's kind
-// when it is used; null for an empty cell.
+// when it is used; null for an empty cell. A row read from the database
+// has its key's values after the columns.
 using Values = QList<QVariant>;
 // Rows as the cashier sees them.
 using Rows = QList<QStringList>;

@@ -62,7 +62,7 @@ std::optional<Report> reportOf(QAbstractItemView *list, const QString &title)
                 return false;
             }
             QStringList row;
-            for (qsizetype c = 0; c < v.size(); ++c)
+            for (qsizetype c = 0; c < q.columns.size(); ++c)
                 row << formatCell(q.columns[c].kind, v[c]);
             r.rows << row;
             return true;
