@@ -102,7 +102,12 @@ Where whereOf(const ReportQuery &q, const QVariantList &after = {}, const QVaria
             else if (!q.descending && order == QPartialOrdering::Greater)
                 from = after[0];
         }
-        w.conditions << q.rangeColumn + u" BETWEEN ? AND ?"_s;
+        // Rows in the order of another key (the records by number) are walked
+        // in that order, the period a filter: SQLite would otherwise seek by
+        // the period and sort all of it again for every block.
+        const bool walkByKey =
+            q.keys.value(0) != q.rangeColumn && Database::backend() == Backend::Sqlite;
+        w.conditions << (walkByKey ? u"+"_s : QString()) + q.rangeColumn + u" BETWEEN ? AND ?"_s;
         w.values << from << to;
     }
     w.conditions << q.conditions;

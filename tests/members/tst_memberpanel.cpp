@@ -5,6 +5,7 @@
 #include "frmmain.h"
 #include "harness.h"
 #include "memberlist.h"
+#include "memberlistpanel.h"
 #include "sysinfo.h"
 #include "ui.h"
 
@@ -106,6 +107,7 @@ private Q_SLOTS:
     void listFilters_data() { Harness::addBackendRows(); }
     void listFilters();
     void disabledListKeepsPage();
+    void pagesKeepTheirStart();
     void advancedSearch();
 };
 
@@ -512,7 +514,7 @@ void TstMemberPanel::listPaging()
     if (pageTurns > 0) {
         w<QPushButton>(main, u"cmdPageUp"_s)->click();
         QCOMPARE(list->topLevelItemCount(), 32);
-        QCOMPARE(list->topLevelItem(0)->text(0), u"500000000000"_s);
+        QCOMPARE(list->topLevelItem(1)->text(0), u"500000000000"_s);
     }
     QVERIFY(!ui::waitNotice()->isVisible());
 }
@@ -583,6 +585,41 @@ void TstMemberPanel::disabledListKeepsPage()
     w<QPushButton>(main, u"cmdQuery"_s)->click();
     QCOMPARE(main->NowMberListPage, 1);
     QCOMPARE(list->topLevelItemCount(), 32);
+}
+
+void TstMemberPanel::pagesKeepTheirStart()
+{
+    // A page reached by the page buttons starts after the last member of the
+    // page before it, going back up and shown again alike: a member added
+    // in front shifts only the first page.
+    Harness h;
+    QVERIFY(h.openDatabase());
+    {
+        Transaction tx;
+        for (int i = 1; i <= 80; ++i)
+            addMember({u"6%1"_s.arg(i, 11, 10, QChar(u'0')), u"会员"_s});
+        tx.commit();
+    }
+    Database::close();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    w<QPushButton>(main, u"cmdMemgl"_s)->click();
+    w<QPushButton>(main, u"cmdQuery"_s)->click();
+    auto *list = w<QTreeWidget>(main, u"lvMber"_s);
+    w<QPushButton>(main, u"cmdPageDown"_s)->click();
+    w<QPushButton>(main, u"cmdPageDown"_s)->click();
+    // The no-card customer comes first.
+    QCOMPARE(list->topLevelItem(0)->text(0), u"600000000064"_s);
+    w<QPushButton>(main, u"cmdPageUp"_s)->click();
+    QCOMPARE(main->NowMberListPage, 2);
+    QCOMPARE(list->topLevelItem(0)->text(0), u"600000000032"_s);
+    addMember({u"500000000000"_s, u"新会员"_s});
+    members::MemberListPanel::of(*main)->refresh();
+    QCOMPARE(list->topLevelItem(0)->text(0), u"600000000032"_s);
+    QCOMPARE(list->topLevelItemCount(), 32);
+    w<QPushButton>(main, u"cmdPageUp"_s)->click();
+    QCOMPARE(list->topLevelItem(1)->text(0), u"500000000000"_s);
+    QVERIFY(!w<QPushButton>(main, u"cmdPageUp"_s)->isEnabled());
 }
 
 void TstMemberPanel::advancedSearch()

@@ -169,7 +169,7 @@ void listActions(FrmMain &main, MemberListPanel &list)
             msgNotice(emptyMessage);
         return id;
     };
-    auto rerun = [m, l] { l->ShowMberList(l->lastFilter()); };
+    auto rerun = [l] { l->refresh(); };
     // Permission (0: none needed), a selected row, and not the no-card
     // customer when a refusal for it is given: the card number, or empty
     // after the refusal was shown.

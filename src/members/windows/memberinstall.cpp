@@ -30,7 +30,7 @@ void installMemberPanels(FrmMain &main)
         if (!dlg.IsOK)
             return;
         if (auto *list = main.findChild<MemberListPanel *>())
-            list->ShowMberList(list->lastFilter());
+            list->refresh();
         // The member panel follows the account to its new card.
         if (main.NowMberID == card)
             main.ShowMber(dlg.newId());

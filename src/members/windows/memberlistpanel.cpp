@@ -92,17 +92,32 @@ void MemberListPanel::query()
 
 void MemberListPanel::turnPage(int step)
 {
-    // The next page starts after the last member shown: no counting.
-    const int rows = m_ui->lvMber->topLevelItemCount();
-    const QString after =
-        step == 1 && rows > 0 ? m_ui->lvMber->topLevelItem(rows - 1)->text(0) : QString();
-    m_main.NowMberListPage += step;
+    // A page starts after the last member of the page before: kept for
+    // every page reached, so that no page is found by counting from the first.
+    QString after;
+    if (step == 1) {
+        const int rows = m_ui->lvMber->topLevelItemCount();
+        if (rows > 0)
+            after = m_ui->lvMber->topLevelItem(rows - 1)->text(0);
+        m_main.NowMberListPage += step;
+        if (!after.isEmpty())
+            m_pageAfter[m_main.NowMberListPage] = after;
+    } else {
+        m_main.NowMberListPage += step;
+        after = m_pageAfter.value(m_main.NowMberListPage);
+    }
     ShowMberList(m_last, after);
 }
 
 void MemberListPanel::ShowMberList(const MemberFilter &filter)
 {
+    m_pageAfter.clear();
     ShowMberList(filter, QString());
+}
+
+void MemberListPanel::refresh()
+{
+    ShowMberList(m_last, m_pageAfter.value(m_main.NowMberListPage));
 }
 
 void MemberListPanel::ShowMberList(const MemberFilter &filter, const QString &after)

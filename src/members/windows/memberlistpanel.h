@@ -2,6 +2,7 @@
 
 #include "memberlist.h"
 
+#include <QHash>
 #include <QWidget>
 
 namespace Ui
@@ -35,6 +36,8 @@ public:
     // The same, starting after that card number (the page below the one shown).
     void ShowMberList(const MemberFilter &filter, const QString &after);
     const MemberFilter &lastFilter() const { return m_last; }
+    // Shows the page shown again, with what changed since.
+    void refresh();
     void query();
     // The card number of the selected row; empty when the list is empty.
     QString selectedId() const;
@@ -47,6 +50,8 @@ private:
     FrmMain &m_main;
     Ui::MemberListPanel *m_ui;
     MemberFilter m_last;
+    // The card number each page reached starts after, by page number.
+    QHash<int, QString> m_pageAfter;
 };
 
 } // namespace lanting::members
