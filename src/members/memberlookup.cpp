@@ -168,9 +168,9 @@ QList<ExchangeRow> exchangeRows(const QString &id, int from, int count)
                                     });
 }
 
-History readHistory(const QString &id)
+Totals consumptionTotals(const QString &id)
 {
-    History h;
+    Totals totals;
     // The stored totals follow the consumption history, computed in the
     // same statement, so that a sale just recorded at another till is not
     // overwritten by what was read before; the row is written only when
@@ -189,18 +189,24 @@ History readHistory(const QString &id)
         Sql t(u"SELECT ljxfje, ljxfcs FROM mber WHERE id = ?"_s);
         t.bind(id).exec();
         if (t.next()) {
-            h.total = t.amount(0);
-            h.count = t.integer(1);
+            totals.total = t.amount(0);
+            totals.count = t.integer(1);
         } else {
             Sql c(u"SELECT COALESCE(SUM(COALESCE(czkfk, 0) + COALESCE(xjfk, 0)), 0), COUNT(*)"
                   u" FROM con WHERE mberid = ?"_s);
             c.bind(id).exec();
             if (c.next()) {
-                h.total = c.amount(0);
-                h.count = c.integer(1);
+                totals.total = c.amount(0);
+                totals.count = c.integer(1);
             }
         }
     }
+    return totals;
+}
+
+History readHistory(const QString &id)
+{
+    History h;
     h.sales = saleRows(id, 0);
     h.recharges = rechargeRows(id, 0);
     h.exchanges = exchangeRows(id, 0);

@@ -95,17 +95,23 @@ constexpr int kHistoryBatch = 100;
 
 struct History {
     QList<SaleRow> sales;         // the first batch, newest first
-    Amount total;                 // sum of all the sale amounts, not truncated
-    int count = 0;                // number of all the sales
     QList<RechargeRow> recharges; // the first batch
     QList<EventRow> events;       // all of them
     QList<ExchangeRow> exchanges; // the first batch
 };
 
-// The first batch of the member's histories and the totals of its sales; the
-// stored consumption totals are brought in line with them on the way (and
-// written only when they differ).
+// The first batch of each of the member's histories.
 History readHistory(const QString &id);
+
+struct Totals {
+    Amount total;  // sum of all the sale amounts, not truncated
+    int count = 0; // number of all the sales
+};
+// The totals of the member's sales, summed over all of them; the stored
+// consumption totals are brought in line with them on the way (and written
+// only when they differ). A long history (the no-card customer's) takes a
+// while, so the panel shows its first screen before it asks for these.
+Totals consumptionTotals(const QString &id);
 // The rows of a history after the first `from`, at most `count`.
 QList<SaleRow> saleRows(const QString &id, int from, int count = kHistoryBatch);
 QList<RechargeRow> rechargeRows(const QString &id, int from, int count = kHistoryBatch);

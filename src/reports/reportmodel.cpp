@@ -130,15 +130,35 @@ QString withWhere(const QString &select, const QStringList &conditions)
     return select + u" WHERE ("_s + conditions.join(u") AND ("_s) + u")"_s;
 }
 
-// Rows as read: each row's values, then its key.
+// Where a row holds the values of its key, and how many values it has.
+struct Layout {
+    QList<qsizetype> key;
+    qsizetype width = 1;
+};
+
+Layout layoutOf(const ReportQuery &q)
+{
+    Layout l;
+    l.width = q.columns.size();
+    for (qsizetype i = 0; i < q.keys.size(); ++i) {
+        const int shown = q.keyColumns.value(i, -1);
+        l.key << (shown >= 0 ? shown : l.width++);
+    }
+    l.width = qMax<qsizetype>(1, l.width);
+    return l;
+}
+
+// Rows as read, one after the other in one list (`width` values a row).
 struct Read {
-    QList<Values> rows;
-    qsizetype columns = 0;
+    QList<QVariant> cells;
+    Layout layout;
+    qsizetype width = 1;
     bool atEnd = false;
+    qsizetype count() const { return cells.size() / width; }
     bool sameKey(qsizetype a, qsizetype b) const
     {
-        for (qsizetype c = columns; c < rows[a].size(); ++c)
-            if (rows[a][c] != rows[b][c])
+        for (const qsizetype c : layout.key)
+            if (cells[a * width + c] != cells[b * width + c])
                 return false;
         return true;
     }
@@ -146,11 +166,11 @@ struct Read {
     QVariantList key(qsizetype row) const
     {
         QVariantList key;
-        for (qsizetype c = columns; c < rows[row].size(); ++c)
-            key << keyValue(rows[row][c]);
+        for (const qsizetype c : layout.key)
+            key << keyValue(cells[row * width + c]);
         return key;
     }
-    QVariantList last() const { return rows.isEmpty() ? QVariantList() : key(rows.size() - 1); }
+    QVariantList last() const { return cells.isEmpty() ? QVariantList() : key(count() - 1); }
 };
 
 // Runs the query for the rows after `after` (from the start when empty),
@@ -172,16 +192,14 @@ Read readRows(const ReportQuery &q, const QVariantList &after, const QVariantLis
         s.bind(v);
     s.exec();
     Read out;
-    out.columns = q.columns.size();
-    const qsizetype width = out.columns + q.keys.size();
-    while (s.next()) {
-        Values row;
-        row.reserve(width);
-        for (qsizetype c = 0; c < width; ++c)
-            row << s.value(int(c));
-        out.rows << row;
-    }
-    out.atEnd = limit <= 0 || out.rows.size() < limit;
+    out.layout = layoutOf(q);
+    out.width = out.layout.width;
+    if (limit > 0)
+        out.cells.reserve(limit * out.width);
+    while (s.next())
+        for (qsizetype c = 0; c < out.width; ++c)
+            out.cells << s.value(int(c));
+    out.atEnd = limit <= 0 || out.count() < limit;
     return out;
 }
 
@@ -195,7 +213,7 @@ Read readBlock(const ReportQuery &q, const QVariantList &after, int limit)
         return readRows(q, after, {}, limit);
     // One row more tells whether the last key goes on past the block.
     Read r = readRows(q, after, {}, limit + 1);
-    if (r.rows.size() <= limit)
+    if (r.count() <= limit)
         return r;
     r.atEnd = false;
     qsizetype end = limit;
@@ -209,7 +227,7 @@ Read readBlock(const ReportQuery &q, const QVariantList &after, int limit)
             return whole;
         }
     }
-    r.rows.resize(end);
+    r.cells.resize(end * r.width);
     return r;
 }
 
@@ -245,12 +263,16 @@ void forEachRow(const ReportQuery &query, const std::function<bool(const Values 
         return;
     }
     QVariantList after;
+    Values v;
     for (;;) {
         const Read r = readBlock(query, after, block);
-        for (const Values &v : r.rows)
+        v.resize(r.width);
+        for (qsizetype i = 0; i < r.count(); ++i) {
+            std::copy_n(r.cells.constBegin() + i * r.width, r.width, v.begin());
             if (!row(v))
                 return;
-        if (r.atEnd || r.rows.isEmpty())
+        }
+        if (r.atEnd || r.cells.isEmpty())
             return;
         after = r.last();
     }
@@ -289,18 +311,20 @@ ReportModel::ReportModel(QObject *parent, int blockRows, int keptBlocks)
 {
 }
 
-// Lets go of the blocks shown longest ago, down to the number kept.
-void ReportModel::letGo(const Block *keep) const
+// Lets go of the blocks shown longest ago, down to the number kept; only
+// the blocks in memory are looked at, however long the list has grown.
+void ReportModel::letGo(qsizetype keep) const
 {
-    while (m_loaded > m_keptBlocks) {
-        Block *oldest = nullptr;
-        for (Block &k : m_blocks)
-            if (&k != keep && !k.rows.isEmpty() && (!oldest || k.used < oldest->used))
-                oldest = &k;
-        if (!oldest)
+    while (m_inMemory.size() > m_keptBlocks) {
+        qsizetype oldest = -1;
+        for (qsizetype i = 0; i < m_inMemory.size(); ++i)
+            if (m_inMemory[i] != keep &&
+                (oldest < 0 || m_blocks[m_inMemory[i]].used < m_blocks[m_inMemory[oldest]].used))
+                oldest = i;
+        if (oldest < 0)
             return;
-        oldest->rows = QList<Values>();
-        --m_loaded;
+        m_blocks[m_inMemory[oldest]].cells = QList<QVariant>();
+        m_inMemory.remove(oldest);
     }
 }
 
@@ -312,10 +336,11 @@ void ReportModel::clear()
     empty.columns = m_query.columns;
     m_query = std::move(empty);
     m_blocks.clear();
+    m_inMemory.clear();
     m_nextAfter.clear();
     m_atEnd = true;
     m_rows = 0;
-    m_loaded = 0;
+    m_width = 1;
     endResetModel();
 }
 
@@ -325,20 +350,27 @@ void ReportModel::setQuery(ReportQuery query)
     Block first;
     bool atEnd = true;
     QVariantList next;
+    const qsizetype width = layoutOf(query).width;
     if (query.compute) {
-        first.rows = query.compute();
+        const QList<Values> rows = query.compute();
+        first.cells.reserve(rows.size() * width);
+        for (Values row : rows) {
+            row.resize(width);
+            first.cells << row;
+        }
     } else {
         Read r = readBlock(query, {}, m_blockRows);
         next = r.last();
-        atEnd = r.atEnd || r.rows.isEmpty();
-        first.rows = std::move(r.rows);
+        atEnd = r.atEnd || r.cells.isEmpty();
+        first.cells = std::move(r.cells);
     }
     beginResetModel();
     m_query = std::move(query);
-    first.count = int(first.rows.size());
+    m_width = width;
+    first.count = int(first.cells.size() / width);
     first.used = ++m_clock;
     m_rows = first.count;
-    m_loaded = 1;
+    m_inMemory = {0};
     m_blocks << first;
     m_atEnd = atEnd;
     m_nextAfter = next;
@@ -355,8 +387,8 @@ void ReportModel::setColumns(const QList<Column> &columns)
 int ReportModel::rowsInMemory() const
 {
     int n = 0;
-    for (const Block &b : m_blocks)
-        n += int(b.rows.size());
+    for (const qsizetype i : m_inMemory)
+        n += m_blocks[i].count;
     return n;
 }
 
@@ -387,61 +419,63 @@ void ReportModel::fetchMore(const QModelIndex &parent)
         Q_EMIT failed(e.message());
         return;
     }
-    m_atEnd = r.atEnd || r.rows.isEmpty();
-    if (r.rows.isEmpty())
+    m_atEnd = r.atEnd || r.cells.isEmpty();
+    if (r.cells.isEmpty())
         return;
     Block b;
     b.after = m_nextAfter;
     b.first = m_rows;
-    b.count = int(r.rows.size());
+    b.count = int(r.count());
     m_nextAfter = r.last();
-    b.rows = std::move(r.rows);
+    b.cells = std::move(r.cells);
     b.used = ++m_clock;
     beginInsertRows({}, m_rows, m_rows + b.count - 1);
     m_blocks << b;
     m_rows += b.count;
-    ++m_loaded;
+    m_inMemory << m_blocks.size() - 1;
     endInsertRows();
-    letGo(&m_blocks.last());
+    letGo(m_blocks.size() - 1);
 }
 
-void ReportModel::load(Block &block) const
+void ReportModel::load(qsizetype index) const
 {
     // Read again from where it started. Rows written or deleted since then
     // may shift it; the list keeps its length, and a refreshed query shows
     // them rightly.
-    QList<Values> rows;
+    Block &block = m_blocks[index];
+    QList<QVariant> cells;
     try {
-        rows = readRows(m_query, block.after, {}, block.count).rows;
+        cells = readRows(m_query, block.after, {}, block.count).cells;
     } catch (const DbError &e) {
         QMetaObject::invokeMethod(const_cast<ReportModel *>(this), "failed", Qt::QueuedConnection,
                                   Q_ARG(QString, e.message()));
     }
-    rows.resize(block.count, Values(m_query.columns.size()));
-    block.rows = std::move(rows);
-    ++m_loaded;
-    letGo(&block);
+    cells.resize(block.count * m_width);
+    block.cells = std::move(cells);
+    m_inMemory << index;
+    letGo(index);
 }
 
-const Values *ReportModel::rowAt(int row) const
+const QVariant *ReportModel::rowAt(int row) const
 {
     if (row < 0 || row >= m_rows)
         return nullptr;
     auto it = std::upper_bound(m_blocks.begin(), m_blocks.end(), row,
                                [](int r, const Block &b) { return r < b.first; });
-    Block &b = *(it - 1);
-    if (b.rows.isEmpty())
-        load(b);
+    const qsizetype index = it - 1 - m_blocks.begin();
+    if (m_blocks[index].cells.isEmpty())
+        load(index);
+    Block &b = m_blocks[index];
     b.used = ++m_clock;
-    return &b.rows[row - b.first];
+    return b.cells.constData() + qsizetype(row - b.first) * m_width;
 }
 
 QVariant ReportModel::value(int row, int column) const
 {
-    const Values *v = rowAt(row);
+    const QVariant *v = rowAt(row);
     if (!v || column < 0 || column >= m_query.columns.size())
         return {};
-    return typedValue(m_query.columns[column].kind, v->value(column));
+    return typedValue(m_query.columns[column].kind, v[column]);
 }
 
 QVariant ReportModel::data(const QModelIndex &index, int role) const
@@ -451,8 +485,8 @@ QVariant ReportModel::data(const QModelIndex &index, int role) const
     const int column = index.column();
     if (column < 0 || column >= m_query.columns.size())
         return {};
-    const Values *v = rowAt(index.row());
-    return v ? formatCell(m_query.columns[column].kind, v->value(column)) : QString();
+    const QVariant *v = rowAt(index.row());
+    return v ? formatCell(m_query.columns[column].kind, v[column]) : QString();
 }
 
 QVariant ReportModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -35,7 +35,7 @@ struct Column {
 
 // One row as the database gave it, each value read as its column's kind
 // when it is used; null for an empty cell. A row read from the database
-// has its key's values after the columns.
+// has the values of its key after the columns (those no column shows).
 using Values = QList<QVariant>;
 // Rows as the cashier sees them.
 using Rows = QList<QStringList>;
@@ -43,7 +43,7 @@ using Rows = QList<QStringList>;
 struct ReportQuery {
     QList<Column> columns;
     // "SELECT <one expression per column>, <the keys> FROM ...": the keys
-    // follow the columns.
+    // follow the columns, except those a column already shows.
     QString select;
     // The period: rows whose `rangeColumn` lies between the two, both ends
     // included.
@@ -55,6 +55,9 @@ struct ReportQuery {
     // given; then the rows of one key (the lines of one sale) are kept in
     // one block and ordered by it.
     QStringList keys;
+    // For each key, the column that shows its value as it is stored; -1, or
+    // no entry, when its value follows the columns.
+    QList<int> keyColumns;
     bool descending = false;
     QString tieBreak;
     // A report whose rows are computed whole instead (a bounded number of
@@ -124,21 +127,22 @@ private:
     struct Block {
         QVariantList after; // the key of the row before it; empty for the first
         int first = 0, count = 0;
-        QList<Values> rows; // empty while let go
+        QList<QVariant> cells; // its rows one after the other; empty while let go
         quint64 used = 0;
     };
-    const Values *rowAt(int row) const;
-    void load(Block &block) const;
-
-    void letGo(const Block *keep) const;
+    // The first value of a row, the others after it.
+    const QVariant *rowAt(int row) const;
+    void load(qsizetype block) const;
+    void letGo(qsizetype keep) const;
 
     const int m_blockRows, m_keptBlocks;
     ReportQuery m_query;
     mutable QList<Block> m_blocks;
+    mutable QList<qsizetype> m_inMemory; // the blocks whose rows are held
+    qsizetype m_width = 1;               // values a row: its columns, then its key's
     QVariantList m_nextAfter;
     bool m_atEnd = true;
     int m_rows = 0;
-    mutable int m_loaded = 0;
     mutable quint64 m_clock = 0;
 };
 

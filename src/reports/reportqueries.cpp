@@ -108,11 +108,12 @@ ReportQuery salesReport(const Days &days, const QString &op, const QString &card
          {u"所得积分"_s, Kind::Whole},
          {u"操作员"_s},
          {u"备注"_s}},
-        u"SELECT c.id, c.createtime, c.mberid, m.name, m.lv, c.xjfk + c.czkfk, c.jf, c.czy, c.ps,"
-        u" c.createtime, c.id FROM con c LEFT JOIN mber m ON m.id = c.mberid"_s,
+        u"SELECT c.id, c.createtime, c.mberid, m.name, m.lv, c.xjfk + c.czkfk, c.jf, c.czy, c.ps"
+        u" FROM con c LEFT JOIN mber m ON m.id = c.mberid"_s,
         u"c.createtime"_s, days);
     q.whereEquals(u"c.czy"_s, op).whereEquals(u"c.mberid"_s, card.trimmed());
     q.keys = QStringList{u"c.createtime"_s, u"c.id"_s};
+    q.keyColumns = {1, 0};
     q.descending = true;
     return q;
 }
@@ -149,12 +150,13 @@ ReportQuery lineItemsReport(const Days &days, const QString &op, const QString &
          {u"数量"_s, Kind::Number},
          {u"消费金额"_s, Kind::Money}},
         u"SELECT c.createtime, x.spid, x.spmc, c.mberid, m.name, m.lv, x.dj, x.zk, x.zhdj, x.sl,"
-        u" x.je, c.createtime, c.id"
+        u" x.je, c.id"
         u" FROM con c JOIN xiangxi x ON x.conid = c.id LEFT JOIN mber m ON m.id = c.mberid"_s,
         u"c.createtime"_s, days);
     q.whereEquals(u"c.czy"_s, op);
     q.where(u"lower(c.mberid) LIKE ? ESCAPE '\\'"_s, {likeContains(cardPart.trimmed())});
     q.keys = QStringList{u"c.createtime"_s, u"c.id"_s};
+    q.keyColumns = {0};
     q.descending = true;
     q.tieBreak = place(u"x"_s);
     return q;
@@ -361,8 +363,9 @@ ReportQuery balances()
 {
     ReportQuery q;
     q.columns = {{u"会员卡号"_s}, {u"会员姓名"_s}, {u"余额"_s, Kind::Money}};
-    q.select = u"SELECT id, name, ye, id FROM mber"_s;
+    q.select = u"SELECT id, name, ye FROM mber"_s;
     q.keys = QStringList{u"id"_s};
+    q.keyColumns = {0};
     return q;
 }
 } // namespace

@@ -213,6 +213,7 @@ void TstAccountMoves::returns()
     FrmMain *main = h.login();
     QVERIFY(main);
     main->ShowMber(kA);
+    QTRY_COMPARE(main->shownMember(u"lblXfje"_s), u"50元"_s); // summed over the sale
     const QString totalShown = main->shownMember(u"lblXfje"_s);
     runScreen(h, main, u"cmdTuihuo"_s, u"退货"_s, [&](QDialog *d) {
         QCOMPARE(w<QLabel>(d, u"lblKtje"_s)->text(), u"可退金额：35元"_s);

@@ -14,6 +14,7 @@
 
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -242,16 +243,20 @@ void MemberPanel::ShowMber(const QString &c)
             m_ui->lblTel->setText(m->tel);
             m_ui->lblJrsj->setText(FmtTime(m->createtime));
             m_ui->lblCzje->setText(yuan(m->ljczje));
+            // The stored totals at once; the sum over the whole history
+            // follows as soon as the first screen is up.
+            m_ui->lblXfje->setText(yuan(Trunc2(m->ljxfje)));
+            m_ui->lblXfcs->setText(QString::number(m->ljxfcs) + u"次"_s);
             m_ui->lblDqsj->setText(m->booljzrq ? FmtDate(m->jzrq) : u"无限制"_s);
             m_ui->lblPs->setText(m->ps);
             m_ui->cmdShowPho->setVisible(!m->photo.isEmpty());
         } else {
             m_ui->lvXiangxi->clear();
+            m_ui->lblXfje->clear();
+            m_ui->lblXfcs->clear();
         }
         const History h = readHistory(c);
         addRows(m_ui->lvInfo, h.sales);
-        m_ui->lblXfje->setText(yuan(Trunc2(h.total)));
-        m_ui->lblXfcs->setText(QString::number(h.count) + u"次"_s);
         addRows(m_ui->lvCz, h.recharges);
         for (const EventRow &r : h.events)
             ui::addRow(m_ui->lvTx, {QString::number(r.id), FmtDate(r.txsj), r.lx, r.ps, r.czy});
@@ -272,6 +277,21 @@ void MemberPanel::ShowMber(const QString &c)
         return;
     }
     ui::closeWait();
+    QTimer::singleShot(0, this, [this, c] { showTotals(c); });
+}
+
+void MemberPanel::showTotals(const QString &c)
+{
+    if (m_shown != c)
+        return; // another member came up meanwhile
+    try {
+        const Totals t = consumptionTotals(c);
+        m_ui->lblXfje->setText(yuan(Trunc2(t.total)));
+        m_ui->lblXfcs->setText(QString::number(t.count) + u"次"_s);
+    } catch (const DbError &e) {
+        // The stored totals stay shown; they are corrected the next time.
+        qWarning("%s", qPrintable(e.message()));
+    }
 }
 
 void MemberPanel::showLines(int conId)

@@ -42,6 +42,7 @@ private:
     void panelShown(int panel);
     void chooseSelected();
     void showLines(int conId);
+    void showTotals(const QString &cardNumber);
     void showPhoto();
     // Appends the next batch of the shown member's history to its list.
     void loadMore(QTreeWidget *list);
