@@ -57,6 +57,8 @@ const char *const kIndexes[] = {
     "CREATE INDEX ix_mber_tel ON mber (tel)",
     "CREATE INDEX ix_mber_lv ON mber (lv)",
     "CREATE INDEX ix_mber_jsr ON mber (jsr)",
+    // The listed members, and the disabled ones, in card order.
+    "CREATE INDEX ix_mber_st ON mber (st, id)",
     // A member's history in time order, and the totals of its sales from
     // the index alone.
     "CREATE INDEX ix_con_mber ON con (mberid, createtime, czkfk, xjfk)",
@@ -247,6 +249,9 @@ QStringList migrationStatements(Backend backend, int from)
     case 5:
         return {u"DROP INDEX ix_con_mber"_s,
                 u"CREATE INDEX ix_con_mber ON con (mberid, createtime, czkfk, xjfk)"_s};
+    case 6:
+        return {u"DROP INDEX IF EXISTS ix_mber_st"_s,
+                u"CREATE INDEX ix_mber_st ON mber (st, id)"_s};
     }
     return {};
 }
