@@ -13,6 +13,12 @@
 //   LANTING_BENCH_TABLE=FILE    also writes the table (Markdown) to FILE
 //   LANTING_BENCH_README=FILE   puts it into FILE between its table markers
 //   --generate                  only makes the data (when it is not there)
+//   --path                      prints where the data is kept
+//
+// With LANTING_BENCH_PG=postgresql://... the same operations run on that
+// server, the data copied there from the embedded file first
+// (scripts/bench.sh --postgres does all of it); --schema only makes the
+// program's tables there, for the copy.
 
 #include "amounts.h"
 #include "appstate.h"
@@ -366,16 +372,36 @@ int main(int argc, char **argv)
     QDir().mkpath(cacheDir);
     // Named by the data it holds; a newer program migrates it on opening.
     const QString path = u"%1/scale-data3-%2.qdb"_s.arg(cacheDir).arg(scale());
+    if (app.arguments().contains(u"--path"_s)) {
+        QTextStream(stdout) << path << '\n';
+        return 0;
+    }
     if (!QFileInfo::exists(path))
         generate(path);
     if (app.arguments().contains(u"--generate"_s))
         return 0; // the data only, for a later run
+    const QString server = qEnvironmentVariable("LANTING_BENCH_PG");
+    const bool pg = !server.isEmpty();
+    QString error;
     DbConfig c;
     c.sqlitePath = path;
-    QString error;
+    if (pg) {
+        const auto url = DbConfig::fromUrl(server, &error);
+        if (!url)
+            qFatal("%s", qPrintable(error));
+        c = *url;
+    }
     if (!Database::open(c, &error))
         qFatal("%s", qPrintable(error));
-    floorHelpers();
+    if (app.arguments().contains(u"--schema"_s))
+        return 0;
+    if (pg) {
+        QSqlQuery loaded(Database::connection());
+        if (!loaded.exec(u"SELECT 1 FROM bench_loaded"_s) || !loaded.next())
+            qFatal("The server holds no benchmark data: run scripts/bench.sh --postgres");
+    } else {
+        floorHelpers();
+    }
     state().operatorName = u"admin"_s;
     state().decimals = 2;
     const Size n = size();
@@ -408,24 +434,33 @@ int main(int argc, char **argv)
     measure(
         u"swipe of a whole card number"_s, 21, [&] { members::findMembers(someCard(), false); },
         [&] { drain(u"SELECT id, name, lv FROM mber WHERE id = ?"_s, {someCard()}); });
-    const QString lookup = u"SELECT id, name, lv FROM mber WHERE rowid IN ("
-                           u"SELECT rowid FROM bench_trgm WHERE bench_trgm MATCH ? UNION "
-                           u"SELECT rowid FROM mber WHERE tel = ?) ORDER BY id LIMIT 14"_s;
+    // Substrings by a trigram index: the floor's own FTS5 table on SQLite,
+    // the program's pg_trgm indexes on PostgreSQL.
+    const QString lookup =
+        pg ? u"SELECT id, name, lv FROM mber WHERE lower(id) LIKE ? OR tel = ? ORDER BY id LIMIT 14"_s
+           : u"SELECT id, name, lv FROM mber WHERE rowid IN ("
+             u"SELECT rowid FROM bench_trgm WHERE bench_trgm MATCH ? UNION "
+             u"SELECT rowid FROM mber WHERE tel = ?) ORDER BY id LIMIT 14"_s;
+    auto idPattern = [&](const QString &t) {
+        return pg ? u"%"_s + t + u"%"_s : u"id : \"%1\""_s.arg(t);
+    };
     auto cardPart = [&] { return someCard().mid(4, 6); };
     measure(
         u"typed part of a card number"_s, 21, [&] { members::findMembers(cardPart(), false); },
         [&] {
             const QString t = cardPart();
-            drain(lookup, {u"id : \"%1\""_s.arg(t), t});
+            drain(lookup, {idPattern(t), t});
         });
     auto namePart = [&] { return nameOf(1 + rnd.bounded(n.members)).right(2); };
     measure(
         u"typed part of a name"_s, 21, [&] { members::findMembers(namePart(), false); },
         [&] {
             const QString t = namePart();
-            drain(u"SELECT id, name, lv FROM mber WHERE rowid IN (SELECT rowid FROM bench_trgm"
-                  u" WHERE name LIKE ?) ORDER BY id LIMIT 14"_s,
-                  {u"%"_s + t + u"%"_s});
+            drain(
+                pg ? u"SELECT id, name, lv FROM mber WHERE lower(name) LIKE ? ORDER BY id LIMIT 14"_s
+                   : u"SELECT id, name, lv FROM mber WHERE rowid IN (SELECT rowid FROM bench_trgm"
+                     u" WHERE name LIKE ?) ORDER BY id LIMIT 14"_s,
+                {u"%"_s + t + u"%"_s});
         });
     auto tel = [&] { return telOf(1 + rnd.bounded(n.members)); };
     measure(
@@ -523,23 +558,30 @@ int main(int argc, char **argv)
         [&] { members::memberListPage(members::MemberFilter::search(part(), QString()), 1); },
         [&] {
             const QString t = part();
-            drain(listColumns +
-                      u" WHERE rowid IN (SELECT rowid FROM bench_trgm WHERE bench_trgm MATCH ?)"
-                      u" AND st = 0 ORDER BY id LIMIT 32"_s,
-                  {u"id : \"%1\""_s.arg(t)});
+            drain(
+                listColumns +
+                    (pg ? u" WHERE lower(id) LIKE ?"_s
+                        : u" WHERE rowid IN (SELECT rowid FROM bench_trgm WHERE bench_trgm MATCH ?)"_s) +
+                    u" AND st = 0 ORDER BY id LIMIT 32"_s,
+                {idPattern(t)});
         });
     measure(
         u"birthday reminder at login"_s, 3, [&] { members::birthdaysWithin(7, lastDay); },
         [&] {
-            drain(
-                u"SELECT id, name, sex, lv, csny FROM mber WHERE substr(csny, 6, 5) BETWEEN ? AND ?"_s,
-                {lastDay.toString(u"MM-dd"_s), lastDay.addDays(6).toString(u"MM-dd"_s)});
+            // The seven month-days by the program's own index.
+            QVariantList days;
+            for (int d = 0; d < 7; ++d)
+                days << lastDay.addDays(d).month() * 100 + lastDay.addDays(d).day();
+            drain(u"SELECT id, name, sex, lv, csny FROM mber WHERE "_s +
+                      Database::monthDayOf(u"csny"_s, Database::backend()) +
+                      u" IN (?, ?, ?, ?, ?, ?, ?)"_s,
+                  days);
         });
 
     const QString goodsFloor =
         u"SELECT x.spid, s.lb, max(x.spmc), s.dw, s.jj, sum(x.sl), sum(x.je) FROM con c"
         u" JOIN xiangxi x ON x.conid = c.id LEFT JOIN sp s ON s.spid = x.spid"
-        u" WHERE c.createtime BETWEEN ? AND ? GROUP BY x.spid"_s;
+        u" WHERE c.createtime BETWEEN ? AND ? GROUP BY x.spid, s.lb, s.dw, s.jj"_s;
     for (const auto &[label, from, runs] :
          {std::tuple{u"day"_s, lastDay, 5}, std::tuple{u"month"_s, aMonth, 3},
           std::tuple{u"year"_s, aYear, 1}}) {
@@ -589,11 +631,14 @@ int main(int argc, char **argv)
         u"daily turnover, one year"_s, 1,
         [&] { scrollToEnd(reports::dailyTurnover(aYear, lastDay)); },
         [&] {
-            drain(u"SELECT substr(createtime, 1, 10), sum(czkfk), sum(xjfk) FROM con"
-                  u" WHERE createtime BETWEEN ? AND ? GROUP BY 1"_s,
+            const QString d = Database::dayOf(u"createtime"_s);
+            drain(u"SELECT "_s + d +
+                      u", sum(czkfk), sum(xjfk) FROM con"
+                      u" WHERE createtime BETWEEN ? AND ? GROUP BY 1"_s,
                   {day(aYear), day(lastDay, true)});
-            drain(u"SELECT substr(createtime, 1, 10), sum(je) FROM thjl"
-                  u" WHERE createtime BETWEEN ? AND ? GROUP BY 1"_s,
+            drain(u"SELECT "_s + d +
+                      u", sum(je) FROM thjl"
+                      u" WHERE createtime BETWEEN ? AND ? GROUP BY 1"_s,
                   {day(aYear), day(lastDay, true)});
         });
     measure(
@@ -640,16 +685,23 @@ int main(int argc, char **argv)
                 db.transaction();
                 QSqlQuery q(db);
                 q.prepare(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, jf, createtime, czy, ps)"
-                          u" VALUES (?, 1, 0, 200000, 0, ?, 'admin', '')"_s);
+                          u" VALUES (?, ?, 0, ?, 0, ?, 'admin', '') RETURNING id"_s);
                 q.addBindValue(s.card);
+                q.addBindValue(true);
+                q.addBindValue(Database::stored(Amount(20)));
                 q.addBindValue(day(lastDay));
                 exec(q);
-                const QVariant id = q.lastInsertId();
+                q.next();
+                const QVariant id = q.value(0);
                 q.prepare(u"INSERT INTO xiangxi (conid, spid, spmc, dj, zk, zhdj, sl, jf, je)"
-                          u" VALUES (?, ?, '商品', 10000, 1000000, 10000, 10000, 0, 10000)"_s);
+                          u" VALUES (?, ?, '商品', ?, ?, ?, ?, 0, ?)"_s);
+                const QVariant one = Database::stored(Amount(1)),
+                               hundred = Database::stored(Amount(100));
                 for (const auto &b : s.lines) {
                     q.addBindValue(id);
                     q.addBindValue(b.spid);
+                    for (const QVariant &v : {one, hundred, one, one, one})
+                        q.addBindValue(v);
                     exec(q);
                 }
                 db.commit();
@@ -669,8 +721,10 @@ int main(int argc, char **argv)
           << ms(r.floor) << " | " << QString::number(r.floor > 0 ? r.program / r.floor : 0, 'f', 1)
           << " | " << r.peakMiB << " MB |\n";
     t.flush();
-    QTextStream(stdout) << "\nScale " << scale() << ": " << n.members << " members, " << n.sales
-                        << " sales, " << n.recharges << " recharges, " << n.goods << " goods\n\n"
+    QTextStream(stdout) << "\n"
+                        << (pg ? "PostgreSQL" : "SQLite") << ", scale " << scale() << ": "
+                        << n.members << " members, " << n.sales << " sales, " << n.recharges
+                        << " recharges, " << n.goods << " goods\n\n"
                         << table;
     // The README's table, between its two markers, when asked.
     const QString readme = qEnvironmentVariable("LANTING_BENCH_README");
@@ -679,7 +733,8 @@ int main(int argc, char **argv)
         if (f.open(QIODevice::ReadOnly)) {
             QString text = QString::fromUtf8(f.readAll());
             f.close();
-            const QString begin = u"<!-- bench_scale table -->\n"_s,
+            const QString begin = pg ? u"<!-- bench_scale postgres table -->\n"_s
+                                     : u"<!-- bench_scale table -->\n"_s,
                           end = u"<!-- end of table -->"_s;
             const qsizetype a = text.indexOf(begin), b = text.indexOf(end);
             if (a >= 0 && b > a && f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {

@@ -10,7 +10,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql
     qt6-serialport-dev qt6-multimedia-dev qt6-charts-dev libgl-dev
     fonts-wqy-microhei
-    postgresql
+    postgresql sqlite3
     cups poppler-utils python3-xlrd
     libx11-dev xvfb xauth xdotool
 )

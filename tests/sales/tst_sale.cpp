@@ -160,6 +160,8 @@ private Q_SLOTS:
     void direct();
     void pointsAndUpgrade();
     void twoTillsOneBalance();
+    void manyLines_data() { Harness::addBackendRows(); }
+    void manyLines();
 };
 
 void TstSale::pricing_data()
@@ -214,7 +216,9 @@ void TstSale::pricing()
     storeMember(kCard, u"金卡"_s, 100);
     storeGoods(u"G1"_s, u"商品"_s, price);
     if (ownRate > 0)
-        Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('G1', '金卡', ?)"_s).bind(lit(ownRate)).exec();
+        Sql(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('G1', '金卡', ?)"_s)
+            .bind(lit(ownRate))
+            .exec();
     QVERIFY(t.login(card));
     t.sale([&](FrmSpxf *s) {
         s->AddSp(u"G1"_s, lit(quantity));
@@ -911,6 +915,55 @@ void TstSale::twoTillsOneBalance()
     QCOMPARE(r.refusal, PayRefusal::NoBalance);
     QCOMPARE(memberValue(u"ye"_s), 20.0);
     QCOMPARE(count(u"con"_s), 0);
+}
+
+void TstSale::manyLines()
+{
+    // Stock is taken per goods code (a code on two lines counts both, never
+    // below 0) and the lines are kept in the basket's order, also when the
+    // basket is longer than one statement writes.
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    storeMember(kCard, QString(), 0);
+    storeGoods(u"G1"_s, u"可乐"_s, 1, 5);
+    storeGoods(u"G2"_s, u"雪碧"_s, 1, 100);
+    storeGoods(u"G3"_s, u"毛巾"_s, 1, 1);
+    SetSysInfo(u"kc"_s, u"yes"_s); // goods may be oversold
+    SaleInput sale;
+    sale.card = kCard;
+    auto add = [&](const QString &code, qint64 sl) {
+        BasketLine l;
+        l.spid = code;
+        l.name = code;
+        l.sj = l.zhdj = 1;
+        l.sl = sl;
+        l.je = sl;
+        sale.lines << l;
+        sale.total += l.je;
+    };
+    add(u"G2"_s, 3);
+    add(u"G1"_s, 2);
+    add(u"G2"_s, 4);
+    add(u"G3"_s, 2);
+    for (int i = 0; i < 600; ++i)
+        add(i % 2 ? u"G1"_s : u"G2"_s, 0);
+    add(u"G1"_s, 1);
+    const SaleResult r = recordSale(sale);
+    QCOMPARE(r.refusal, PayRefusal::None);
+    QCOMPARE(amountAt(u"SELECT kc FROM sp WHERE spid = 'G1'"_s), 2.0);
+    QCOMPARE(amountAt(u"SELECT kc FROM sp WHERE spid = 'G2'"_s), 93.0);
+    QCOMPARE(amountAt(u"SELECT kc FROM sp WHERE spid = 'G3'"_s), 0.0);
+    QStringList written;
+    Sql q(u"SELECT spid, sl FROM xiangxi WHERE conid = ? ORDER BY "_s +
+          (backend == Backend::Postgres ? u"ctid"_s : u"rowid"_s));
+    q.bind(r.conId).exec();
+    while (q.next())
+        written << q.text(0) + u"×"_s + FmtJe(q.amount(1));
+    QCOMPARE(written.size(), sale.lines.size());
+    QCOMPARE(written.mid(0, 4), QStringList({u"G2×3"_s, u"G1×2"_s, u"G2×4"_s, u"G3×2"_s}));
+    QCOMPARE(written.at(4), u"G2×0"_s);
+    QCOMPARE(written.last(), u"G1×1"_s);
 }
 
 QTEST_MAIN(TstSale)
