@@ -28,9 +28,9 @@ constexpr int kFewMatches = 2000;
 
 TextCondition containsText(const QString &text)
 {
-    // The index is asked for the text's last six characters (card numbers
-    // share their first digits, which every member holds), and what it
-    // gives is checked against the whole text.
+    // On SQLite the index is asked for the text's last six characters (card
+    // numbers share their first digits, which every member holds), and what
+    // it gives is checked against the whole text.
     const QList<uint> chars = text.toUcs4();
     if (Database::backend() == Backend::Sqlite && chars.size() >= 3) {
         const qsizetype n = std::min<qsizetype>(6, chars.size());
@@ -46,7 +46,20 @@ TextCondition containsText(const QString &text)
                     true};
     }
     const QString like = likeContains(text);
-    return {u"(lower(id) LIKE ? ESCAPE '\\' OR lower(name) LIKE ? ESCAPE '\\')"_s, {like, like}};
+    const QString contains = u"(lower(id) LIKE ? ESCAPE '\\' OR lower(name) LIKE ? ESCAPE '\\')"_s;
+    if (Database::backend() == Backend::Postgres && chars.size() >= 3) {
+        // The same count by the pg_trgm indexes. Few: the members are
+        // taken from the index's answer, by their place in the table; the
+        // planner would otherwise walk every card in order looking for them.
+        Sql count(u"SELECT count(*) FROM (SELECT 1 FROM mber WHERE "_s + contains +
+                  u" LIMIT ?) s"_s);
+        count.bind(like).bind(like).bind(kFewMatches).exec();
+        if (count.next() && count.integer(0) < kFewMatches)
+            return {u"ctid = ANY(ARRAY(SELECT ctid FROM mber WHERE "_s + contains + u"))"_s,
+                    {like, like},
+                    true};
+    }
+    return {contains, {like, like}};
 }
 
 QList<MemberHit> findMembers(const QString &text, bool icCard)

@@ -311,11 +311,17 @@ ReportModel::ReportModel(QObject *parent, int blockRows, int keptBlocks)
 {
 }
 
-// Lets go of the blocks shown longest ago, down to the number kept; only
-// the blocks in memory are looked at, however long the list has grown.
+// Lets go of the blocks shown longest ago, down to the rows kept; only the
+// blocks in memory are looked at, however long the list has grown.
 void ReportModel::letGo(qsizetype keep) const
 {
-    while (m_inMemory.size() > m_keptBlocks) {
+    const auto held = [this] {
+        qint64 rows = 0;
+        for (const qsizetype i : m_inMemory)
+            rows += m_blocks[i].count;
+        return rows;
+    };
+    while (m_inMemory.size() > 1 && held() > qint64(m_keptBlocks) * m_blockRows) {
         qsizetype oldest = -1;
         for (qsizetype i = 0; i < m_inMemory.size(); ++i)
             if (m_inMemory[i] != keep &&
@@ -371,6 +377,7 @@ void ReportModel::setQuery(ReportQuery query)
     first.used = ++m_clock;
     m_rows = first.count;
     m_inMemory = {0};
+    m_fetchRows = m_blockRows;
     m_blocks << first;
     m_atEnd = atEnd;
     m_nextAfter = next;
@@ -413,7 +420,7 @@ void ReportModel::fetchMore(const QModelIndex &parent)
         return;
     Read r;
     try {
-        r = readBlock(m_query, m_nextAfter, m_blockRows);
+        r = readBlock(m_query, m_nextAfter, m_fetchRows);
     } catch (const DbError &e) {
         m_atEnd = true;
         Q_EMIT failed(e.message());
@@ -422,6 +429,12 @@ void ReportModel::fetchMore(const QModelIndex &parent)
     m_atEnd = r.atEnd || r.cells.isEmpty();
     if (r.cells.isEmpty())
         return;
+    // A list scrolled on and on is read in ever larger blocks, fewer
+    // statements for the server to answer, up to an eighth of what is kept.
+    m_fetchRows = int(qBound<qint64>(
+        m_blockRows, qint64(m_fetchRows) * 2,
+        qMax<qint64>(m_blockRows, qMin<qint64>(qint64(m_blockRows) * 8,
+                                               qint64(m_keptBlocks) * m_blockRows / 8))));
     Block b;
     b.after = m_nextAfter;
     b.first = m_rows;

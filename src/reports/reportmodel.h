@@ -90,8 +90,9 @@ class ReportModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    // Rows read per block as the view scrolls, and the blocks kept in
-    // memory; one further away is read again when it is shown.
+    // Rows read in the first block, and the rows kept in memory, in blocks
+    // of that size; a block further away is read again when it is shown.
+    // Blocks read as the view scrolls on grow to eight times the first.
     static constexpr int kBlockRows = 500;
     static constexpr int kKeptBlocks = 64;
 
@@ -143,6 +144,7 @@ private:
     QVariantList m_nextAfter;
     bool m_atEnd = true;
     int m_rows = 0;
+    int m_fetchRows = 0; // rows the next block reads
     mutable quint64 m_clock = 0;
 };
 
