@@ -744,7 +744,7 @@ int main(int argc, char **argv)
             const QString begin = pg ? u"<!-- bench_scale postgres table -->\n"_s
                                      : u"<!-- bench_scale table -->\n"_s,
                           end = u"<!-- end of table -->"_s;
-            const qsizetype a = text.indexOf(begin), b = text.indexOf(end);
+            const qsizetype a = text.indexOf(begin), b = text.indexOf(end, a);
             if (a >= 0 && b > a && f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
                 text.replace(a + begin.size(), b - a - begin.size(), table);
                 f.write(text.toUtf8());

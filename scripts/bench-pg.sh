@@ -21,6 +21,9 @@ bench_pg_start() {
         "${BENCH_PG_AS[@]}" "$bin/initdb" -D "$BENCH_PG_DIR/data" -U lanting --auth=trust -E UTF8 \
             --no-locale >"$BENCH_PG_DIR/initdb.log" 2>&1 || { cat "$BENCH_PG_DIR/initdb.log" >&2; return 1; }
     fi
+    # One left running by a run that was stopped halfway is stopped first.
+    "${BENCH_PG_AS[@]}" "$bin/pg_ctl" -D "$BENCH_PG_DIR/data" status >/dev/null 2>&1 &&
+        "${BENCH_PG_AS[@]}" "$bin/pg_ctl" -D "$BENCH_PG_DIR/data" -m fast -w stop >/dev/null
     # A server as a shop would set one up on a machine like this one:
     # durable commits, a gigabyte of shared buffers.
     "${BENCH_PG_AS[@]}" "$bin/pg_ctl" -D "$BENCH_PG_DIR/data" -l "$BENCH_PG_DIR/server.log" -w -t 120 \

@@ -311,6 +311,12 @@ ReportModel::ReportModel(QObject *parent, int blockRows, int keptBlocks)
 {
 }
 
+// The first block: a screen or two, read at once when the report is shown.
+int ReportModel::firstRows() const
+{
+    return qMin(kFirstRows, m_blockRows);
+}
+
 // Lets go of the blocks shown longest ago, down to the rows kept; only the
 // blocks in memory are looked at, however long the list has grown.
 void ReportModel::letGo(qsizetype keep) const
@@ -365,7 +371,7 @@ void ReportModel::setQuery(ReportQuery query)
             first.cells << row;
         }
     } else {
-        Read r = readBlock(query, {}, m_blockRows);
+        Read r = readBlock(query, {}, firstRows());
         next = r.last();
         atEnd = r.atEnd || r.cells.isEmpty();
         first.cells = std::move(r.cells);
@@ -377,7 +383,7 @@ void ReportModel::setQuery(ReportQuery query)
     first.used = ++m_clock;
     m_rows = first.count;
     m_inMemory = {0};
-    m_fetchRows = m_blockRows;
+    m_fetchRows = firstRows();
     m_blocks << first;
     m_atEnd = atEnd;
     m_nextAfter = next;
@@ -431,8 +437,8 @@ void ReportModel::fetchMore(const QModelIndex &parent)
         return;
     // A list scrolled on and on is read in ever larger blocks, fewer
     // statements for the server to answer, up to an eighth of what is kept.
-    m_fetchRows = int(qBound<qint64>(
-        m_blockRows, qint64(m_fetchRows) * 2,
+    m_fetchRows = int(qMin<qint64>(
+        qint64(m_fetchRows) * 2,
         qMax<qint64>(m_blockRows, qMin<qint64>(qint64(m_blockRows) * 8,
                                                qint64(m_keptBlocks) * m_blockRows / 8))));
     Block b;

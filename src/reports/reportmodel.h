@@ -90,9 +90,11 @@ class ReportModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    // Rows read in the first block, and the rows kept in memory, in blocks
-    // of that size; a block further away is read again when it is shown.
-    // Blocks read as the view scrolls on grow to eight times the first.
+    // The rows kept in memory, in blocks of `blockRows`; a block further
+    // away is read again when it is shown. The first block holds at most
+    // kFirstRows; blocks read as the view scrolls on double up to eight
+    // times `blockRows`.
+    static constexpr int kFirstRows = 100;
     static constexpr int kBlockRows = 500;
     static constexpr int kKeptBlocks = 64;
 
@@ -135,6 +137,7 @@ private:
     const QVariant *rowAt(int row) const;
     void load(qsizetype block) const;
     void letGo(qsizetype keep) const;
+    int firstRows() const;
 
     const int m_blockRows, m_keptBlocks;
     ReportQuery m_query;
