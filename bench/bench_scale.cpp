@@ -25,6 +25,7 @@
 #include "database.h"
 #include "memberlist.h"
 #include "memberlookup.h"
+#include "programfolder.h"
 #include "reminders.h"
 #include "reportmodel.h"
 #include "reportqueries.h"
@@ -366,6 +367,7 @@ void firstScreen(const reports::ReportQuery &q)
 
 int main(int argc, char **argv)
 {
+    keepTimeZoneLoaded(); // as the program does at start
     QCoreApplication app(argc, argv);
     const QString cacheDir =
         qEnvironmentVariable("LANTING_BENCH_CACHE", QDir::homePath() + u"/.cache/lanting-bench"_s);

@@ -526,6 +526,28 @@ QDateTime Database::toDt(const QVariant &stored)
     return d;
 }
 
+QDate Database::toDate(const QVariant &stored)
+{
+    if (stored.metaType().id() == QMetaType::QString) {
+        const QString s = stored.toString();
+        if (s.size() >= 10 && s[4] == u'-' && s[7] == u'-') {
+            int v[3] = {};
+            const int at[3][2] = {{0, 4}, {5, 2}, {8, 2}};
+            bool digits = true;
+            for (int f = 0; f < 3 && digits; ++f)
+                for (int i = at[f][0]; i < at[f][0] + at[f][1]; ++i) {
+                    const char16_t c = s[i].unicode();
+                    digits = digits && c >= u'0' && c <= u'9';
+                    v[f] = v[f] * 10 + (c - u'0');
+                }
+            const QDate date(v[0], v[1], v[2]);
+            if (digits && date.isValid())
+                return date;
+        }
+    }
+    return toDt(stored).date();
+}
+
 Sql::Sql(const QString &text) : m_text(text), m_query(Database::connection())
 {
     m_query.setForwardOnly(true);

@@ -85,6 +85,8 @@ public:
     // timestamp(0) on PostgreSQL; bind through dt(), read through toDt().
     static QVariant dt(const QDateTime &when);
     static QDateTime toDt(const QVariant &stored);
+    // The day alone, without working out the local time of day.
+    static QDate toDate(const QVariant &stored);
     // SQL giving the calendar day of a date-time column as "yyyy-MM-dd"
     // text, for grouping many rows without reading each time back.
     static QString dayOf(const QString &column);

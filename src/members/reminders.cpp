@@ -5,6 +5,7 @@
 #include "memberlookup.h"
 
 #include <QSet>
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -24,19 +25,23 @@ QList<Birthday> birthdaysWithin(int days, const QDate &today)
         if (d.month() == 2 && d.day() == 28 && !QDate::isLeapYear(d.year()))
             wanted.insert(229);
     }
-    // Only the members born on those days, found by the birthday index.
+    // Only the members born on those days, found by the birthday index, and
+    // put in card order here: sorted by the database, tens of thousands of
+    // them (a chain's week) would go through a temporary file.
     Sql q(u"SELECT id, name, sex, lv, csny FROM mber WHERE "_s +
           Database::monthDayOf(u"csny"_s, Database::backend()) + u" IN ("_s +
-          placeholders(wanted.size()) + u") ORDER BY id"_s);
+          placeholders(wanted.size()) + u")"_s);
     for (int md : wanted)
         q.bind(md);
     q.exec();
     while (q.next()) {
-        const QDate born = Database::toDt(q.value(4)).date();
+        const QDate born = Database::toDate(q.value(4));
         if (!born.isValid() || !wanted.contains(born.month() * 100 + born.day()))
             continue;
         list << Birthday{q.text(0), q.text(1), sexText(q.integer(2)), q.text(3), born};
     }
+    std::sort(list.begin(), list.end(),
+              [](const Birthday &a, const Birthday &b) { return a.id < b.id; });
     return list;
 }
 

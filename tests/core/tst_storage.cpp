@@ -207,6 +207,13 @@ void TstStorage::dateTimesToTheSecond()
     QCOMPARE(Database::toDt(q.value(0)), first);
     QVERIFY(q.next());
     QCOMPARE(Database::toDt(q.value(0)), QDateTime(day, QTime(23, 59, 59)));
+    QCOMPARE(Database::toDate(q.value(0)), day);
+    // The day of what an older program or a hand may have stored.
+    QCOMPARE(Database::toDate(u"2026-02-29 00:00:00"_s), QDate());
+    QCOMPARE(Database::toDate(u"2024-02-29"_s), QDate(2024, 2, 29));
+    QCOMPARE(Database::toDate(u"2026-03-15T08:09:10"_s), day);
+    QCOMPARE(Database::toDate(u"１２３４-05-06"_s), QDate());
+    QCOMPARE(Database::toDate(QVariant()), QDate());
 }
 
 void TstStorage::delCon()
