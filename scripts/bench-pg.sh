@@ -5,9 +5,12 @@
 
 bench_pg_start() {
     local bin
-    bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
+    bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1 || true)
     [ -n "$bin" ] || { echo "PostgreSQL server binaries not found" >&2; return 1; }
     BENCH_PG_DIR=${LANTING_BENCH_PG_DIR:-/var/tmp/lanting-bench-pg}
+    case $BENCH_PG_DIR in
+    *[[:space:]]*) echo "LANTING_BENCH_PG_DIR must not hold blanks: $BENCH_PG_DIR" >&2; return 1 ;;
+    esac
     BENCH_PG_BIN=$bin
     BENCH_PG_AS=()
     mkdir -p "$BENCH_PG_DIR"
@@ -18,8 +21,10 @@ bench_pg_start() {
     local port=55532
     while (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null; do port=$((port + 1)); done
     if [ ! -f "$BENCH_PG_DIR/data/PG_VERSION" ]; then
+        # A UTF-8 locale, as a shop's server has: pg_trgm takes Chinese
+        # characters for letters only then.
         "${BENCH_PG_AS[@]}" "$bin/initdb" -D "$BENCH_PG_DIR/data" -U lanting --auth=trust -E UTF8 \
-            --no-locale >"$BENCH_PG_DIR/initdb.log" 2>&1 || { cat "$BENCH_PG_DIR/initdb.log" >&2; return 1; }
+            --locale=C.UTF-8 >"$BENCH_PG_DIR/initdb.log" 2>&1 || { cat "$BENCH_PG_DIR/initdb.log" >&2; return 1; }
     fi
     # One left running by a run that was stopped halfway is stopped first.
     "${BENCH_PG_AS[@]}" "$bin/pg_ctl" -D "$BENCH_PG_DIR/data" status >/dev/null 2>&1 &&
@@ -47,15 +52,18 @@ bench_psql() {
 }
 
 # bench_pg_load FILE: the tables of the embedded file FILE into the server's
-# database, whose tables the program has made; once (bench_loaded marks it).
+# database, whose tables the program has made; once for each file
+# (bench_loaded names the file copied last).
 # Amounts are kept in ten-thousandths in the file and as decimals on the
 # server; each is written out exactly, digit by digit.
 bench_pg_load() {
     local file=$1
-    if bench_psql -qtAc "SELECT 1 FROM bench_loaded" 2>/dev/null | grep -q 1; then
+    [ -s "$file" ] || { echo "No benchmark data at '$file'" >&2; return 1; }
+    if [ "$(bench_psql -qtAc "SELECT file FROM bench_loaded" 2>/dev/null)" = "$file" ]; then
         return 0
     fi
-    local t cols select c type
+    bench_psql -qc "DROP TABLE IF EXISTS bench_loaded"
+    local t cols select c type copied=0
     for t in $(bench_psql -qtAc "SELECT table_name FROM information_schema.tables
             WHERE table_schema = 'public' AND table_type = 'BASE TABLE'
             AND table_name NOT IN ('schemaver') AND table_name NOT LIKE 'bench%' ORDER BY 1"); do
@@ -77,6 +85,7 @@ bench_pg_load() {
         sqlite3 -csv "$file" "SELECT ${select[*]} FROM $t" |
             bench_psql -qc "\\copy $t (${cols[*]}) FROM STDIN WITH (FORMAT csv)"
         unset IFS
+        copied=$((copied + 1))
         # The numbering goes on after the rows copied.
         if bench_psql -qtAc "SELECT 1 FROM information_schema.columns WHERE table_schema = 'public'
                 AND table_name = '$t' AND column_name = 'id' AND is_identity = 'YES'" | grep -q 1; then
@@ -84,7 +93,9 @@ bench_pg_load() {
                     HAVING max(id) IS NOT NULL" >/dev/null
         fi
     done
+    [ "$copied" -gt 0 ] || { echo "No table of '$file' was copied" >&2; return 1; }
     echo "Analysing ..."
     bench_psql -qc "VACUUM ANALYZE"
-    bench_psql -qc "CREATE TABLE bench_loaded (at timestamp DEFAULT now()); INSERT INTO bench_loaded DEFAULT VALUES"
+    bench_psql -qc "CREATE TABLE bench_loaded (file text, at timestamp DEFAULT now())"
+    echo "INSERT INTO bench_loaded (file) VALUES (:'file')" | bench_psql -q -v file="$file"
 }

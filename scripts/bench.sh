@@ -14,9 +14,10 @@ if [ "${1:-}" != --postgres ]; then
 fi
 shift
 source "$ROOT/scripts/bench-pg.sh"
-bench_pg_start
 trap bench_pg_stop EXIT
+bench_pg_start
 "$RELEASE/bench/bench_scale" --generate
 "$RELEASE/bench/bench_scale" --schema
-bench_pg_load "$("$RELEASE/bench/bench_scale" --path)"
+data=$("$RELEASE/bench/bench_scale" --path)
+bench_pg_load "$data"
 "$RELEASE/bench/bench_scale" "$@"

@@ -27,7 +27,8 @@ namespace
 const QString kConn = u"lanting"_s;
 const QString kTimeFormat = u"yyyy-MM-dd HH:mm:ss"_s;
 Backend g_backend = Backend::Sqlite;
-DbConfig g_config; // of the open database
+bool g_trigrams = false; // the members' trigram indexes are there
+DbConfig g_config;       // of the open database
 int g_txDepth = 0;
 bool g_txFailed = false;
 // A statement of the running transaction failed: PostgreSQL refuses every
@@ -380,6 +381,7 @@ bool Database::open(const DbConfig &c, QString *error)
             }
             checkAndMigrate(db, Backend::Sqlite, where);
             gatherStatistics(db, Backend::Sqlite);
+            g_trigrams = true;
         } else {
             const QString where = u"数据库服务器[%1:%2/%3]"_s.arg(c.host).arg(c.port).arg(c.dbName);
             QSqlDatabase db = addConnection(c, kConn);
@@ -389,6 +391,11 @@ bool Database::open(const DbConfig &c, QString *error)
                 createSchema(db, Backend::Postgres);
             checkAndMigrate(db, Backend::Postgres, where);
             gatherStatistics(db, Backend::Postgres);
+            // A server without pg_trgm has the members without them.
+            QSqlQuery q(db);
+            g_trigrams = q.exec(u"SELECT count(*) FROM pg_indexes WHERE tablename = 'mber'"
+                                u" AND indexname IN ('ix_mber_id_trgm', 'ix_mber_name_trgm')"_s) &&
+                         q.next() && q.value(0).toInt() == 2;
         }
     } catch (const DbError &e) {
         close();
@@ -434,6 +441,11 @@ QSqlDatabase Database::connection()
     if (!db.isOpen())
         throw DbError(u"数据库没有连接。"_s);
     return db;
+}
+
+bool Database::hasMemberTrigrams()
+{
+    return g_trigrams;
 }
 
 Backend Database::backend()

@@ -72,6 +72,9 @@ public:
     static bool isOpen();
     static QSqlDatabase connection();
     static Backend backend();
+    // Whether substrings of card numbers and names are found by a trigram
+    // index (a PostgreSQL server may lack the extension for it).
+    static bool hasMemberTrigrams();
     // Writes a consistent copy of the embedded database file to `path`
     // (replacing it), while the program keeps it open. False on the server
     // backend, which has no file, or when the copy fails.

@@ -47,7 +47,8 @@ TextCondition containsText(const QString &text)
     }
     const QString like = likeContains(text);
     const QString contains = u"(lower(id) LIKE ? ESCAPE '\\' OR lower(name) LIKE ? ESCAPE '\\')"_s;
-    if (Database::backend() == Backend::Postgres && chars.size() >= 3) {
+    if (Database::backend() == Backend::Postgres && Database::hasMemberTrigrams() &&
+        chars.size() >= 3) {
         // The same count by the pg_trgm indexes. Few: the members are
         // taken from the index's answer, by their place in the table; the
         // planner would otherwise walk every card in order looking for them.

@@ -153,8 +153,9 @@ SaleResult recordSale(const SaleInput &sale)
     const Amount cash = sale.total - sale.cardPart;
     if (!inRange(sale.total) || !inRange(sale.cardPart) || !inRange(cash) || !inRange(sale.points))
         return {PayRefusal::OutOfRange};
+    // A quantity below 0 never comes from a basket; stock is taken per code.
     for (const BasketLine &l : sale.lines)
-        if (!inRange(l.sl) || !inRange(l.je) || !inRange(l.zhdj) || !inRange(l.sj) ||
+        if (l.sl < 0 || !inRange(l.sl) || !inRange(l.je) || !inRange(l.zhdj) || !inRange(l.sj) ||
             !inRange(l.rate) || !inRange((l.sl.truncated() * l.jf.truncated())))
             return {PayRefusal::OutOfRange};
     const bool oversell = oversellAllowed();

@@ -964,6 +964,14 @@ void TstSale::manyLines()
     QCOMPARE(written.mid(0, 4), QStringList({u"G2×3"_s, u"G1×2"_s, u"G2×4"_s, u"G3×2"_s}));
     QCOMPARE(written.at(4), u"G2×0"_s);
     QCOMPARE(written.last(), u"G1×1"_s);
+
+    // A line taking back stock is no sale: nothing is written.
+    SaleInput back = sale;
+    back.lines = {sale.lines.first()};
+    back.lines.first().sl = -1;
+    QCOMPARE(recordSale(back).refusal, PayRefusal::OutOfRange);
+    QCOMPARE(count(u"con"_s), 1);
+    QCOMPARE(amountAt(u"SELECT kc FROM sp WHERE spid = 'G2'"_s), 93.0);
 }
 
 QTEST_MAIN(TstSale)
