@@ -443,21 +443,22 @@ int main(int argc, char **argv)
     auto idPattern = [&](const QString &t) {
         return pg ? u"%"_s + t + u"%"_s : u"id : \"%1\""_s.arg(t);
     };
-    // A whole card swiped is looked for as every typed text is: the floor
-    // answers the same, card numbers and names holding it and the telephone
-    // (on SQLite by the trigrams of its last six digits, checked whole).
+    // A whole card swiped, or a whole telephone number typed, is looked for
+    // as every typed text is: the floor answers the same, card numbers and
+    // names holding it and the telephone (on SQLite by the trigrams of its
+    // last six digits, checked whole).
+    auto wholeNumber = [&](const QString &t) {
+        if (pg)
+            drain(lookup, {idPattern(t), t});
+        else
+            drain(u"SELECT id, name, lv FROM mber WHERE rowid IN (SELECT rowid FROM bench_trgm"
+                  u" WHERE bench_trgm MATCH ?) AND instr(id, ?) > 0"
+                  u" UNION SELECT id, name, lv FROM mber WHERE tel = ? ORDER BY id LIMIT 14"_s,
+                  {idPattern(t.right(6)), t, t});
+    };
     measure(
         u"swipe of a whole card number"_s, 21, [&] { members::findMembers(someCard(), false); },
-        [&] {
-            const QString t = someCard();
-            if (pg)
-                drain(lookup, {idPattern(t), t});
-            else
-                drain(u"SELECT id, name, lv FROM mber WHERE rowid IN (SELECT rowid FROM bench_trgm"
-                      u" WHERE bench_trgm MATCH ?) AND instr(id, ?) > 0"
-                      u" UNION SELECT id, name, lv FROM mber WHERE tel = ? ORDER BY id LIMIT 14"_s,
-                      {idPattern(t.right(6)), t, t});
-        });
+        [&] { wholeNumber(someCard()); });
     auto cardPart = [&] { return someCard().mid(4, 6); };
     measure(
         u"typed part of a card number"_s, 21, [&] { members::findMembers(cardPart(), false); },
@@ -479,7 +480,7 @@ int main(int argc, char **argv)
     auto tel = [&] { return telOf(1 + rnd.bounded(n.members)); };
     measure(
         u"typed whole telephone number"_s, 21, [&] { members::findMembers(tel(), false); },
-        [&] { drain(u"SELECT id, name, lv FROM mber WHERE tel = ?"_s, {tel()}); });
+        [&] { wholeNumber(tel()); });
 
     const QString history =
         u"SELECT id, createtime, czkfk, xjfk, jf, czy, ps FROM con WHERE mberid = ?"

@@ -738,6 +738,112 @@ bool Database::copyTo(const QString &path)
     return true;
 }
 
+namespace
+{
+
+// A definition as written, blanks and "IF NOT EXISTS" aside (an index made
+// again by an upgrade carries them).
+QString definition(const QString &sql)
+{
+    return sql.simplified().replace(u"IF NOT EXISTS "_s, QString(), Qt::CaseInsensitive);
+}
+
+// The structure of an embedded database: every table with its columns,
+// every index, trigger and view with its definition; SQLite's own tables
+// (sequences, statistics) aside.
+QStringList structureOf(QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(u"SELECT type, name, tbl_name, sql FROM sqlite_master"
+                u" WHERE name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"_s))
+        throw dbError(q.lastError());
+    QList<QStringList> objects;
+    while (q.next())
+        objects << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                               q.value(3).toString()};
+    q.finish();
+    QStringList out;
+    for (const QStringList &o : objects) {
+        if (o[0] == u"table"_s && !o[3].startsWith(u"CREATE VIRTUAL"_s, Qt::CaseInsensitive)) {
+            QSqlQuery c(db);
+            if (!c.prepare(u"SELECT name, type, \"notnull\", dflt_value, pk, hidden"
+                           u" FROM pragma_table_xinfo(?)"_s))
+                throw dbError(c.lastError());
+            c.addBindValue(o[1]);
+            if (!c.exec())
+                throw dbError(c.lastError());
+            QStringList columns;
+            while (c.next())
+                columns << u"%1 %2 %3 %4 %5 %6"_s.arg(c.value(0).toString(), c.value(1).toString(),
+                                                      c.value(2).toString(), c.value(3).toString(),
+                                                      c.value(4).toString(), c.value(5).toString());
+            out << u"数据表 %1（%2）"_s.arg(o[1], columns.join(u"，"_s));
+        } else {
+            const QString kind = o[0] == u"table"_s     ? u"数据表"_s
+                                 : o[0] == u"index"_s   ? u"索引"_s
+                                 : o[0] == u"trigger"_s ? u"触发器"_s
+                                 : o[0] == u"view"_s    ? u"视图"_s
+                                                        : o[0];
+            out << u"%1 %2：%3"_s.arg(kind, o[1], definition(o[3]));
+        }
+    }
+    out.sort();
+    return out;
+}
+
+// The structure of a new database of this version.
+QStringList ourStructure()
+{
+    const QString name = u"lanting-reference"_s;
+    QStringList out;
+    {
+        QSqlDatabase ref = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+        ref.setDatabaseName(u":memory:"_s);
+        if (!ref.open())
+            throw dbError(ref.lastError());
+        for (const QString &stmt : schema::createStatements(Backend::Sqlite))
+            run(ref, stmt);
+        out = structureOf(ref);
+        ref.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return out;
+}
+
+// Why a file offered for restore may not replace the live database, or
+// nothing when it may: it must be whole (SQLite's integrity check), hold
+// nothing that runs by itself but our own triggers (a trigger would run
+// with the next recharge, not when it is restored), be of a version this
+// program knows, and after the upgrade to this version have exactly our
+// tables, columns and indexes. The file is upgraded on the way; it is a
+// copy of the chosen one.
+QString restoreProblem(QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(u"PRAGMA integrity_check"_s) || !q.next())
+        return u"文件已损坏：%1"_s.arg(errorText(q.lastError()));
+    if (q.value(0).toString() != u"ok"_s)
+        return u"文件已损坏（完整性检查未通过：%1）"_s.arg(q.value(0).toString());
+    q.finish();
+    const QStringList ours = ourStructure();
+    for (const QString &item : structureOf(db))
+        if ((item.startsWith(u"触发器"_s) || item.startsWith(u"视图"_s)) && !ours.contains(item))
+            return u"文件含有不属于本系统的%1"_s.arg(item.section(u'：', 0, 0));
+    if (!tablesOf(db, Backend::Sqlite).contains(u"schemaver"_s))
+        return u"不是本系统的数据库"_s;
+    checkAndMigrate(db, Backend::Sqlite, u"备份文件"_s);
+    const QStringList theirs = structureOf(db);
+    for (const QString &item : theirs)
+        if (!ours.contains(item))
+            return u"数据库结构与本程序的不一致（多出或不同：%1）"_s.arg(item);
+    for (const QString &item : ours)
+        if (!theirs.contains(item))
+            return u"数据库结构与本程序的不一致（缺少：%1）"_s.arg(item);
+    return {};
+}
+
+} // namespace
+
 bool Database::restoreFrom(const QString &backupFile, QString *error)
 {
     auto fail = [error](const QString &why) {
@@ -757,14 +863,12 @@ bool Database::restoreFrom(const QString &backupFile, QString *error)
     {
         QSqlDatabase check = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"lanting-restore-check"_s);
         check.setDatabaseName(part);
-        check.setConnectOptions(u"QSQLITE_OPEN_READONLY"_s);
         QString bad;
         if (!check.open())
             bad = errorText(check.lastError());
         else {
             try {
-                if (!tablesOf(check, Backend::Sqlite).contains(u"schemaver"_s))
-                    bad = u"不是本系统的数据库"_s;
+                bad = restoreProblem(check);
             } catch (const DbError &e) {
                 bad = e.message();
             }

@@ -5,9 +5,10 @@
 #include "database.h"
 #include "frmmain.h"
 #include "harness.h"
-#include "urlcatcher.h"
 #include "ptydevice.h"
+#include "schema.h"
 #include "sysinfo.h"
+#include "urlcatcher.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 #include <QToolButton>
@@ -73,6 +75,8 @@ private Q_SLOTS:
     void copiesMustBeWhole();
     void backupAndRestore();
     void restoreRefusals();
+    void tamperedRestores_data();
+    void tamperedRestores();
     void serverBackupRefused();
     void skins();
     void skinAtStart();
@@ -272,6 +276,116 @@ void TstMaintenance::restoreRefusals()
     main->findChild<QToolButton *>(u"Imgsz_6"_s)->click();
     QCOMPARE(h.lastText(), u"您没有权限执行此操作！"_s);
     QCOMPARE(h.unexpectedModals(), 0);
+}
+
+void TstMaintenance::tamperedRestores_data()
+{
+    // What is done to a real backup (or, for "empty tables", in place of
+    // one), and the words the refusal must hold.
+    QTest::addColumn<QString>("tamper");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("a trigger") << u"CREATE TRIGGER backdoor AFTER INSERT ON czjl BEGIN"
+                                  u" INSERT INTO czy (name, pwd, per) VALUES ('backdoor', 'x',"
+                                  u" '111111111111'); UPDATE mber SET ye = ye + 10000000000; END"_s
+                               << u"触发器"_s;
+    QTest::newRow("a view") << u"CREATE VIEW every_member AS SELECT * FROM mber"_s << u"视图"_s;
+    QTest::newRow("a table not ours") << u"CREATE TABLE notes (x)"_s << u"notes"_s;
+    QTest::newRow("a column less") << u"ALTER TABLE mber DROP COLUMN ps"_s << u"数据表 mber"_s;
+    QTest::newRow("an index less") << u"DROP INDEX ix_con_time"_s << u"ix_con_time"_s;
+    QTest::newRow("empty tables") << u"empty tables"_s << u"不一致"_s;
+    QTest::newRow("damaged pages") << u"damaged pages"_s << u"损坏"_s;
+    QTest::newRow("the version before") << u"the version before"_s << QString();
+}
+
+void TstMaintenance::tamperedRestores()
+{
+    // A file offered for restore replaces nothing until it has passed every
+    // check; the live database stays as it was.
+    QFETCH(QString, tamper);
+    QFETCH(QString, refusal);
+    Harness h;
+    QVERIFY(h.startProgram());
+    {
+        Transaction tx;
+        Sql q(u"INSERT INTO mber (id, name, ps) VALUES (?, '张三', ?)"_s);
+        for (int i = 0; i < 400; ++i) // a file of many pages
+            q.bind(QString::number(100000000000LL + i)).bind(QString(200, u'备')).exec();
+        tx.commit();
+    }
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    QTemporaryDir folder;
+    const QString file = folder.filePath(u"qzdbbak.qdb"_s);
+    if (tamper == u"empty tables"_s) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"tamper"_s);
+        db.setDatabaseName(file);
+        QVERIFY(db.open());
+        for (const QString &t : schema::tableNames())
+            if (t != u"schemaver"_s)
+                QVERIFY(QSqlQuery(db).exec(u"CREATE TABLE %1 (x)"_s.arg(t)));
+        QVERIFY(QSqlQuery(db).exec(u"CREATE TABLE schemaver (version integer)"_s));
+        QVERIFY(QSqlQuery(db).exec(
+            u"INSERT INTO schemaver VALUES (%1)"_s.arg(Database::kSchemaVersion)));
+        db.close();
+    } else if (tamper == u"the version before"_s) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"tamper"_s);
+        db.setDatabaseName(file);
+        QVERIFY(db.open());
+        for (const QString &sql :
+             schema::createStatements(Backend::Sqlite, Database::kSchemaVersion - 1))
+            QVERIFY2(QSqlQuery(db).exec(sql), qPrintable(sql));
+        // as that version made it: without the index the upgrade adds
+        QVERIFY(QSqlQuery(db).exec(u"DROP INDEX ix_mber_st"_s));
+        QVERIFY(QSqlQuery(db).exec(
+            u"INSERT INTO schemaver VALUES (%1)"_s.arg(Database::kSchemaVersion - 1)));
+        db.close();
+    } else {
+        QVERIFY(Database::copyTo(file));
+        if (tamper == u"damaged pages"_s) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.size() > 40 * 4096);
+            f.seek(f.size() / 2 / 4096 * 4096);
+            f.write(QByteArray(3 * 4096, '\xA5'));
+        } else {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"tamper"_s);
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY2(q.exec(tamper), qPrintable(q.lastError().text()));
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(u"tamper"_s);
+    Sql(u"UPDATE mber SET name = '李四' WHERE id = '100000000000'"_s).exec();
+    settingsIcon(h, main, 6, [&](QDialog *d) {
+        h.onModal(choose(folder.path()));
+        h.answer(MsgAnswer::Yes);
+        click(d, u"cmdR"_s);
+        click(d, u"cmdClose"_s);
+    });
+    QVERIFY(Database::isOpen());
+    if (refusal.isEmpty()) {
+        QCOMPARE(h.lastText(), u"数据库恢复成功！"_s);
+        QCOMPARE(scalar(u"SELECT max(version) FROM schemaver"_s).toInt(), Database::kSchemaVersion);
+        QCOMPARE(scalar(u"SELECT count(*) FROM mber"_s).toInt(), 0);
+        return;
+    }
+    QCOMPARE(h.messages().last().caption, u"错误"_s);
+    QVERIFY2(h.lastText().contains(refusal), qPrintable(h.lastText()));
+    // The live database as it was, whole, and nothing beside it.
+    QCOMPARE(scalar(u"SELECT name FROM mber WHERE id = '100000000000'"_s).toString(), u"李四"_s);
+    QCOMPARE(scalar(u"SELECT count(*) FROM mber WHERE ps <> ''"_s).toInt(), 400);
+    QCOMPARE(scalar(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+    QCOMPARE(scalar(u"SELECT count(*) FROM sqlite_master WHERE type IN ('trigger', 'view')"
+                    u" AND name NOT LIKE 'mber_trgm%'"_s)
+                 .toInt(),
+             0);
+    QCOMPARE(QDir(h.folder()).entryList({u"qzdb.qdb*"_s}, QDir::Files), QStringList{u"qzdb.qdb"_s});
+    // An ordinary recharge afterwards makes no operator and no money.
+    Sql(A(u"INSERT INTO czjl (mberid, ssje, czje) VALUES ('100000000001', {1}, {1})"_s)).exec();
+    QCOMPARE(scalar(u"SELECT count(*) FROM czy WHERE name = 'backdoor'"_s).toInt(), 0);
+    QCOMPARE(QFileInfo::exists(file), true); // the chosen file is left alone
 }
 
 void TstMaintenance::skins()
