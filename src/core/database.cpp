@@ -1,5 +1,6 @@
 #include "database.h"
 
+#include "programfolder.h"
 #include "schema.h"
 
 #include <QDir>
@@ -303,6 +304,7 @@ void createSqliteFile(const DbConfig &c)
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
+    ownerOnly(temp);
     if (!QFile::rename(temp, c.sqlitePath)) {
         QFile::remove(temp);
         throw DbError(u"无法创建数据库文件[%1]。"_s.arg(c.sqlitePath));
@@ -371,6 +373,9 @@ bool Database::open(const DbConfig &c, QString *error)
                 createSqliteFile(c);
             else if (!fi.isFile() || !fi.isReadable())
                 throw DbError(u"%1无法读取。"_s.arg(where));
+            else if (fi.permissions() &
+                     (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther))
+                ownerOnly(c.sqlitePath); // made by an older program under a looser umask
             QSqlDatabase db = addConnection(c, kConn);
             if (!db.open())
                 throw DbError(u"%1无法打开：%2"_s.arg(where, errorText(db.lastError())));
@@ -713,6 +718,65 @@ bool detail::mayRetry(const DbError &e, int attempt)
     return true;
 }
 
+namespace
+{
+
+// The files SQLite may keep beside a database file.
+void removeWithSides(const QString &file)
+{
+    for (const char *side : {"", "-journal", "-wal", "-shm"})
+        QFile::remove(file + QLatin1String(side));
+}
+
+// The live database kept aside by a restore, newest last.
+QStringList keptCopies(const QString &live)
+{
+    const QFileInfo fi(live);
+    QStringList out;
+    for (const QString &name :
+         fi.dir().entryList({fi.fileName() + u".old-*"_s}, QDir::Files, QDir::Name))
+        if (!name.endsWith(u"-journal"_s) && !name.endsWith(u"-wal"_s) && !name.endsWith(u"-shm"_s))
+            out << fi.dir().filePath(name);
+    return out;
+}
+
+} // namespace
+
+bool Database::openAtStart(const DbConfig &config, QString *error)
+{
+    if (config.backend != Backend::Sqlite)
+        return open(config, error);
+    const QString live = config.sqlitePath;
+    removeWithSides(live + u".restore"_s);
+    QStringList kept = keptCopies(live);
+    if (!QFileInfo::exists(live) && !kept.isEmpty())
+        renameOver(kept.takeLast(), live);
+    if (open(config, error)) {
+        for (const QString &k : keptCopies(live))
+            removeWithSides(k);
+        return true;
+    }
+    kept = keptCopies(live);
+    if (kept.isEmpty())
+        return false;
+    close();
+    for (const char *side : {"-journal", "-wal", "-shm"})
+        QFile::remove(live + QLatin1String(side));
+    if (!renameOver(kept.takeLast(), live))
+        return false;
+    if (!open(config, error))
+        return false;
+    for (const QString &k : keptCopies(live))
+        removeWithSides(k);
+    return true;
+}
+
+void Database::clearBackupLeftovers(const QString &folder)
+{
+    if (!folder.isEmpty())
+        removeWithSides(QDir(folder).filePath(u"qzdbbak.qdb.part"_s));
+}
+
 bool Database::copyTo(const QString &path)
 {
     if (!isOpen() || backend() != Backend::Sqlite)
@@ -720,19 +784,19 @@ bool Database::copyTo(const QString &path)
     // VACUUM INTO wants a file that does not exist yet; it is built beside
     // the target and moved over it when complete.
     const QString part = path + u".part"_s;
-    QFile::remove(part);
+    removeWithSides(part);
     QSqlQuery q(connection());
     if (!q.prepare(u"VACUUM INTO ?"_s))
         return false;
     q.addBindValue(part);
-    if (!q.exec()) {
-        QFile::remove(part);
+    if (!q.exec() || !ownerOnly(part)) {
+        removeWithSides(part);
         return false;
     }
     // The new copy takes the old one's place in one step: there is always a
     // whole backup under the name.
     if (!renameOver(part, path)) {
-        QFile::remove(part);
+        removeWithSides(part);
         return false;
     }
     return true;
@@ -856,9 +920,11 @@ bool Database::restoreFrom(const QString &backupFile, QString *error)
     const DbConfig config = g_config;
     const QString live = config.sqlitePath;
     const QString part = live + u".restore"_s;
-    QFile::remove(part);
-    if (!QFile::copy(backupFile, part))
+    removeWithSides(part);
+    if (!QFile::copy(backupFile, part) || !ownerOnly(part)) {
+        removeWithSides(part);
         return fail(u"无法复制文件[%1]。"_s.arg(QDir::toNativeSeparators(backupFile)));
+    }
     // The copy must be a database of ours before it replaces anything.
     {
         QSqlDatabase check = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"lanting-restore-check"_s);
@@ -877,7 +943,7 @@ bool Database::restoreFrom(const QString &backupFile, QString *error)
         check = QSqlDatabase();
         QSqlDatabase::removeDatabase(u"lanting-restore-check"_s);
         if (!bad.isEmpty()) {
-            QFile::remove(part);
+            removeWithSides(part);
             return fail(
                 u"备份文件[%1]无法使用：%2"_s.arg(QDir::toNativeSeparators(backupFile), bad));
         }
@@ -896,7 +962,7 @@ bool Database::restoreFrom(const QString &backupFile, QString *error)
         QFile::copy(live, kept);
     QString why;
     if (!aside || !renameOver(part, live)) {
-        QFile::remove(part);
+        removeWithSides(part);
         if (aside)
             QFile::remove(kept);
         open(config, &why);

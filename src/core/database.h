@@ -68,6 +68,13 @@ public:
     // An existing file or server database that is damaged or not ours is
     // never written to; the description says what is wrong.
     static bool open(const DbConfig &config, QString *error);
+    // open() at the program's start, after what an interrupted restore left
+    // beside the embedded file: the copy that was being checked is removed;
+    // the database as it was before, kept aside, is put back when the live
+    // file is missing or does not open, and removed once it opens.
+    static bool openAtStart(const DbConfig &config, QString *error);
+    // What an interrupted backup into `folder` left there: removed.
+    static void clearBackupLeftovers(const QString &folder);
     static void close();
     static bool isOpen();
     static QSqlDatabase connection();

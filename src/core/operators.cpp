@@ -5,7 +5,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting {
+namespace lanting
+{
 
 std::optional<QString> permissionsOf(const QString &name)
 {

@@ -3,7 +3,8 @@
 #include <QString>
 #include <optional>
 
-namespace lanting {
+namespace lanting
+{
 
 inline const QString kAdminName = QStringLiteral("admin");
 

@@ -16,7 +16,7 @@ namespace
 
 bool usableFolder(const QString &dir)
 {
-    if (dir.isEmpty() || !QDir().mkpath(dir))
+    if (dir.isEmpty() || !privateFolder(dir))
         return false;
     // isWritable() on a folder is unreliable on network and overlay mounts;
     // creating a file is the real test.
@@ -56,6 +56,36 @@ void keepTimeZoneLoaded()
         return; // chosen by the user: left alone
     if (QFileInfo::exists(u"/etc/localtime"_s))
         qputenv("TZ", ":/etc/localtime");
+}
+
+bool ownerOnly(const QString &path)
+{
+    const QFileInfo fi(path);
+    QFile::Permissions p = QFile::ReadOwner | QFile::WriteOwner;
+    if (fi.isDir())
+        p |= QFile::ExeOwner;
+    return fi.exists() && QFile::setPermissions(path, p);
+}
+
+bool privateFolder(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    // The folders missing now are made, and only those are narrowed: a
+    // parent that was there (the user's home) is left as it is.
+    QStringList missing;
+    for (QString p = QDir::cleanPath(QDir(path).absolutePath()); !QFileInfo::exists(p);) {
+        missing.prepend(p);
+        const QString up = QFileInfo(p).path();
+        if (up == p)
+            break;
+        p = up;
+    }
+    if (!QDir().mkpath(path))
+        return false;
+    for (const QString &m : missing)
+        ownerOnly(m);
+    return true;
 }
 
 } // namespace lanting

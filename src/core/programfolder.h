@@ -20,4 +20,11 @@ QString findDataFile(const QString &relativePath);
 // which made a year's turnover take seconds). Call before the first date.
 void keepTimeZoneLoaded();
 
+// The files and folders the program makes hold a shop's members and money:
+// readable by their owner only (0600, folders 0700), whatever the umask.
+// ownerOnly() narrows a file or folder; privateFolder() makes the folder
+// with every missing parent and narrows those it made. False on failure.
+bool ownerOnly(const QString &path);
+bool privateFolder(const QString &path);
+
 } // namespace lanting

@@ -2,6 +2,7 @@
 
 #include "amounts.h"
 #include "database.h"
+#include "programfolder.h"
 
 #include <QDir>
 
@@ -84,7 +85,7 @@ QList<Handover> handovers(bool byLogin, const QDateTime &from, const QDateTime &
 
 bool backupOnExit(const QString &folder)
 {
-    if (folder.isEmpty() || !QDir().mkpath(folder))
+    if (folder.isEmpty() || !privateFolder(folder))
         return false;
     return Database::copyTo(QDir(folder).filePath(u"qzdbbak.qdb"_s));
 }

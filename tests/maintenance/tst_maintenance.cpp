@@ -7,6 +7,7 @@
 #include "harness.h"
 #include "ptydevice.h"
 #include "schema.h"
+#include "shift.h"
 #include "sysinfo.h"
 #include "urlcatcher.h"
 
@@ -21,11 +22,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 #include <QToolButton>
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace lanting;
@@ -77,6 +80,8 @@ private Q_SLOTS:
     void restoreRefusals();
     void tamperedRestores_data();
     void tamperedRestores();
+    void filesForTheOwnerOnly();
+    void leftoversOfAnInterruption();
     void serverBackupRefused();
     void skins();
     void skinAtStart();
@@ -386,6 +391,109 @@ void TstMaintenance::tamperedRestores()
     Sql(A(u"INSERT INTO czjl (mberid, ssje, czje) VALUES ('100000000001', {1}, {1})"_s)).exec();
     QCOMPARE(scalar(u"SELECT count(*) FROM czy WHERE name = 'backdoor'"_s).toInt(), 0);
     QCOMPARE(QFileInfo::exists(file), true); // the chosen file is left alone
+}
+
+namespace
+{
+// The permission bits of a file or folder, as ls shows them in octal.
+int modeOf(const QString &path)
+{
+    struct stat st {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+} // namespace
+
+void TstMaintenance::filesForTheOwnerOnly()
+{
+    // Under the usual umask the database, backups and their folders are
+    // still the owner's alone; a database an older program left readable
+    // to all is narrowed when it is opened.
+    const mode_t before = ::umask(022);
+    auto restoreUmask = qScopeGuard([before] { ::umask(before); });
+    {
+        Harness h;
+        QVERIFY(h.startProgram());
+        QCOMPARE(modeOf(h.folder() + u"/qzdb.qdb"_s), 0600);
+        FrmMain *main = h.login();
+        QVERIFY(main);
+        QTemporaryDir root;
+        QVERIFY(QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                       QFile::ExeOwner | QFile::ReadOther |
+                                                       QFile::ExeOther));
+        const QString folder = root.filePath(u"备份"_s);
+        QVERIFY(QDir().mkpath(folder));
+        settingsIcon(h, main, 6, [&](QDialog *d) {
+            h.onModal(choose(folder));
+            click(d, u"cmdBak"_s);
+            QCOMPARE(h.lastText(), u"备份成功！"_s);
+            click(d, u"cmdClose"_s);
+        });
+        QCOMPARE(modeOf(folder + u"/qzdbbak.qdb"_s), 0600);
+        // The handover's backup at exit makes its folders as it goes.
+        QVERIFY(reports::backupOnExit(root.filePath(u"交班/本月"_s)));
+        QCOMPARE(modeOf(root.filePath(u"交班"_s)), 0700);
+        QCOMPARE(modeOf(root.filePath(u"交班/本月"_s)), 0700);
+        QCOMPARE(modeOf(root.filePath(u"交班/本月/qzdbbak.qdb"_s)), 0600);
+        QCOMPARE(modeOf(root.path()), 0705); // there before: left alone
+    }
+    Harness h;
+    QVERIFY(h.startProgram());
+    Database::close();
+    QVERIFY(QFile::setPermissions(h.folder() + u"/qzdb.qdb"_s,
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                      QFile::ReadOther));
+    QVERIFY(h.startProgram());
+    QCOMPARE(modeOf(h.folder() + u"/qzdb.qdb"_s), 0600);
+}
+
+void TstMaintenance::leftoversOfAnInterruption()
+{
+    // A restore or backup killed midway: what it left is gone at the next
+    // start; the database as it was comes back when the live file is
+    // missing or does not open.
+    Harness h;
+    QVERIFY(h.startProgram());
+    Sql(u"INSERT INTO mber (id, name) VALUES ('100000000001', '张三')"_s).exec();
+    QTemporaryDir backups;
+    SetSysInfo(u"bkpath"_s, backups.path());
+    Database::close();
+    const QString live = h.folder() + u"/qzdb.qdb"_s;
+    const QString kept = live + u".old-20261210080000"_s;
+    auto write = [](const QString &path, const QByteArray &bytes) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    auto files = [&] {
+        return QDir(h.folder()).entryList({u"qzdb.qdb*"_s}, QDir::Files, QDir::Name);
+    };
+    auto member = [] {
+        return scalar(u"SELECT name FROM mber WHERE id = '100000000001'"_s).toString();
+    };
+
+    // The copy being checked and a kept copy beside a live file that opens.
+    QVERIFY(write(live + u".restore"_s, "half a copy"));
+    QVERIFY(write(live + u".restore-journal"_s, "journal"));
+    QVERIFY(QFile::copy(live, kept));
+    QVERIFY(write(backups.filePath(u"qzdbbak.qdb.part"_s), "half a backup"));
+    QVERIFY(write(backups.filePath(u"qzdbbak.qdb.part-journal"_s), "journal"));
+    QVERIFY(h.startProgram());
+    QCOMPARE(files(), QStringList{u"qzdb.qdb"_s});
+    QCOMPARE(QDir(backups.path()).entryList(QDir::Files), QStringList());
+    QCOMPARE(member(), u"张三"_s);
+
+    // The live file gone, or not a database: the kept copy takes its place.
+    for (const bool damaged : {false, true}) {
+        Database::close();
+        QVERIFY(QFile::rename(live, kept));
+        if (damaged)
+            QVERIFY(write(live, QByteArray(8192, '\x5a')));
+        h.clearMessages();
+        QVERIFY(h.startProgram());
+        QVERIFY2(Database::isOpen(), qPrintable(h.lastText()));
+        QCOMPARE(member(), u"张三"_s);
+        QCOMPARE(files(), QStringList{u"qzdb.qdb"_s});
+    }
 }
 
 void TstMaintenance::skins()

@@ -4,9 +4,11 @@
 #include "ui_frmstart.h"
 
 #include "appstate.h"
+#include "database.h"
 #include "frmmain.h"
 #include "login.h"
 #include "messages.h"
+#include "sysinfo.h"
 #include "ui.h"
 
 #include <QLineEdit>
@@ -43,7 +45,7 @@ bool FrmLogin::start()
     if (!m_configError.isEmpty())
         errors << m_configError;
     QString openError;
-    if (m_config && !Database::open(*m_config, &openError))
+    if (m_config && !Database::openAtStart(*m_config, &openError))
         errors << openError;
     if (Database::isOpen()) {
         try {
@@ -62,6 +64,11 @@ bool FrmLogin::start()
     if (Database::isOpen()) {
         errors << loadStartupSettings();
         ui::applySkin(state().skin);
+        // A backup at the last handover or exit may have been cut short.
+        try {
+            Database::clearBackupLeftovers(GetSysInfo(u"bkpath"_s));
+        } catch (const DbError &) {
+        }
     }
     splash.close();
 

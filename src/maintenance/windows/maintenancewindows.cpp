@@ -149,7 +149,7 @@ void FrmDateBak::backup()
     if (chosen.isEmpty())
         return;
     const QString folder = withSeparator(QDir::fromNativeSeparators(chosen));
-    if (!QDir().mkpath(folder)) {
+    if (!privateFolder(folder)) {
         showMessage({u"错误"_s, MsgIcon::Warning,
                      u"无法创建文件夹[%1]。"_s.arg(QDir::toNativeSeparators(folder))});
         return;

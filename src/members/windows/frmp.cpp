@@ -5,6 +5,7 @@
 #include "database.h"
 #include "enrolment.h"
 #include "messages.h"
+#include "programfolder.h"
 #include "ui.h"
 
 #include <QCamera>
@@ -15,7 +16,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::members {
+namespace lanting::members
+{
 
 frmP::frmP(QWidget *parent) : QDialog(parent), m_ui(new Ui::frmP)
 {
@@ -74,7 +76,10 @@ void frmP::SetID(const QString &cardNumber)
     m_camera->start();
 }
 
-void frmP::showFolder() { m_ui->lblPath->setText(u"照片保存路径："_s + PSave); }
+void frmP::showFolder()
+{
+    m_ui->lblPath->setText(u"照片保存路径："_s + PSave);
+}
 
 void frmP::capture()
 {
@@ -88,8 +93,8 @@ bool frmP::keepFrame(const QImage &frame)
 {
     const QString file = PSave + m_id + u".bmp"_s;
     if (!PSave.isEmpty())
-        QDir().mkpath(PSave);
-    if (frame.isNull() || !frame.save(file, "BMP")) {
+        privateFolder(PSave);
+    if (frame.isNull() || !frame.save(file, "BMP") || !ownerOnly(file)) {
         m_ui->lblCamera->setText(u"照片没有保存成功：%1"_s.arg(file));
         return false;
     }

@@ -178,8 +178,9 @@ bool ExportReport(QAbstractItemView *list, const QString &title, bool print)
     if (book) {
         // Written whole or not at all: a half-written file never replaces one.
         QSaveFile out(target);
-        written =
-            out.open(QIODevice::WriteOnly) && out.write(*book) == book->size() && out.commit();
+        written = out.open(QIODevice::WriteOnly) &&
+                  out.setPermissions(QFile::ReadOwner | QFile::WriteOwner) &&
+                  out.write(*book) == book->size() && out.commit();
     }
     if (!written) {
         msgError(u"无法写入文件："_s + QDir::toNativeSeparators(target));
