@@ -3,7 +3,11 @@
 #include "amounts.h"
 #include "database.h"
 
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <algorithm>
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -175,9 +179,12 @@ struct Read {
 
 // Runs the query for the rows after `after` (from the start when empty),
 // or, with `only`, for the rows of that one key.
-Read readRows(const ReportQuery &q, const QVariantList &after, const QVariantList &only, int limit)
+// The statement of the rows after `after` (or of the key `only`) in the
+// report's order, at most `limit` of them when given; its values in `w`.
+QString statementOf(const ReportQuery &q, const QVariantList &after, const QVariantList &only,
+                    int limit, Where &w)
 {
-    const Where w = whereOf(q, after, only);
+    w = whereOf(q, after, only);
     QString sql = withWhere(q.select, w.conditions);
     QStringList order;
     for (const QString &k : q.keys)
@@ -187,7 +194,13 @@ Read readRows(const ReportQuery &q, const QVariantList &after, const QVariantLis
     sql += u" ORDER BY "_s + order.join(u", "_s);
     if (limit > 0)
         sql += u" LIMIT "_s + QString::number(limit);
-    Sql s(sql);
+    return sql;
+}
+
+Read readRows(const ReportQuery &q, const QVariantList &after, const QVariantList &only, int limit)
+{
+    Where w;
+    Sql s(statementOf(q, after, only, limit, w));
     for (const QVariant &v : w.values)
         s.bind(v);
     s.exec();
@@ -305,6 +318,88 @@ Rows texts(const ReportQuery &query)
 
 // --- ReportModel ---------------------------------------------------------
 
+// On PostgreSQL the rows after the first block come from one statement on a
+// connection of the model's own, read a block at a time as they arrive (the
+// driver reads a forward-only result row by row): the server joins and sorts
+// the period once instead of looking up every row's member for every block.
+// SQLite walks its indexes as fast block by block.
+struct ReportModel::Stream {
+    QString connection;
+    std::optional<QSqlQuery> query;
+    Values pending; // the row read ahead, when not empty
+    ~Stream()
+    {
+        query.reset();
+        QSqlDatabase::removeDatabase(connection);
+    }
+};
+
+ReportModel::~ReportModel() = default;
+
+// Reads the next block from the stream: `limit` rows, and on to the end of
+// the last one's key when the rows of a key stay together.
+bool ReportModel::readStream(int limit, QList<QVariant> &cells)
+{
+    if (!m_stream) {
+        static quint64 serial = 0;
+        auto stream = std::make_unique<Stream>();
+        stream->connection = u"lanting-report-%1"_s.arg(++serial);
+        QSqlDatabase db = QSqlDatabase::cloneDatabase(Database::connection(), stream->connection);
+        if (!db.open())
+            throw DbError(db.lastError().text());
+        Where w;
+        const QString sql = statementOf(m_query, m_nextAfter, {}, 0, w);
+        stream->query.emplace(db);
+        QSqlQuery &q = *stream->query;
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            throw DbError(q.lastError().text());
+        for (const QVariant &v : w.values)
+            q.addBindValue(v.metaType() == QMetaType::fromType<Amount>()
+                               ? Database::stored(v.value<Amount>())
+                               : v);
+        if (!q.exec())
+            throw DbError(q.lastError().text());
+        m_stream = std::move(stream);
+    }
+    const Layout layout = layoutOf(m_query);
+    const qsizetype width = layout.width;
+    QSqlQuery &q = *m_stream->query;
+    auto next = [&](Values &row) {
+        if (!m_stream->pending.isEmpty()) {
+            row = std::exchange(m_stream->pending, {});
+            return true;
+        }
+        if (!q.next()) {
+            if (q.lastError().isValid())
+                throw DbError(q.lastError().text());
+            return false;
+        }
+        row.resize(width);
+        for (qsizetype c = 0; c < width; ++c)
+            row[c] = q.value(int(c));
+        return true;
+    };
+    Values row;
+    qsizetype count = 0;
+    while (next(row)) {
+        if (count >= limit) {
+            // Past the limit only the rest of the last key's rows.
+            bool same = !m_query.tieBreak.isEmpty();
+            for (const qsizetype c : layout.key)
+                same = same && row[c] == cells[(count - 1) * width + c];
+            if (!same) {
+                m_stream->pending = row;
+                return false;
+            }
+        }
+        cells << row;
+        ++count;
+    }
+    m_stream.reset(); // every row read: the statement and its connection go
+    return true;
+}
+
 ReportModel::ReportModel(QObject *parent, int blockRows, int keptBlocks)
     : QAbstractTableModel(parent), m_blockRows(qMax(1, blockRows)),
       m_keptBlocks(qMax(1, keptBlocks))
@@ -347,6 +442,7 @@ void ReportModel::clear()
     ReportQuery empty;
     empty.columns = m_query.columns;
     m_query = std::move(empty);
+    m_stream.reset();
     m_blocks.clear();
     m_inMemory.clear();
     m_nextAfter.clear();
@@ -426,9 +522,15 @@ void ReportModel::fetchMore(const QModelIndex &parent)
         return;
     Read r;
     try {
-        r = readBlock(m_query, m_nextAfter, m_fetchRows);
+        if (Database::backend() == Backend::Postgres) {
+            r.layout = layoutOf(m_query);
+            r.width = r.layout.width;
+            r.atEnd = readStream(m_fetchRows, r.cells);
+        } else
+            r = readBlock(m_query, m_nextAfter, m_fetchRows);
     } catch (const DbError &e) {
         m_atEnd = true;
+        m_stream.reset();
         Q_EMIT failed(e.message());
         return;
     }

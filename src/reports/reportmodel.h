@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <memory>
 
 namespace lanting::reports
 {
@@ -100,6 +101,7 @@ public:
 
     explicit ReportModel(QObject *parent = nullptr, int blockRows = kBlockRows,
                          int keptBlocks = kKeptBlocks);
+    ~ReportModel() override;
 
     // Shows the report, its first block read at once. A DbError is thrown
     // on, with the model left empty.
@@ -138,9 +140,13 @@ private:
     void load(qsizetype block) const;
     void letGo(qsizetype keep) const;
     int firstRows() const;
+    struct Stream;
+    // Appends the next block's rows; true when they were the last.
+    bool readStream(int limit, QList<QVariant> &cells);
 
     const int m_blockRows, m_keptBlocks;
     ReportQuery m_query;
+    std::unique_ptr<Stream> m_stream;
     mutable QList<Block> m_blocks;
     mutable QList<qsizetype> m_inMemory; // the blocks whose rows are held
     qsizetype m_width = 1;               // values a row: its columns, then its key's
