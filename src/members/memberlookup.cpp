@@ -70,6 +70,27 @@ QList<MemberHit> findMembers(const QString &text, bool icCard)
         q.bind(text).exec();
         return hitsOf(q);
     }
+    if (Database::backend() == Backend::Postgres && Database::hasMemberTrigrams() &&
+        text.toUcs4().size() >= 3) {
+        // The same choice as below in one statement, one round trip and one
+        // look at the trigram indexes: the members holding the text, when
+        // they are few, else the first of them in card order.
+        const QString like = likeContains(text);
+        const QString contains =
+            u"(lower(id) LIKE ? ESCAPE '\\' OR lower(name) LIKE ? ESCAPE '\\')"_s;
+        Sql q(u"WITH hits AS MATERIALIZED (SELECT ctid FROM mber WHERE "_s + contains +
+              u" LIMIT ?) SELECT id, name, lv FROM ("
+              u"SELECT id, name, lv FROM mber WHERE ctid = ANY(ARRAY(SELECT ctid FROM hits))"
+              u" AND (SELECT count(*) FROM hits) < ?"
+              u" UNION SELECT id, name, lv FROM mber WHERE tel = ?"
+              u" UNION (SELECT id, name, lv FROM mber WHERE "_s +
+              contains +
+              u" AND (SELECT count(*) FROM hits) >= ? ORDER BY id LIMIT ?)"
+              u") m ORDER BY id LIMIT ?"_s);
+        q.bind(like).bind(like).bind(kFewMatches).bind(kFewMatches).bind(text);
+        q.bind(like).bind(like).bind(kFewMatches).bind(kMaxHits).bind(kMaxHits).exec();
+        return hitsOf(q);
+    }
     const TextCondition c = containsText(text);
     // Few members hold the text: all of them, then the first by card
     // number. Many: the members in card order, where the first come early.
