@@ -1,5 +1,6 @@
 #include "database.h"
 
+#include "operators.h"
 #include "programfolder.h"
 #include "schema.h"
 
@@ -136,7 +137,7 @@ void createSchema(QSqlDatabase &db, Backend backend)
         for (const auto &[key, value] : schema::deliveredSettings())
             run(db, u"INSERT INTO sysinfo (infokey, keyvalue) VALUES (?, ?)"_s, {key, value});
         run(db, u"INSERT INTO czy (name, pwd, per) VALUES (?, ?, ?)"_s,
-            {u"admin"_s, u"860317"_s, u"111111111111"_s});
+            {kAdminName, kDeliveredPassword, u"111111111111"_s});
         const QString now = QDateTime::currentDateTime().toString(kTimeFormat);
         run(db,
             u"INSERT INTO mber (id, name, st, booljzrq, jzrq, createtime) VALUES (?, ?, 0, ?, ?, ?)"_s,

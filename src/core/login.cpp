@@ -2,6 +2,7 @@
 
 #include "appstate.h"
 #include "database.h"
+#include "operators.h"
 #include "sysinfo.h"
 
 #include <cmath>
@@ -40,6 +41,11 @@ std::optional<Operator> authenticate(const QString &name, const QString &passwor
     if (!q.next() || q.text(1) != password)
         return std::nullopt;
     return Operator{q.text(0), q.text(2)};
+}
+
+bool deliveredAccountInUse()
+{
+    return authenticate(kAdminName, kDeliveredPassword).has_value();
 }
 
 QString beginSession(const Operator &op)

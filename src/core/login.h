@@ -24,6 +24,10 @@ std::optional<Operator> authenticate(const QString &name, const QString &passwor
 // is not a number (points then stay off); empty otherwise.
 QString beginSession(const Operator &op);
 
+// Whether the administrator still logs in with the delivered password (the
+// login window shows it then, and only then). Throws DbError.
+bool deliveredAccountInUse();
+
 // Reads the settings kept in memory from the settings store. Returns the
 // description of every setting that could not be read; the others are
 // loaded all the same.

@@ -7,6 +7,8 @@ namespace lanting
 {
 
 inline const QString kAdminName = QStringLiteral("admin");
+// The administrator's password as delivered.
+inline const QString kDeliveredPassword = QStringLiteral("860317");
 
 // The stored permission string of an operator; nothing when there is none.
 std::optional<QString> permissionsOf(const QString &name);

@@ -323,13 +323,67 @@ Rows texts(const ReportQuery &query)
 // driver reads a forward-only result row by row): the server joins and sorts
 // the period once instead of looking up every row's member for every block.
 // SQLite walks its indexes as fast block by block.
+namespace
+{
+
+// Connections a finished stream left open, for the next report: opening one
+// takes longer than a day's report.
+QStringList &idleConnections()
+{
+    static QStringList idle;
+    return idle;
+}
+
+// A connection to the server the program uses now, open.
+QString streamConnection()
+{
+    static quint64 serial = 0;
+    const QSqlDatabase main = Database::connection();
+    QStringList &idle = idleConnections();
+    while (!idle.isEmpty()) {
+        const QString name = idle.takeLast();
+        {
+            const QSqlDatabase db = QSqlDatabase::database(name, false);
+            if (db.isOpen() && db.hostName() == main.hostName() && db.port() == main.port() &&
+                db.databaseName() == main.databaseName() && db.userName() == main.userName())
+                return name;
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    const QString name = u"lanting-report-%1"_s.arg(++serial);
+    QSqlDatabase db = QSqlDatabase::cloneDatabase(main, name);
+    if (!db.open()) {
+        const QString why = db.lastError().text();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        throw DbError(why);
+    }
+    return name;
+}
+
+} // namespace
+
 struct ReportModel::Stream {
     QString connection;
     std::optional<QSqlQuery> query;
-    Values pending; // the row read ahead, when not empty
+    Values pending;        // the row read ahead, when not empty
+    bool finished = false; // every row read
     ~Stream()
     {
+        // A statement read to its end leaves its connection for the next
+        // report (a few of them at most). One left halfway, the report
+        // closed or run again, would have the rest of its rows read and
+        // thrown away first, seconds for a year: its connection is closed
+        // instead, and the server stops the statement.
+        QSqlDatabase db = QSqlDatabase::database(connection, false);
+        if (finished && db.isOpen() && idleConnections().size() < 4) {
+            query.reset();
+            idleConnections() << connection;
+            return;
+        }
+        db.close();
         query.reset();
+        db = QSqlDatabase();
         QSqlDatabase::removeDatabase(connection);
     }
 };
@@ -340,26 +394,33 @@ ReportModel::~ReportModel() = default;
 // the last one's key when the rows of a key stay together.
 bool ReportModel::readStream(int limit, QList<QVariant> &cells)
 {
-    if (!m_stream) {
-        static quint64 serial = 0;
+    // A connection kept from an earlier report may have been dropped by the
+    // server or the network meanwhile: a new one is tried once then.
+    for (int attempt = 0; !m_stream; ++attempt) {
         auto stream = std::make_unique<Stream>();
-        stream->connection = u"lanting-report-%1"_s.arg(++serial);
-        QSqlDatabase db = QSqlDatabase::cloneDatabase(Database::connection(), stream->connection);
-        if (!db.open())
-            throw DbError(db.lastError().text());
+        const bool kept = attempt == 0 && !idleConnections().isEmpty();
+        stream->connection = streamConnection();
+        QSqlDatabase db = QSqlDatabase::database(stream->connection, false);
         Where w;
         const QString sql = statementOf(m_query, m_nextAfter, {}, 0, w);
         stream->query.emplace(db);
         QSqlQuery &q = *stream->query;
         q.setForwardOnly(true);
-        if (!q.prepare(sql))
-            throw DbError(q.lastError().text());
-        for (const QVariant &v : w.values)
-            q.addBindValue(v.metaType() == QMetaType::fromType<Amount>()
-                               ? Database::stored(v.value<Amount>())
-                               : v);
-        if (!q.exec())
-            throw DbError(q.lastError().text());
+        bool ok = q.prepare(sql);
+        if (ok) {
+            for (const QVariant &v : w.values)
+                q.addBindValue(v.metaType() == QMetaType::fromType<Amount>()
+                                   ? Database::stored(v.value<Amount>())
+                                   : v);
+            ok = q.exec();
+        }
+        if (!ok) {
+            const QString why = q.lastError().text();
+            stream.reset(); // its connection closed, not kept
+            if (kept)
+                continue;
+            throw DbError(why);
+        }
         m_stream = std::move(stream);
     }
     const Layout layout = layoutOf(m_query);
@@ -373,6 +434,7 @@ bool ReportModel::readStream(int limit, QList<QVariant> &cells)
         if (!q.next()) {
             if (q.lastError().isValid())
                 throw DbError(q.lastError().text());
+            m_stream->finished = true;
             return false;
         }
         row.resize(width);

@@ -37,6 +37,7 @@ class TstStartup : public QObject
 private Q_SLOTS:
     void firstStartLoadsSettings_data() { Harness::addBackendRows(); }
     void firstStartLoadsSettings();
+    void deliveredAccountHint();
     void loginOutcomes_data();
     void loginOutcomes();
     void sessionSurvivesLostDatabase();
@@ -57,6 +58,24 @@ private Q_SLOTS:
     void shellOpenHandsUrlToDesktop();
     void selectFolder();
 };
+
+void TstStartup::deliveredAccountHint()
+{
+    // The delivered account is shown only while it still opens the program.
+    Harness h;
+    QVERIFY(h.startProgram());
+    auto *hint = h.loginWindow()->findChild<QLabel *>(u"lblHint"_s);
+    QVERIFY(hint);
+    QVERIFY(!hint->isHidden());
+    QVERIFY(hint->text().contains(u"860317"_s));
+    Sql(u"UPDATE czy SET pwd = ? WHERE name = 'admin'"_s).bind(u"新密码2026"_s).exec();
+    QVERIFY(h.startProgram());
+    hint = h.loginWindow()->findChild<QLabel *>(u"lblHint"_s);
+    QVERIFY(hint->isHidden());
+    Sql(u"UPDATE czy SET pwd = ? WHERE name = 'admin'"_s).bind(u"860317"_s).exec();
+    QVERIFY(h.startProgram());
+    QVERIFY(!h.loginWindow()->findChild<QLabel *>(u"lblHint"_s)->isHidden());
+}
 
 void TstStartup::firstStartLoadsSettings()
 {

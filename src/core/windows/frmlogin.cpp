@@ -54,6 +54,7 @@ bool FrmLogin::start()
             errors << e.message();
         }
     }
+    showHint();
     if (m_ui->comCzy->count() > 0) {
         m_ui->comCzy->setCurrentIndex(0);
         m_ui->txtPwd->setFocus(); // the name is there: the password comes next
@@ -119,6 +120,7 @@ void FrmLogin::login()
     });
     // The next operator logs in here; the entries stay as they were.
     connect(m_main, &FrmMain::handedOver, this, [this] {
+        showHint();
         show();
         m_ui->txtPwd->setFocus();
     });
@@ -130,6 +132,16 @@ void FrmLogin::login()
     m_main->runStartupSteps();
     if (opened)
         Q_EMIT mainWindowOpened(m_main);
+}
+
+void FrmLogin::showHint()
+{
+    bool delivered = false;
+    try {
+        delivered = Database::isOpen() && deliveredAccountInUse();
+    } catch (const DbError &) {
+    }
+    m_ui->lblHint->setVisible(delivered);
 }
 
 void FrmLogin::reject()

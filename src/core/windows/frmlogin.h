@@ -44,6 +44,7 @@ public Q_SLOTS:
 
 private:
     void login();
+    void showHint();
 
     Ui::FrmLogin *m_ui;
     std::optional<DbConfig> m_config;
