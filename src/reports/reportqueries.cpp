@@ -180,22 +180,32 @@ ReportQuery goodsStatistics(const Days &days, const QString &codeTyped, const QS
     // price those of the catalogue now.
     report.compute = [days, code = codeTyped.trimmed(), category] {
         const QString at = place(u"x1"_s);
+        const bool pg = Database::backend() == Backend::Postgres;
+        // The first line of each code's first sale: looked up once on the
+        // server (a lateral join), twice on SQLite, which has none.
         const QString firstLine = u"(SELECT %1 FROM xiangxi x1 WHERE x1.conid = g.first"
                                   u" AND x1.spid = g.spid ORDER BY %1 LIMIT 1)"_s.arg(at);
         QVariantList values{periodStart(days), periodEnd(days)};
         QString sql =
-            u"SELECT g.spid, (SELECT x1.spmc FROM xiangxi x1 WHERE x1.conid = g.first"
-            u" AND x1.spid = g.spid ORDER BY %1 LIMIT 1), s.lb, s.dw, s.jj, g.sl, g.je, s.spid, "_s
-                .arg(at) +
-            firstLine +
-            u" AS firstline FROM (SELECT x.spid, min(c.id) AS first, sum(x.sl) AS sl,"
-            u" sum(x.je) AS je FROM con c JOIN xiangxi x ON x.conid = c.id"
-            u" WHERE c.createtime BETWEEN ? AND ?"_s;
+            pg ? u"SELECT g.spid, f.spmc, s.lb, s.dw, s.jj, g.sl, g.je, s.spid, f.at AS firstline"_s
+               : u"SELECT g.spid, (SELECT x1.spmc FROM xiangxi x1 WHERE x1.conid = g.first"
+                 u" AND x1.spid = g.spid ORDER BY %1 LIMIT 1), s.lb, s.dw, s.jj, g.sl, g.je,"
+                 u" s.spid, "_s.arg(at) +
+                     firstLine + u" AS firstline"_s;
+        sql += u" FROM (SELECT x.spid, min(c.id) AS first, sum(x.sl) AS sl,"
+               u" sum(x.je) AS je FROM con c JOIN xiangxi x ON x.conid = c.id"
+               u" WHERE c.createtime BETWEEN ? AND ?"_s;
         if (!code.isEmpty()) {
             sql += u" AND x.spid = ?"_s;
             values << code;
         }
-        sql += u" GROUP BY x.spid) g LEFT JOIN sp s ON s.spid = g.spid"_s;
+        sql += u" GROUP BY x.spid) g"_s;
+        if (pg)
+            sql +=
+                u" LEFT JOIN LATERAL (SELECT x1.spmc, %1 AS at FROM xiangxi x1"
+                u" WHERE x1.conid = g.first AND x1.spid = g.spid ORDER BY %1 LIMIT 1) f ON true"_s
+                    .arg(at);
+        sql += u" LEFT JOIN sp s ON s.spid = g.spid"_s;
         if (code.isEmpty() && !category.isEmpty()) {
             sql += u" WHERE s.lb = ?"_s;
             values << category;
