@@ -21,8 +21,8 @@
 #include <QPrintDialog>
 #include <QProcess>
 #include <QPushButton>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -116,6 +116,27 @@ void saveAs(QFileDialog *dlg, const QString &path)
     static_cast<QDialog *>(dlg)->accept();
 }
 
+// The rows of a CSV file as Python's csv module reads them (the byte-order
+// mark taken by its "utf-8-sig" reading), one JSON list a row.
+QList<QStringList> csvRows(const QString &path)
+{
+    QProcess p;
+    p.start(u"/usr/bin/python3"_s,
+            {u"-c"_s,
+             u"import csv, json, sys\n"
+             u"with open(sys.argv[1], encoding='utf-8-sig', newline='') as f:\n"
+             u"    for row in csv.reader(f):\n"
+             u"        print(json.dumps(row))\n"_s,
+             path});
+    QList<QStringList> rows;
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return rows;
+    for (const QByteArray &l : p.readAllStandardOutput().split('\n'))
+        if (!l.isEmpty())
+            rows << QJsonDocument::fromJson(l).toVariant().toStringList();
+    return rows;
+}
+
 } // namespace
 
 class TstExport : public QObject
@@ -142,6 +163,7 @@ private Q_SLOTS:
     void print();
     void sheetRowLimit();
     void wholeReportExported();
+    void csvReport();
 
 private:
     QStringList shown;
@@ -378,15 +400,16 @@ void TstExport::print()
 void TstExport::sheetRowLimit()
 {
     // The last row a sheet holds is written there; one more would wrap onto
-    // the top rows, so such a report is refused before any file is asked for.
+    // the top rows, so such a report is refused as a workbook of this kind,
+    // and written whole as a CSV file.
     Report full{u"大报表"_s, {u"编号"_s}, {}};
     for (int k = 1; k <= kMaxReportRows; ++k)
         full.rows << QStringList{QString::number(k)};
     const std::optional<QByteArray> book = fillTemplate(defaultTemplate(), full);
     QVERIFY(book);
     const QList<Cell> cells = readCells(*book);
-    const auto bottom = std::max_element(cells.begin(), cells.end(),
-                                         [](const Cell &a, const Cell &b) { return a.row < b.row; });
+    const auto bottom = std::max_element(
+        cells.begin(), cells.end(), [](const Cell &a, const Cell &b) { return a.row < b.row; });
     QVERIFY(bottom != cells.end());
     QCOMPARE(bottom->row, 65535);
     QCOMPARE(bottom->text, QString::number(kMaxReportRows));
@@ -402,10 +425,86 @@ void TstExport::sheetRowLimit()
     for (int k = 0; k <= kMaxReportRows; ++k)
         items << new QTreeWidgetItem(QStringList{QString::number(k)});
     list.addTopLevelItems(items);
+    QTemporaryDir out;
+    h.onModal([&](QDialog *f) { saveAs(qobject_cast<QFileDialog *>(f), out.filePath(u"大"_s)); });
     QVERIFY(!ExportReport(&list, u"大报表"_s, false));
     QCOMPARE(h.lastText(),
              u"报表共有65534行，超过了Excel表格最多65533行的限制，请缩小查询范围后再导出！"_s);
-    QCOMPARE(h.unexpectedModals(), 0); // no file was asked for
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList());
+    h.onModal(
+        [&](QDialog *f) { saveAs(qobject_cast<QFileDialog *>(f), out.filePath(u"大.csv"_s)); });
+    QVERIFY(ExportReport(&list, u"大报表"_s, false));
+    QCOMPARE(h.unexpectedModals(), 0);
+    const QList<QStringList> rows = csvRows(out.filePath(u"大.csv"_s));
+    QCOMPARE(rows.size(), kMaxReportRows + 2);
+    QCOMPARE(rows.first(), QStringList{u"编号"_s});
+    QCOMPARE(rows.last(), QStringList{QString::number(kMaxReportRows)});
+}
+
+void TstExport::csvReport()
+{
+    // A money report as CSV: numbers without their unit, which goes into
+    // the heading, dates as dates, texts whole whatever they hold, a totals
+    // row; the file for its owner only; read back by Python's csv module.
+    Harness h;
+    QVERIFY(h.startProgram());
+    const QVariant when = Database::dt(QDateTime(QDate(2026, 12, 10), QTime(9, 30)));
+    const QStringList remarks{u"普通"_s, u"有,逗号"_s, u"有\"引号\""_s, u"两\n行"_s,
+                              u"𠀀超出基本平面的字"_s};
+    for (int k = 0; k < remarks.size(); ++k)
+        Sql(A(u"INSERT INTO czjl (mberid, mbername, mberlb, ssje, czje, yhsm, czy, ps, createtime)"
+              u" VALUES (?, '张三', '金卡', {100.5}, {110.25}, '', 'admin', ?, ?)"_s))
+            .bind(u"C%1"_s.arg(k))
+            .bind(remarks[k])
+            .bind(when)
+            .exec();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    QTemporaryDir out;
+    const QString path = out.filePath(u"充值"_s);
+    main->findChild<QPushButton *>(u"cmdMemtj"_s)->click();
+    h.onModal([&](QDialog *d) {
+        d->findChild<QPushButton *>(u"cmdSearch"_s)->click();
+        h.onModal([&](QDialog *f) {
+            auto *dlg = qobject_cast<QFileDialog *>(f);
+            QVERIFY(dlg);
+            dlg->selectNameFilter(dlg->nameFilters().value(1));
+            saveAs(dlg, path);
+        });
+        d->findChild<QPushButton *>(u"cmdExcel"_s)->click();
+        d->reject();
+    });
+    main->findChild<QToolButton *>(u"ImgReport_3"_s)->click();
+    QCOMPARE(h.unexpectedModals(), 0);
+    QVERIFY2(h.messages().isEmpty(), qPrintable(h.lastText()));
+    const QString file = path + u".csv"_s;
+    QCOMPARE(shown, QStringList{file});
+    const QFile::Permissions mode = QFile::permissions(file);
+    QVERIFY(mode & QFile::ReadOwner);
+    QVERIFY(
+        !(mode & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther)));
+    QFile raw(file);
+    QVERIFY(raw.open(QIODevice::ReadOnly));
+    QVERIFY(raw.read(3) == "\xEF\xBB\xBF");
+    const QList<QStringList> rows = csvRows(file);
+    QCOMPARE(rows.size(), remarks.size() + 2);
+    const QStringList heading = rows.first();
+    QCOMPARE(heading.value(0), u"充值时间"_s);
+    const qsizetype paid = heading.indexOf(u"付款金额（元）"_s);
+    const qsizetype credited = heading.indexOf(u"实际入账（元）"_s);
+    const qsizetype remark = heading.indexOf(u"备注"_s);
+    QVERIFY(paid > 0 && credited > 0 && remark > 0);
+    QStringList remarksRead;
+    for (int r = 1; r <= remarks.size(); ++r) {
+        QCOMPARE(rows[r].value(0), u"2026-12-10 09:30:00"_s);
+        QCOMPARE(rows[r].value(paid), u"100.5"_s);
+        QCOMPARE(rows[r].value(credited), u"110.25"_s);
+        remarksRead << rows[r].value(remark);
+    }
+    QCOMPARE(remarksRead, remarks);
+    QCOMPARE(rows.last().value(0), u"合计"_s);
+    QCOMPARE(rows.last().value(paid), u"502.5"_s);
+    QCOMPARE(rows.last().value(credited), u"551.25"_s);
 }
 
 void TstExport::wholeReportExported()

@@ -1,6 +1,7 @@
 #include "exportreport.h"
 
 #include "appstate.h"
+#include "csvexport.h"
 #include "database.h"
 #include "frmmain.h"
 #include "messages.h"
@@ -127,11 +128,84 @@ void setWorkbookViewer(std::function<void(const QString &)> v)
     viewer() = v ? std::move(v) : [](const QString &path) { ui::ShellOpen(path); };
 }
 
+namespace
+{
+
+// The list as a table to export: a report's query, every row of it; else
+// the rows the list holds, as shown.
+ExportTable tableOf(QAbstractItemView *list)
+{
+    QAbstractItemModel *model = list ? list->model() : nullptr;
+    if (!model)
+        return {};
+    if (auto *report = qobject_cast<ReportModel *>(model))
+        return exportTable(report->query());
+    ExportTable t;
+    for (int c = 0; c < model->columnCount(); ++c)
+        t.columns << Column{model->headerData(c, Qt::Horizontal).toString()};
+    t.rows = [model](const std::function<bool(const Values &)> &row) {
+        while (model->canFetchMore({}))
+            model->fetchMore({});
+        for (int i = 0; i < model->rowCount(); ++i) {
+            Values v;
+            for (int c = 0; c < model->columnCount(); ++c)
+                v << model->index(i, c).data().toString();
+            if (!row(v))
+                return;
+        }
+    };
+    return t;
+}
+
+const QString kXlsFilter = u"Excel 工作簿 (*.xls)"_s;
+const QString kCsvFilter = u"CSV 文件，UTF-8 (*.csv)"_s;
+
+} // namespace
+
 bool ExportReport(QAbstractItemView *list, const QString &title, bool print)
 {
     if (!HasPer(Per::Export)) {
         NoPerMsg();
         return false;
+    }
+    QString target;
+    if (!print) {
+        QFileDialog dlg(list ? list->window() : nullptr, u"导出为Excel文档"_s);
+        dlg.setObjectName(u"cdSaveExcel"_s);
+        dlg.setAcceptMode(QFileDialog::AcceptSave);
+        dlg.setNameFilters({kXlsFilter, kCsvFilter});
+        dlg.setOption(QFileDialog::DontUseNativeDialog);
+        // The overwrite question is ours.
+        dlg.setOption(QFileDialog::DontConfirmOverwrite);
+        if (ui::execModal(&dlg) != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+            return false;
+        target = dlg.selectedFiles().first();
+        if (target.isEmpty() || QFileInfo(target).isDir())
+            return false;
+        // A CSV file when its name says so or its kind was chosen; any list
+        // fits one.
+        const bool csv = target.endsWith(u".csv"_s, Qt::CaseInsensitive) ||
+                         (dlg.selectedNameFilter() == kCsvFilter &&
+                          !target.endsWith(u".xls"_s, Qt::CaseInsensitive));
+        if (csv) {
+            if (!target.endsWith(u".csv"_s, Qt::CaseInsensitive))
+                target += u".csv"_s;
+            if (QFileInfo::exists(target) && !askYesNo(u"此报表已经存在，是否覆盖？"_s, u"提示 "_s))
+                return false;
+            QString why;
+            try {
+                const ui::WaitScope wait(u"正在导出..."_s);
+                why = writeCsv(target, tableOf(list));
+            } catch (const DbError &e) {
+                why = e.message();
+            }
+            if (!why.isEmpty()) {
+                msgError(why);
+                return false;
+            }
+            viewer()(target);
+            return true;
+        }
     }
     std::optional<Report> read;
     try {
@@ -143,23 +217,9 @@ bool ExportReport(QAbstractItemView *list, const QString &title, bool print)
     if (!read)
         return false;
     const Report report = std::move(*read);
-    QString target;
     if (print) {
         target = QDir(state().programFolder).filePath(u"print.xls"_s);
         QFile::remove(target);
-    } else {
-        QFileDialog dlg(list ? list->window() : nullptr, u"导出为Excel文档"_s);
-        dlg.setObjectName(u"cdSaveExcel"_s);
-        dlg.setAcceptMode(QFileDialog::AcceptSave);
-        dlg.setNameFilter(u"*.xls"_s);
-        dlg.setOption(QFileDialog::DontUseNativeDialog);
-        // The overwrite question is ours.
-        dlg.setOption(QFileDialog::DontConfirmOverwrite);
-        if (ui::execModal(&dlg) != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-            return false;
-        target = dlg.selectedFiles().first();
-        if (target.isEmpty() || QFileInfo(target).isDir())
-            return false;
     }
     if (!target.right(4).toLower().endsWith(u".xls"_s))
         target += u".xls"_s;
