@@ -11,7 +11,8 @@ PACKAGES=(
     qt6-serialport-dev qt6-multimedia-dev qt6-charts-dev libgl-dev
     fonts-wqy-microhei
     postgresql sqlite3
-    cups poppler-utils python3-xlrd
+    cups poppler-utils python3-xlrd python3-openpyxl
+    libxlsxwriter-dev
     libx11-dev xvfb xauth xdotool
 )
 

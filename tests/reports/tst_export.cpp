@@ -9,12 +9,14 @@
 #include "printcapture.h"
 #include "reportmodel.h"
 #include "xlsbook.h"
+#include "xlsxexport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QListWidget>
@@ -137,6 +139,40 @@ QList<QStringList> csvRows(const QString &path)
     return rows;
 }
 
+// The sheets of an .xlsx file as python3-openpyxl reads them: per sheet its
+// name and rows, each cell as [type, text] (type "n" number, "d" date, "s"
+// text, "" empty), and each number's format.
+QJsonArray xlsxSheets(const QString &path)
+{
+    QProcess p;
+    p.start(u"/usr/bin/python3"_s,
+            {u"-c"_s,
+             u"import json, sys, datetime, openpyxl\n"
+             u"book = openpyxl.load_workbook(sys.argv[1], read_only=True)\n"
+             u"out = []\n"
+             u"for ws in book.worksheets:\n"
+             u"    rows = []\n"
+             u"    for row in ws.iter_rows():\n"
+             u"        cells = []\n"
+             u"        for c in row:\n"
+             u"            v = c.value\n"
+             u"            if v is None: cells.append(['', '', ''])\n"
+             u"            elif isinstance(v, datetime.datetime): cells.append(['d', "
+             u"v.strftime('%Y-%m-%d %H:%M:%S'), c.number_format])\n"
+             u"            elif isinstance(v, (int, float)): cells.append(['n', repr(v), "
+             u"c.number_format])\n"
+             u"            else: cells.append(['s', v, ''])\n"
+             u"        rows.append(cells)\n"
+             u"    out.append({'name': ws.title, 'rows': rows})\n"
+             u"print(json.dumps(out))\n"_s,
+             path});
+    if (!p.waitForFinished(120000) || p.exitCode() != 0) {
+        qWarning("%s", p.readAllStandardError().constData());
+        return {};
+    }
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+}
+
 } // namespace
 
 class TstExport : public QObject
@@ -164,6 +200,8 @@ private Q_SLOTS:
     void sheetRowLimit();
     void wholeReportExported();
     void csvReport();
+    void xlsxReport();
+    void xlsxSheetsGoOn();
 
 private:
     QStringList shown;
@@ -253,7 +291,7 @@ void TstExport::saveRules_data()
     QTest::addColumn<QString>("written");
     QTest::newRow("extension added") << u"商品"_s << u"商品.xls"_s;
     QTest::newRow("capitals kept") << u"REPORT.XLS"_s << u"REPORT.XLS"_s;
-    QTest::newRow("other extension") << u"report.xlsx"_s << u"report.xlsx.xls"_s;
+    QTest::newRow("other extension") << u"report.txt"_s << u"report.txt.xls"_s;
 }
 
 void TstExport::saveRules()
@@ -468,7 +506,7 @@ void TstExport::csvReport()
         h.onModal([&](QDialog *f) {
             auto *dlg = qobject_cast<QFileDialog *>(f);
             QVERIFY(dlg);
-            dlg->selectNameFilter(dlg->nameFilters().value(1));
+            dlg->selectNameFilter(dlg->nameFilters().value(2));
             saveAs(dlg, path);
         });
         d->findChild<QPushButton *>(u"cmdExcel"_s)->click();
@@ -549,6 +587,100 @@ void TstExport::wholeReportExported()
     QCOMPARE(cards.size(), n);
     QCOMPARE(cards.first(), u"C00001"_s);
     QCOMPARE(cards.last(), u"C%1"_s.arg(n, 5, 10, QChar(u'0')));
+}
+
+void TstExport::xlsxReport()
+{
+    // The same report as an .xlsx workbook: numbers as numbers in the
+    // shop's decimals, times as dates, texts whole, a totals row.
+    Harness h;
+    QVERIFY(h.startProgram());
+    const QVariant when = Database::dt(QDateTime(QDate(2026, 12, 10), QTime(9, 30)));
+    const QString longText = QString(kXlsxCellChars - 1, u'长') + u"𠀀"_s; // a pair at the limit
+    const QStringList remarks{u"有,逗号"_s, u"两\n行"_s, longText};
+    for (int k = 0; k < remarks.size(); ++k)
+        Sql(A(u"INSERT INTO czjl (mberid, mbername, mberlb, ssje, czje, yhsm, czy, ps, createtime)"
+              u" VALUES (?, '张三', '金卡', {100.5}, {110.25}, '', 'admin', ?, ?)"_s))
+            .bind(u"C%1"_s.arg(k))
+            .bind(remarks[k])
+            .bind(when)
+            .exec();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    QTemporaryDir out;
+    const QString path = out.filePath(u"充值.xlsx"_s);
+    main->findChild<QPushButton *>(u"cmdMemtj"_s)->click();
+    h.onModal([&](QDialog *d) {
+        d->findChild<QPushButton *>(u"cmdSearch"_s)->click();
+        h.onModal([&](QDialog *f) { saveAs(qobject_cast<QFileDialog *>(f), path); });
+        d->findChild<QPushButton *>(u"cmdExcel"_s)->click();
+        d->reject();
+    });
+    main->findChild<QToolButton *>(u"ImgReport_3"_s)->click();
+    QCOMPARE(h.unexpectedModals(), 0);
+    QVERIFY2(h.messages().isEmpty(), qPrintable(h.lastText()));
+    QCOMPARE(shown, QStringList{path});
+    QVERIFY(!(QFile::permissions(path) & (QFile::ReadGroup | QFile::ReadOther)));
+    const QJsonArray sheets = xlsxSheets(path);
+    QCOMPARE(sheets.size(), 1);
+    const QJsonArray rows = sheets[0].toObject()[u"rows"_s].toArray();
+    QCOMPARE(rows.size(), remarks.size() + 2);
+    QStringList heading;
+    for (const QJsonValue &c : rows[0].toArray())
+        heading << c.toArray()[1].toString();
+    const qsizetype paid = heading.indexOf(u"付款金额（元）"_s);
+    const qsizetype remark = heading.indexOf(u"备注"_s);
+    QVERIFY(paid > 0 && remark > 0);
+    const QJsonArray first = rows[1].toArray();
+    QCOMPARE(first[0].toArray()[0].toString(), u"d"_s);
+    QCOMPARE(first[0].toArray()[1].toString(), u"2026-12-10 09:30:00"_s);
+    QCOMPARE(first[paid].toArray()[0].toString(), u"n"_s);
+    QCOMPARE(first[paid].toArray()[1].toString(), u"100.5"_s);
+    QCOMPARE(first[paid].toArray()[2].toString(), u"0.00"_s);
+    QCOMPARE(rows[2].toArray()[remark].toArray()[1].toString(), u"两\n行"_s);
+    // Cut at the format's limit, before the character that would not fit.
+    QCOMPARE(rows[3].toArray()[remark].toArray()[1].toString(), longText.left(kXlsxCellChars - 1));
+    const QJsonArray totals = rows.last().toArray();
+    QCOMPARE(totals[0].toArray()[1].toString(), u"合计"_s);
+    QCOMPARE(totals[paid].toArray()[1].toString(), u"301.5"_s);
+}
+
+void TstExport::xlsxSheetsGoOn()
+{
+    // A list longer than a sheet holds goes on over further sheets, each
+    // with the headings; nothing is left under the name when writing fails.
+    ExportTable t;
+    t.columns = {{u"编号"_s}, {u"金额"_s, Kind::Money}};
+    t.rows = [](const std::function<bool(const Values &)> &row) {
+        for (int k = 1; k <= 8; ++k)
+            if (!row(Values{QString::number(k), QVariant::fromValue(Amount(k))}))
+                return;
+    };
+    QTemporaryDir out;
+    const QString path = out.filePath(u"长.xlsx"_s);
+    QCOMPARE(writeXlsx(path, u"长报表"_s, t, 2, 3), QString());
+    const QJsonArray sheets = xlsxSheets(path);
+    QCOMPARE(sheets.size(), 3);
+    QStringList names, firsts;
+    qsizetype rows = 0;
+    for (const QJsonValue &sheet : sheets) {
+        names << sheet[u"name"_s].toString();
+        const QJsonArray r = sheet[u"rows"_s].toArray();
+        QCOMPARE(r[0].toArray()[1].toArray()[1].toString(), u"金额（元）"_s);
+        firsts << r[1].toArray()[0].toArray()[1].toString();
+        rows += r.size() - 1;
+    }
+    QCOMPARE(names, QStringList({u"报表"_s, u"报表2"_s, u"报表3"_s}));
+    QCOMPARE(firsts, QStringList({u"1"_s, u"4"_s, u"7"_s}));
+    QCOMPARE(rows, 9); // eight rows and the totals
+    QCOMPARE(cutText(u"ab𠀀"_s, 3), u"ab"_s);
+    QCOMPARE(cutText(u"ab𠀀"_s, 4), u"ab𠀀"_s);
+
+    // A folder that is not there: the reason, and no file.
+    const QString nowhere = out.filePath(u"无此文件夹/长.xlsx"_s);
+    QVERIFY(!writeXlsx(nowhere, u"长报表"_s, t, 2).isEmpty());
+    QVERIFY(!QFileInfo::exists(nowhere));
+    QVERIFY(!writeCsv(out.filePath(u"无此文件夹/长.csv"_s), t).isEmpty());
 }
 
 QTEST_MAIN(TstExport)

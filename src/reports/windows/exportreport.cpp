@@ -12,6 +12,7 @@
 #include "shiftwindows.h"
 #include "ui.h"
 #include "xlsbook.h"
+#include "xlsxexport.h"
 
 #include <QDir>
 #include <QFile>
@@ -157,7 +158,8 @@ ExportTable tableOf(QAbstractItemView *list)
     return t;
 }
 
-const QString kXlsFilter = u"Excel 工作簿 (*.xls)"_s;
+const QString kXlsFilter = u"Excel 97-2003 工作簿 (*.xls)"_s;
+const QString kXlsxFilter = u"Excel 工作簿，任意行数 (*.xlsx)"_s;
 const QString kCsvFilter = u"CSV 文件，UTF-8 (*.csv)"_s;
 
 } // namespace
@@ -173,7 +175,7 @@ bool ExportReport(QAbstractItemView *list, const QString &title, bool print)
         QFileDialog dlg(list ? list->window() : nullptr, u"导出为Excel文档"_s);
         dlg.setObjectName(u"cdSaveExcel"_s);
         dlg.setAcceptMode(QFileDialog::AcceptSave);
-        dlg.setNameFilters({kXlsFilter, kCsvFilter});
+        dlg.setNameFilters({kXlsFilter, kXlsxFilter, kCsvFilter});
         dlg.setOption(QFileDialog::DontUseNativeDialog);
         // The overwrite question is ours.
         dlg.setOption(QFileDialog::DontConfirmOverwrite);
@@ -182,20 +184,24 @@ bool ExportReport(QAbstractItemView *list, const QString &title, bool print)
         target = dlg.selectedFiles().first();
         if (target.isEmpty() || QFileInfo(target).isDir())
             return false;
-        // A CSV file when its name says so or its kind was chosen; any list
-        // fits one.
-        const bool csv = target.endsWith(u".csv"_s, Qt::CaseInsensitive) ||
-                         (dlg.selectedNameFilter() == kCsvFilter &&
-                          !target.endsWith(u".xls"_s, Qt::CaseInsensitive));
-        if (csv) {
-            if (!target.endsWith(u".csv"_s, Qt::CaseInsensitive))
-                target += u".csv"_s;
+        // The kind the name ends in, else the kind chosen: an .xlsx or CSV
+        // file takes any list.
+        QString kind = dlg.selectedNameFilter() == kXlsxFilter  ? u".xlsx"_s
+                       : dlg.selectedNameFilter() == kCsvFilter ? u".csv"_s
+                                                                : u".xls"_s;
+        for (const QString &ending : {u".xls"_s, u".xlsx"_s, u".csv"_s})
+            if (target.endsWith(ending, Qt::CaseInsensitive))
+                kind = ending;
+        if (kind != u".xls"_s) {
+            if (!target.endsWith(kind, Qt::CaseInsensitive))
+                target += kind;
             if (QFileInfo::exists(target) && !askYesNo(u"此报表已经存在，是否覆盖？"_s, u"提示 "_s))
                 return false;
             QString why;
             try {
                 const ui::WaitScope wait(u"正在导出..."_s);
-                why = writeCsv(target, tableOf(list));
+                why = kind == u".csv"_s ? writeCsv(target, tableOf(list))
+                                        : writeXlsx(target, title, tableOf(list), state().decimals);
             } catch (const DbError &e) {
                 why = e.message();
             }
