@@ -17,6 +17,7 @@ namespace
 constexpr quint32 kFree = 0xFFFFFFFF;
 constexpr quint32 kEnd = 0xFFFFFFFE;
 constexpr quint32 kFatSect = 0xFFFFFFFD;
+constexpr quint32 kDifSect = 0xFFFFFFFC;
 constexpr quint32 kNoStream = 0xFFFFFFFF;
 constexpr int kSector = 512;
 constexpr quint32 kMiniCutoff = 4096;
@@ -135,12 +136,17 @@ QByteArray writeCompoundFile(const QByteArray &workbookIn)
     if (workbook.size() < qsizetype(kMiniCutoff))
         workbook.append(QByteArray(kMiniCutoff - workbook.size(), '\0'));
     const quint32 streamSectors = quint32((workbook.size() + kSector - 1) / kSector);
-    quint32 fatSectors = 1;
-    while (fatSectors * 128 < streamSectors + fatSectors + 1)
+    // The FAT describes every sector, itself included; the header lists its
+    // first 109 sectors, DIFAT sectors the rest, 127 each (beyond about 6 MB
+    // of workbook).
+    quint32 fatSectors = 1, difatSectors = 0;
+    while (fatSectors * 128 < streamSectors + fatSectors + difatSectors + 1) {
         ++fatSectors;
-    if (fatSectors > 109)
-        return {}; // beyond 6 MB of report: not written
-    const quint32 dirSector = streamSectors + fatSectors;
+        difatSectors = fatSectors > 109 ? (fatSectors - 109 + 126) / 127 : 0;
+    }
+    const quint32 firstFat = streamSectors;
+    const quint32 firstDifat = firstFat + fatSectors;
+    const quint32 dirSector = firstDifat + difatSectors;
 
     QByteArray out;
     out += kSignature;
@@ -158,10 +164,10 @@ QByteArray writeCompoundFile(const QByteArray &workbookIn)
     put32(out, kMiniCutoff);
     put32(out, kEnd); // no mini FAT
     put32(out, 0);
-    put32(out, kEnd); // no DIFAT sectors
-    put32(out, 0);
+    put32(out, difatSectors > 0 ? firstDifat : kEnd);
+    put32(out, difatSectors);
     for (quint32 i = 0; i < 109; ++i)
-        put32(out, i < fatSectors ? streamSectors + i : kFree);
+        put32(out, i < fatSectors ? firstFat + i : kFree);
 
     QByteArray body = workbook;
     body.append(QByteArray(qsizetype(streamSectors) * kSector - workbook.size(), '\0'));
@@ -170,10 +176,21 @@ QByteArray writeCompoundFile(const QByteArray &workbookIn)
         put32(fat, i + 1 < streamSectors ? i + 1 : kEnd);
     for (quint32 i = 0; i < fatSectors; ++i)
         put32(fat, kFatSect);
+    for (quint32 i = 0; i < difatSectors; ++i)
+        put32(fat, kDifSect);
     put32(fat, kEnd); // the directory
     while (fat.size() < qsizetype(fatSectors) * kSector)
         put32(fat, kFree);
     body += fat;
+    for (quint32 d = 0; d < difatSectors; ++d) {
+        QByteArray difat;
+        for (quint32 i = 0; i < 127; ++i) {
+            const quint32 listed = 109 + d * 127 + i;
+            put32(difat, listed < fatSectors ? firstFat + listed : kFree);
+        }
+        put32(difat, d + 1 < difatSectors ? firstDifat + d + 1 : kEnd);
+        body += difat;
+    }
 
     auto entry = [](const QString &name, int type, quint32 child, quint32 start, quint32 size) {
         QByteArray e;

@@ -202,6 +202,7 @@ private Q_SLOTS:
     void csvReport();
     void xlsxReport();
     void xlsxSheetsGoOn();
+    void bigWorkbook();
 
 private:
     QStringList shown;
@@ -681,6 +682,34 @@ void TstExport::xlsxSheetsGoOn()
     QVERIFY(!writeXlsx(nowhere, u"长报表"_s, t, 2).isEmpty());
     QVERIFY(!QFileInfo::exists(nowhere));
     QVERIFY(!writeCsv(out.filePath(u"无此文件夹/长.csv"_s), t).isEmpty());
+}
+
+void TstExport::bigWorkbook()
+{
+    // A workbook past the 109 sectors the file header lists (about 7 MB):
+    // the rest of its allocation table is listed in further sectors, and
+    // the whole file reads back in a reader of its own.
+    LT_NEED_XLRD();
+    Report big{u"大报表"_s, {}, {}};
+    for (int c = 0; c < 8; ++c)
+        big.headings << u"列%1"_s.arg(c);
+    for (int r = 0; r < 30000; ++r) {
+        QStringList row;
+        for (int c = 0; c < 8; ++c)
+            row << u"第%1行第%2列的一段文字"_s.arg(r).arg(c);
+        big.rows << row;
+    }
+    const std::optional<QByteArray> book = fillTemplate(defaultTemplate(), big);
+    QVERIFY(book);
+    QVERIFY2(book->size() > 8 * 1024 * 1024, qPrintable(QString::number(book->size())));
+    QTemporaryDir out;
+    const QString path = out.filePath(u"大.xls"_s);
+    write(path, *book);
+    const QJsonObject got = readBack(path);
+    QCOMPARE(cell(got, 2, 7), u"列7"_s);
+    QCOMPARE(cell(got, 3, 0), u"第0行第0列的一段文字"_s);
+    QCOMPARE(cell(got, 3 + 29999, 7), u"第29999行第7列的一段文字"_s);
+    QCOMPARE(cellCount(got), 30000 * 8 + 8 + 1);
 }
 
 QTEST_MAIN(TstExport)
