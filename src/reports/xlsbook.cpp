@@ -1,5 +1,7 @@
 #include "xlsbook.h"
 
+#include "xlsxexport.h"
+
 #include <QtEndian>
 #include <algorithm>
 #include <array>
@@ -282,7 +284,9 @@ QByteArray utf16(const QString &s)
 // A cell text as the format stores it: at most 32767 characters, UTF-16.
 QByteArray unicodeString(const QString &text)
 {
-    const QString s = text.left(8000); // one record holds 8224 bytes
+    // One record holds 8224 bytes; never cut inside a character, which
+    // would make the whole workbook unreadable.
+    const QString s = cutText(text, 8000);
     QByteArray b;
     put16(b, quint16(s.size()));
     b.append(char(1));

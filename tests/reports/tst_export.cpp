@@ -710,6 +710,15 @@ void TstExport::bigWorkbook()
     QCOMPARE(cell(got, 3, 0), u"第0行第0列的一段文字"_s);
     QCOMPARE(cell(got, 3 + 29999, 7), u"第29999行第7列的一段文字"_s);
     QCOMPARE(cellCount(got), 30000 * 8 + 8 + 1);
+
+    // A long text whose cut falls on a character outside the Basic
+    // Multilingual Plane: cut before it, and the workbook still reads.
+    const QString astral = QString(7999, u'长') + u"𠀀后面"_s;
+    const std::optional<QByteArray> cut =
+        fillTemplate(defaultTemplate(), Report{u"长文字"_s, {u"备注"_s}, {{astral}}});
+    QVERIFY(cut);
+    const QJsonObject read = readBack(write(out.filePath(u"长.xls"_s), *cut));
+    QCOMPARE(cell(read, 3, 0), astral.left(7999));
 }
 
 QTEST_MAIN(TstExport)
