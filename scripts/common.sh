@@ -12,7 +12,7 @@ PACKAGES=(
     fonts-wqy-microhei
     postgresql sqlite3
     cups poppler-utils python3-xlrd python3-openpyxl
-    libxlsxwriter-dev
+    libxlsxwriter-dev libsodium-dev
     libx11-dev xvfb xauth xdotool
 )
 

@@ -3,6 +3,7 @@
 #include "operators.h"
 #include "programfolder.h"
 #include "schema.h"
+#include "secrets.h"
 
 #include <QDir>
 #include <QFile>
@@ -137,7 +138,7 @@ void createSchema(QSqlDatabase &db, Backend backend)
         for (const auto &[key, value] : schema::deliveredSettings())
             run(db, u"INSERT INTO sysinfo (infokey, keyvalue) VALUES (?, ?)"_s, {key, value});
         run(db, u"INSERT INTO czy (name, pwd, per) VALUES (?, ?, ?)"_s,
-            {kAdminName, kDeliveredPassword, u"111111111111"_s});
+            {kAdminName, hashSecret(kDeliveredPassword), u"111111111111"_s});
         const QString now = QDateTime::currentDateTime().toString(kTimeFormat);
         run(db,
             u"INSERT INTO mber (id, name, st, booljzrq, jzrq, createtime) VALUES (?, ?, 0, ?, ?, ?)"_s,
@@ -170,6 +171,21 @@ int versionOf(QSqlDatabase &db, const QString &where)
     return version;
 }
 
+// Operators' passwords kept as typed by an older program: hashed in place.
+void hashOperatorPasswords(QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(u"SELECT id, pwd FROM czy"_s))
+        throw dbError(q.lastError());
+    QList<std::pair<QVariant, QString>> plain;
+    while (q.next())
+        if (!isHashed(q.value(1).toString()))
+            plain.append({q.value(0), q.value(1).toString()});
+    q.finish();
+    for (const auto &[id, pwd] : plain)
+        run(db, u"UPDATE czy SET pwd = ? WHERE id = ?"_s, {hashSecret(pwd), id});
+}
+
 // Checks that an existing database is one of ours and brings it to the
 // current version. Nothing is written to a database that is not ours.
 void checkAndMigrate(QSqlDatabase &db, Backend backend, const QString &where)
@@ -197,6 +213,8 @@ void checkAndMigrate(QSqlDatabase &db, Backend backend, const QString &where)
                 }
                 for (const QString &stmt : schema::migrationStatements(backend, v))
                     run(db, stmt);
+                if (v == 7)
+                    hashOperatorPasswords(db);
                 run(db, u"UPDATE schemaver SET version = ?"_s, {v + 1});
             }
             control(db, u"COMMIT"_s);

@@ -3,6 +3,7 @@
 #include "appstate.h"
 #include "database.h"
 #include "operators.h"
+#include "secrets.h"
 #include "sysinfo.h"
 
 #include <cmath>
@@ -38,7 +39,7 @@ std::optional<Operator> authenticate(const QString &name, const QString &passwor
 {
     Sql q(u"SELECT name, pwd, per FROM czy WHERE lower(name) = lower(?)"_s);
     q.bind(name).exec();
-    if (!q.next() || q.text(1) != password)
+    if (!q.next() || !secretMatches(q.text(1), password))
         return std::nullopt;
     return Operator{q.text(0), q.text(2)};
 }

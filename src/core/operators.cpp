@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "mod1.h"
+#include "secrets.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -33,7 +34,7 @@ void addOperator(const QString &name, const QString &password)
 {
     Sql(u"INSERT INTO czy (name, pwd, per) VALUES (?, ?, ?)"_s)
         .bind(name)
-        .bind(password)
+        .bind(hashSecret(password))
         .bind(QString::fromUtf16(kNewOperatorPer))
         .exec();
 }
@@ -53,9 +54,9 @@ PasswordChange changePassword(const QString &name, const QString &oldPassword,
     q.bind(name).exec();
     if (!q.next())
         return PasswordChange::NoSuchOperator;
-    if (q.text(0) != oldPassword)
+    if (!secretMatches(q.text(0), oldPassword))
         return PasswordChange::WrongOldPassword;
-    Sql(u"UPDATE czy SET pwd = ? WHERE name = ?"_s).bind(newPassword).bind(name).exec();
+    Sql(u"UPDATE czy SET pwd = ? WHERE name = ?"_s).bind(hashSecret(newPassword)).bind(name).exec();
     tx.commit();
     return PasswordChange::Changed;
 }

@@ -6,12 +6,13 @@
 #include "frmmain.h"
 #include "harness.h"
 #include "mod1.h"
+#include "secrets.h"
 
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QFocusEvent>
 #include <QTest>
 #include <QToolButton>
 
@@ -192,7 +193,13 @@ void TstOperators::addOperator()
     QCOMPARE(scalar(u"SELECT count(*) FROM czy"_s).toInt(), stored.isEmpty() ? 1 : 2);
     if (!stored.isEmpty()) {
         QCOMPARE(per(stored), u"111011101000"_s);
-        QCOMPARE(scalar(u"SELECT pwd FROM czy WHERE name = ?"_s, {stored}).toString(), pwd1);
+        {
+            const QString kept =
+                scalar(u"SELECT pwd FROM czy WHERE name = ?"_s, {stored}).toString();
+            QVERIFY(isHashed(kept));
+            QVERIFY(secretMatches(kept, pwd1));
+            QVERIFY(!secretMatches(kept, pwd1 + u"x"_s));
+        }
     }
 }
 
@@ -264,7 +271,11 @@ void TstOperators::changePassword()
     main->findChild<QToolButton *>(u"Imgsz_7"_s)->click();
     QCOMPARE(h.lastText(), message);
     QCOMPARE(closed, closes);
-    QCOMPARE(scalar(u"SELECT pwd FROM czy WHERE name = 'admin'"_s).toString(), stored);
+    // Kept as a hash of what was typed, never as typed.
+    const QString kept = scalar(u"SELECT pwd FROM czy WHERE name = 'admin'"_s).toString();
+    QVERIFY(isHashed(kept));
+    QVERIFY(secretMatches(kept, stored));
+    QVERIFY(stored.isEmpty() || !kept.contains(stored));
     QCOMPARE(state().permissions, u"111111111111"_s); // the running login is unchanged
 }
 

@@ -5,8 +5,10 @@
 #include "appstate.h"
 #include "database.h"
 #include "harness.h"
+#include "login.h"
 #include "mod1.h"
 #include "schema.h"
+#include "secrets.h"
 #include "sysinfo.h"
 
 #include <QFile>
@@ -16,8 +18,8 @@
 #include <QTest>
 #include <atomic>
 #include <cmath>
-#include <thread>
 #include <limits>
+#include <thread>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace lanting;
@@ -60,6 +62,8 @@ private Q_SLOTS:
     void reopenKeepsData();
     void olderVersionMigrated_data() { Harness::addBackendRows(); }
     void olderVersionMigrated();
+    void passwordsHashedOnUpgrade_data() { Harness::addBackendRows(); }
+    void passwordsHashedOnUpgrade();
     void binaryAmountsBecomeExact_data() { Harness::addBackendRows(); }
     void binaryAmountsBecomeExact();
     void amountWithoutExactValueStopsMigration_data() { Harness::addBackendRows(); }
@@ -93,7 +97,8 @@ void TstStorage::firstStartDelivers()
     Sql admin(u"SELECT pwd, per FROM czy WHERE name = 'admin'"_s);
     admin.exec();
     QVERIFY(admin.next());
-    QCOMPARE(admin.text(0), u"860317"_s);
+    QVERIFY(isHashed(admin.text(0)));
+    QVERIFY(secretMatches(admin.text(0), u"860317"_s));
     QCOMPARE(admin.text(1), u"111111111111"_s);
 
     Sql walkIn(u"SELECT st, ye, jf FROM mber WHERE id = '000000000000'"_s);
@@ -222,8 +227,8 @@ void TstStorage::delCon()
     Harness h(backend);
     QVERIFY(h.openDatabase());
     auto addSale = [](int lines) {
-        Sql ins(
-            A(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk) VALUES ('000000000000', ?, {10}, 0) RETURNING id"_s));
+        Sql ins(A(
+            u"INSERT INTO con (mberid, boolsp, czkfk, xjfk) VALUES ('000000000000', ?, {10}, 0) RETURNING id"_s));
         ins.bind(lines > 0).exec();
         ins.next();
         const int id = ins.integer(0);
@@ -359,6 +364,38 @@ void dropLegacy(QSqlDatabase &db)
 }
 } // namespace
 
+void TstStorage::passwordsHashedOnUpgrade()
+{
+    // Operators' passwords kept as typed by an older program: hashed in
+    // place on upgrade; everyone still logs in with the password they had.
+    LT_USE_BACKEND();
+    Harness h(backend);
+    const QList<std::pair<QString, QString>> operators{
+        {u"admin"_s, u"860317"_s}, {u"小王"_s, u"密码Ab1"_s}, {u"empty"_s, QString()}};
+    {
+        QSqlDatabase db = legacyDatabase(h, 2);
+        QVERIFY(db.isOpen());
+        for (const auto &[name, pwd] : operators) {
+            QSqlQuery q(db);
+            q.prepare(u"INSERT INTO czy (name, pwd, per) VALUES (?, ?, '111111111111')"_s);
+            q.addBindValue(name);
+            q.addBindValue(pwd);
+            QVERIFY(q.exec());
+        }
+        dropLegacy(db);
+    }
+    QString error;
+    QVERIFY2(h.openDatabase(&error), qPrintable(error));
+    for (const auto &[name, pwd] : operators) {
+        const QString kept = scalar(u"SELECT pwd FROM czy WHERE name = ?"_s, {name}).toString();
+        QVERIFY2(isHashed(kept), qPrintable(name));
+        QVERIFY(pwd.isEmpty() || !kept.contains(pwd));
+        QVERIFY(authenticate(name, pwd).has_value());
+        QVERIFY(!authenticate(name, pwd + u"1"_s).has_value());
+    }
+    QVERIFY(!authenticate(u"小王"_s, u"密码ab1"_s).has_value()); // exactly, case and all
+}
+
 void TstStorage::olderVersionMigrated()
 {
     LT_USE_BACKEND();
@@ -404,7 +441,8 @@ void TstStorage::binaryAmountsBecomeExact()
             q.addBindValue(ye * 3);
             QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
         }
-        QVERIFY(q.prepare(u"INSERT INTO con (mberid, czkfk, xjfk, jf) VALUES ('100000000001', ?, ?, 7)"_s));
+        QVERIFY(q.prepare(
+            u"INSERT INTO con (mberid, czkfk, xjfk, jf) VALUES ('100000000001', ?, ?, 7)"_s));
         for (int i = 0; i < 3; ++i) {
             q.addBindValue(8.13 + 1.83);
             q.addBindValue(0.7 + 0.1);
@@ -412,7 +450,8 @@ void TstStorage::binaryAmountsBecomeExact()
         }
         QVERIFY(q.exec(u"DELETE FROM con WHERE id = 3"_s)); // its number is not given out again
         QVERIFY(q.exec(u"INSERT INTO lv (name, zk, czbl) VALUES ('金卡', 88.5, 3.5)"_s));
-        QVERIFY(q.exec(u"INSERT INTO xiangxi (conid, spid, dj, sl, je) VALUES (1, 'A', 3.33, 1.25, 4.1625)"_s));
+        QVERIFY(q.exec(
+            u"INSERT INTO xiangxi (conid, spid, dj, sl, je) VALUES (1, 'A', 3.33, 1.25, 4.1625)"_s));
         dropLegacy(db);
     }
     QString error;
@@ -432,10 +471,11 @@ void TstStorage::binaryAmountsBecomeExact()
     QCOMPARE(amountAt(u"SELECT je FROM xiangxi"_s), je("4.1625"));
     QCOMPARE(GetLvZk(u"金卡"_s), 88.5);
     // The exact sums work in the statements themselves.
-    QCOMPARE(count(u"SELECT count(*) FROM mber WHERE ye = ?"_s, {QVariant::fromValue(je("0.3"))}), 1);
+    QCOMPARE(count(u"SELECT count(*) FROM mber WHERE ye = ?"_s, {QVariant::fromValue(je("0.3"))}),
+             1);
     // The indexes came back: card numbers are still unique.
-    QVERIFY_THROWS_EXCEPTION(DbError,
-                             Sql(u"INSERT INTO mber (id, name) VALUES ('100000000001', 'x')"_s).exec());
+    QVERIFY_THROWS_EXCEPTION(
+        DbError, Sql(u"INSERT INTO mber (id, name) VALUES ('100000000001', 'x')"_s).exec());
     Sql next(u"INSERT INTO con (mberid, czkfk, xjfk) VALUES ('100000000002', 0, 0) RETURNING id"_s);
     next.exec();
     QVERIFY(next.next());
@@ -481,7 +521,8 @@ void TstStorage::migrationRunsOnce()
     {
         QSqlDatabase db = legacyDatabase(h, 2);
         QVERIFY(db.isOpen());
-        QVERIFY(QSqlQuery(db).exec(u"INSERT INTO mber (id, name, ye) VALUES ('100000000001', 'x', 12.5)"_s));
+        QVERIFY(QSqlQuery(db).exec(
+            u"INSERT INTO mber (id, name, ye) VALUES ('100000000001', 'x', 12.5)"_s));
         dropLegacy(db);
     }
     const DbConfig c = h.config();

@@ -7,6 +7,7 @@
 #include "harness.h"
 #include "ptydevice.h"
 #include "schema.h"
+#include "secrets.h"
 #include "shift.h"
 #include "sysinfo.h"
 #include "urlcatcher.h"
@@ -339,8 +340,6 @@ void TstMaintenance::tamperedRestores()
         for (const QString &sql :
              schema::createStatements(Backend::Sqlite, Database::kSchemaVersion - 1))
             QVERIFY2(QSqlQuery(db).exec(sql), qPrintable(sql));
-        // as that version made it: without the index the upgrade adds
-        QVERIFY(QSqlQuery(db).exec(u"DROP INDEX ix_mber_st"_s));
         QVERIFY(QSqlQuery(db).exec(
             u"INSERT INTO schemaver VALUES (%1)"_s.arg(Database::kSchemaVersion - 1)));
         db.close();
