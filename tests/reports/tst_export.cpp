@@ -465,11 +465,21 @@ void TstExport::sheetRowLimit()
         items << new QTreeWidgetItem(QStringList{QString::number(k)});
     list.addTopLevelItems(items);
     QTemporaryDir out;
+    // Offered as an .xlsx workbook instead; declined, refused as before.
     h.onModal([&](QDialog *f) { saveAs(qobject_cast<QFileDialog *>(f), out.filePath(u"大"_s)); });
+    h.answer(MsgAnswer::No);
     QVERIFY(!ExportReport(&list, u"大报表"_s, false));
     QCOMPARE(h.lastText(),
              u"报表共有65534行，超过了Excel表格最多65533行的限制，请缩小查询范围后再导出！"_s);
     QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList());
+    h.onModal(
+        [&](QDialog *f) { saveAs(qobject_cast<QFileDialog *>(f), out.filePath(u"大.xls"_s)); });
+    h.answer(MsgAnswer::Yes);
+    QVERIFY(ExportReport(&list, u"大报表"_s, false));
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{u"大.xlsx"_s});
+    const QJsonArray sheets = xlsxSheets(out.filePath(u"大.xlsx"_s));
+    QCOMPARE(sheets.size(), 1);
+    QCOMPARE(sheets[0][u"rows"_s].toArray().size(), kMaxReportRows + 2);
     h.onModal(
         [&](QDialog *f) { saveAs(qobject_cast<QFileDialog *>(f), out.filePath(u"大.csv"_s)); });
     QVERIFY(ExportReport(&list, u"大报表"_s, false));

@@ -43,9 +43,9 @@ std::function<void(const QString &)> &viewer()
 }
 
 // The list's headings and rows as shown, read again from the database for a
-// report (not only the rows scrolled to); nullopt with a message when it
-// has more rows than a sheet holds.
-std::optional<Report> reportOf(QAbstractItemView *list, const QString &title)
+// report (not only the rows scrolled to); nullopt, with the number of rows
+// in `tooLong`, when it has more rows than a sheet holds.
+std::optional<Report> reportOf(QAbstractItemView *list, const QString &title, qint64 *tooLong)
 {
     Report r;
     r.title = title;
@@ -84,9 +84,7 @@ std::optional<Report> reportOf(QAbstractItemView *list, const QString &title)
         }
     }
     if (tooMany) {
-        msgNotice(
-            u"报表共有%1行，超过了Excel表格最多%2行的限制，请缩小查询范围后再导出！"_s.arg(count)
-                .arg(kMaxReportRows));
+        *tooLong = count;
         return std::nullopt;
     }
     return r;
@@ -162,6 +160,31 @@ const QString kXlsFilter = u"Excel 97-2003 工作簿 (*.xls)"_s;
 const QString kXlsxFilter = u"Excel 工作簿，任意行数 (*.xlsx)"_s;
 const QString kCsvFilter = u"CSV 文件，UTF-8 (*.csv)"_s;
 
+// Writes the list as an .xlsx workbook or a CSV file (`kind`) at `target`,
+// after the overwrite question; true when written.
+bool writeOtherKind(QAbstractItemView *list, const QString &title, QString target,
+                    const QString &kind)
+{
+    if (!target.endsWith(kind, Qt::CaseInsensitive))
+        target += kind;
+    if (QFileInfo::exists(target) && !askYesNo(u"此报表已经存在，是否覆盖？"_s, u"提示 "_s))
+        return false;
+    QString why;
+    try {
+        const ui::WaitScope wait(u"正在导出..."_s);
+        why = kind == u".csv"_s ? writeCsv(target, tableOf(list))
+                                : writeXlsx(target, title, tableOf(list), state().decimals);
+    } catch (const DbError &e) {
+        why = e.message();
+    }
+    if (!why.isEmpty()) {
+        msgError(why);
+        return false;
+    }
+    viewer()(target);
+    return true;
+}
+
 } // namespace
 
 bool ExportReport(QAbstractItemView *list, const QString &title, bool print)
@@ -192,33 +215,33 @@ bool ExportReport(QAbstractItemView *list, const QString &title, bool print)
         for (const QString &ending : {u".xls"_s, u".xlsx"_s, u".csv"_s})
             if (target.endsWith(ending, Qt::CaseInsensitive))
                 kind = ending;
-        if (kind != u".xls"_s) {
-            if (!target.endsWith(kind, Qt::CaseInsensitive))
-                target += kind;
-            if (QFileInfo::exists(target) && !askYesNo(u"此报表已经存在，是否覆盖？"_s, u"提示 "_s))
-                return false;
-            QString why;
-            try {
-                const ui::WaitScope wait(u"正在导出..."_s);
-                why = kind == u".csv"_s ? writeCsv(target, tableOf(list))
-                                        : writeXlsx(target, title, tableOf(list), state().decimals);
-            } catch (const DbError &e) {
-                why = e.message();
-            }
-            if (!why.isEmpty()) {
-                msgError(why);
-                return false;
-            }
-            viewer()(target);
-            return true;
-        }
+        if (kind != u".xls"_s)
+            return writeOtherKind(list, title, target, kind);
     }
     std::optional<Report> read;
+    qint64 tooLong = 0;
     try {
-        read = reportOf(list, title);
+        read = reportOf(list, title, &tooLong);
     } catch (const DbError &e) {
         msgError(e.message());
         return false;
+    }
+    if (!read && tooLong > 0) {
+        // Too long for a sheet of this kind: offered as a workbook that
+        // takes any length rather than refused.
+        const QString refusal =
+            u"报表共有%1行，超过了Excel表格最多%2行的限制，请缩小查询范围后再导出！"_s.arg(tooLong)
+                .arg(kMaxReportRows);
+        if (print || !askYesNo(u"报表共有%1行，超过了Excel 97-2003 工作簿最多%2行的限制。"
+                               u"是否改为导出为 .xlsx 工作簿（行数不限）？"_s.arg(tooLong)
+                                   .arg(kMaxReportRows),
+                               u"提示"_s)) {
+            msgNotice(refusal);
+            return false;
+        }
+        if (target.endsWith(u".xls"_s, Qt::CaseInsensitive))
+            target.chop(4);
+        return writeOtherKind(list, title, target, u".xlsx"_s);
     }
     if (!read)
         return false;
