@@ -747,6 +747,13 @@ void removeWithSides(const QString &file)
         QFile::remove(file + QLatin1String(side));
 }
 
+// Whether the file starts as every SQLite database does.
+bool isDatabaseFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(16) == QByteArray("SQLite format 3\0", 16);
+}
+
 // The live database kept aside by a restore, newest last.
 QStringList keptCopies(const QString &live)
 {
@@ -775,12 +782,19 @@ bool Database::openAtStart(const DbConfig &config, QString *error)
             removeWithSides(k);
         return true;
     }
+    // Only a live file that is no database at all gives way to the kept
+    // one (one that is busy, or of a newer program, is left as it is), and
+    // it is kept aside itself rather than overwritten.
     kept = keptCopies(live);
-    if (kept.isEmpty())
+    if (kept.isEmpty() || isDatabaseFile(live))
         return false;
     close();
     for (const char *side : {"-journal", "-wal", "-shm"})
         QFile::remove(live + QLatin1String(side));
+    if (QFileInfo::exists(live) &&
+        !QFile::rename(live, live + u".unopened-"_s +
+                                 QDateTime::currentDateTime().toString(u"yyyyMMddHHmmss"_s)))
+        return false;
     if (!renameOver(kept.takeLast(), live))
         return false;
     if (!open(config, error))

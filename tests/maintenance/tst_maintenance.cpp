@@ -482,6 +482,8 @@ void TstMaintenance::leftoversOfAnInterruption()
     QCOMPARE(member(), u"张三"_s);
 
     // The live file gone, or not a database: the kept copy takes its place.
+    // The live file gone, or not a database (kept aside, not overwritten):
+    // the kept copy takes its place.
     for (const bool damaged : {false, true}) {
         Database::close();
         QVERIFY(QFile::rename(live, kept));
@@ -491,8 +493,28 @@ void TstMaintenance::leftoversOfAnInterruption()
         QVERIFY(h.startProgram());
         QVERIFY2(Database::isOpen(), qPrintable(h.lastText()));
         QCOMPARE(member(), u"张三"_s);
-        QCOMPARE(files(), QStringList{u"qzdb.qdb"_s});
+        QStringList left = files();
+        QCOMPARE(left.takeFirst(), u"qzdb.qdb"_s);
+        QCOMPARE(left.size(), damaged ? 1 : 0);
+        if (damaged) {
+            QVERIFY(left.first().startsWith(u"qzdb.qdb.unopened-"_s));
+            QFile aside(QDir(h.folder()).filePath(left.first()));
+            QVERIFY(aside.open(QIODevice::ReadOnly));
+            QCOMPARE(aside.readAll(), QByteArray(8192, '\x5a'));
+            aside.close();
+            QVERIFY(aside.remove());
+        }
     }
+
+    // A live database that does not open for another reason (a newer
+    // program's) is never replaced: the kept copy waits beside it.
+    Sql(u"UPDATE schemaver SET version = 99"_s).exec();
+    Database::close();
+    QVERIFY(QFile::copy(live, kept));
+    QString error;
+    QVERIFY(!Database::openAtStart(h.config(), &error));
+    QVERIFY2(error.contains(u"新版本"_s), qPrintable(error));
+    QCOMPARE(files(), QStringList({u"qzdb.qdb"_s, u"qzdb.qdb.old-20261210080000"_s}));
 }
 
 void TstMaintenance::skins()
