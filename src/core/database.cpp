@@ -529,6 +529,24 @@ QString Database::monthDayOf(const QString &column, Backend backend)
         column);
 }
 
+// The first `fields` numbers of the stored form "yyyy-MM-dd HH:mm:ss",
+// read digit by digit (lists read one for every row, and the general parser
+// is many times slower); false when one of them is not all digits.
+static bool readDigits(const QString &s, int fields, int *v)
+{
+    static constexpr int at[6][2] = {{0, 4}, {5, 2}, {8, 2}, {11, 2}, {14, 2}, {17, 2}};
+    for (int f = 0; f < fields; ++f) {
+        v[f] = 0;
+        for (int i = at[f][0]; i < at[f][0] + at[f][1]; ++i) {
+            const char16_t c = s[i].unicode();
+            if (c < u'0' || c > u'9')
+                return false;
+            v[f] = v[f] * 10 + (c - u'0');
+        }
+    }
+    return true;
+}
+
 QDateTime Database::toDt(const QVariant &stored)
 {
     if (stored.isNull())
@@ -541,14 +559,7 @@ QDateTime Database::toDt(const QVariant &stored)
     if (s.size() == 19 && s[4] == u'-' && s[7] == u'-' && s[10] == u' ' && s[13] == u':' &&
         s[16] == u':') {
         int v[6] = {};
-        const int at[6][2] = {{0, 4}, {5, 2}, {8, 2}, {11, 2}, {14, 2}, {17, 2}};
-        bool digits = true;
-        for (int f = 0; f < 6 && digits; ++f)
-            for (int i = at[f][0]; i < at[f][0] + at[f][1]; ++i) {
-                const char16_t c = s[i].unicode();
-                digits = digits && c >= u'0' && c <= u'9';
-                v[f] = v[f] * 10 + (c - u'0');
-            }
+        const bool digits = readDigits(s, 6, v);
         const QDate date(v[0], v[1], v[2]);
         const QTime time(v[3], v[4], v[5]);
         if (digits && date.isValid() && time.isValid())
@@ -568,14 +579,7 @@ QDate Database::toDate(const QVariant &stored)
         const QString s = stored.toString();
         if (s.size() >= 10 && s[4] == u'-' && s[7] == u'-') {
             int v[3] = {};
-            const int at[3][2] = {{0, 4}, {5, 2}, {8, 2}};
-            bool digits = true;
-            for (int f = 0; f < 3 && digits; ++f)
-                for (int i = at[f][0]; i < at[f][0] + at[f][1]; ++i) {
-                    const char16_t c = s[i].unicode();
-                    digits = digits && c >= u'0' && c <= u'9';
-                    v[f] = v[f] * 10 + (c - u'0');
-                }
+            const bool digits = readDigits(s, 3, v);
             const QDate date(v[0], v[1], v[2]);
             if (digits && date.isValid())
                 return date;

@@ -26,26 +26,6 @@ QString field(const QString &text)
     return u'"' + QString(text).replace(u"\""_s, u"\"\""_s) + u'"';
 }
 
-// A cell as the file holds it: numbers without their unit.
-QString cellText(Kind kind, const QVariant &stored)
-{
-    const QVariant value = typedValue(kind, stored);
-    if (value.isNull())
-        return {};
-    switch (kind) {
-    case Kind::Text:
-        return value.toString();
-    case Kind::Money:
-    case Kind::Number:
-    case Kind::Percent:
-    case Kind::Whole:
-        return FmtJe(value.value<Amount>());
-    case Kind::DateTime:
-        return FmtTime(value.toDateTime());
-    }
-    return {};
-}
-
 QByteArray line(const QStringList &fields)
 {
     QStringList out;
@@ -94,7 +74,7 @@ QString writeCsv(const QString &path, const ExportTable &table)
         for (qsizetype c = 0; c < table.columns.size(); ++c) {
             const Kind kind = table.columns[c].kind;
             const QVariant stored = v.value(c);
-            fields << cellText(kind, stored);
+            fields << plainCell(kind, stored);
             if (kind == Kind::Money && !stored.isNull())
                 sums[c] = sums[c] + Database::toAmount(stored);
         }

@@ -246,7 +246,7 @@ Read readBlock(const ReportQuery &q, const QVariantList &after, int limit)
 
 } // namespace
 
-QString formatCell(Kind kind, const QVariant &stored)
+QString plainCell(Kind kind, const QVariant &stored)
 {
     const QVariant value = typedValue(kind, stored);
     if (value.isNull())
@@ -255,16 +255,22 @@ QString formatCell(Kind kind, const QVariant &stored)
     case Kind::Text:
         return value.toString();
     case Kind::Money:
-        return FmtJe(value.value<Amount>()) + u"元"_s;
-    case Kind::Percent:
-        return FmtJe(value.value<Amount>()) + u"%"_s;
     case Kind::Number:
+    case Kind::Percent:
     case Kind::Whole:
         return FmtJe(value.value<Amount>());
     case Kind::DateTime:
         return FmtTime(value.toDateTime());
     }
     return {};
+}
+
+QString formatCell(Kind kind, const QVariant &stored)
+{
+    const QString text = plainCell(kind, stored);
+    if (text.isEmpty())
+        return text;
+    return kind == Kind::Money ? text + u"元"_s : kind == Kind::Percent ? text + u"%"_s : text;
 }
 
 void forEachRow(const ReportQuery &query, const std::function<bool(const Values &)> &row, int block)

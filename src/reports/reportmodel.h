@@ -76,6 +76,9 @@ struct ReportQuery {
 // null; and its shown text.
 QVariant typedValue(Kind kind, const QVariant &stored);
 QString formatCell(Kind kind, const QVariant &stored);
+// The shown text without the unit ("元", "%") a money or rate column adds:
+// what an exported file holds, the unit going into the heading.
+QString plainCell(Kind kind, const QVariant &stored);
 
 // Walks every row from the start, `block` rows per statement; stops when
 // `row` gives false. A DbError is thrown on.
