@@ -29,6 +29,7 @@
 #include "reminders.h"
 #include "reportmodel.h"
 #include "reportqueries.h"
+#include "secrets.h"
 #include "settlement.h"
 #include "xlsxexport.h"
 
@@ -172,7 +173,9 @@ void fill()
     q.prepare(
         u"INSERT INTO mber (id, name, sex, lv, tel, zjlx, zjhm, pwd, csny, booljzrq, jzrq, ye, jf, "
         u"st,"
-        u" ljxfje, ljxfcs, ljczje, createtime) VALUES (?, ?, ?, ?, ?, '身份证', ?, '123', ?, 0, ?, ?, ?, ?, 0, 0, ?, ?)"_s);
+        u" ljxfje, ljxfcs, ljczje, createtime) VALUES (?, ?, ?, ?, ?, '身份证', ?, ?, ?, 0, ?, ?, ?, ?, 0, 0, ?, ?)"_s);
+    // One hash for every member: the salt repeats, the cost of a check does not change.
+    const QString pwd = hashSecret(u"123"_s, SecretUse::Card);
     for (qint64 i = 1; i <= n.members; ++i) {
         q.addBindValue(card(i));
         q.addBindValue(nameOf(i));
@@ -180,6 +183,7 @@ void fill()
         q.addBindValue(levels[i % levels.size()]);
         q.addBindValue(telOf(i));
         q.addBindValue(u"4401%1"_s.arg(i, 14, 10, QChar(u'0')));
+        q.addBindValue(pwd);
         q.addBindValue(
             QDate(1950, 1, 1).addDays(rnd.bounded(20000)).toString(u"yyyy-MM-dd 00:00:00"_s));
         q.addBindValue(when(0));

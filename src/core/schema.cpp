@@ -252,6 +252,8 @@ QStringList migrationStatements(Backend backend, int from)
     case 6:
         return {u"DROP INDEX IF EXISTS ix_mber_st"_s,
                 u"CREATE INDEX ix_mber_st ON mber (st, id)"_s};
+    case 8: // members' card passwords still as typed: hashed in the background
+        return {u"INSERT INTO sysinfo (infokey, keyvalue) VALUES ('mberpwd', 'plain')"_s};
     }
     return {};
 }

@@ -26,13 +26,17 @@ bool isHashed(const QString &stored)
     return stored.startsWith(u"$argon2id$"_s);
 }
 
-QString hashSecret(const QString &plain)
+QString hashSecret(const QString &plain, SecretUse use)
 {
+    if (use == SecretUse::Card && plain.isEmpty())
+        return QString();
     ready();
     const QByteArray p = plain.toUtf8();
+    const bool login = use == SecretUse::Login;
+    const quint64 ops = login ? crypto_pwhash_OPSLIMIT_INTERACTIVE : 2;
+    const size_t memory = login ? crypto_pwhash_MEMLIMIT_INTERACTIVE : size_t(4) << 20;
     char out[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str(out, p.constData(), quint64(p.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+    if (crypto_pwhash_str(out, p.constData(), quint64(p.size()), ops, memory) != 0)
         throw DbError(u"内存不足，无法加密保存密码，操作没有进行。"_s);
     return QString::fromLatin1(out);
 }

@@ -2,6 +2,7 @@
 
 #include "appstate.h"
 #include "database.h"
+#include "secrets.h"
 #include "sysinfo.h"
 
 #include <QDir>
@@ -14,14 +15,22 @@ namespace lanting::members
 namespace
 {
 
-void bindPersonal(Sql &q, const MemberForm &f)
+// The card password as stored: its hash, or null to keep the stored one.
+QVariant storedPassword(const MemberForm &f)
+{
+    if (f.keepPwd)
+        return QVariant(QMetaType::fromType<QString>());
+    return hashSecret(f.pwd, SecretUse::Card);
+}
+
+void bindPersonal(Sql &q, const MemberForm &f, const QVariant &pwd)
 {
     q.bind(f.name)
         .bind(f.lv)
         .bind(f.tel)
         .bind(f.zjlx)
         .bind(f.zjhm)
-        .bind(f.pwd)
+        .bind(pwd)
         .bind(f.sex)
         .bind(Database::dt(QDateTime(f.csny, QTime(0, 0))))
         .bind(f.booljzrq)
@@ -50,7 +59,7 @@ bool cardExists(const QString &id)
     return scalar(u"SELECT count(*) FROM mber WHERE id = ?"_s, {id}).toInt() > 0;
 }
 
-static void enrolOnce(const MemberForm &f)
+static void enrolOnce(const MemberForm &f, const QVariant &pwd)
 {
     Transaction tx;
     if (cardExists(f.id))
@@ -70,7 +79,7 @@ static void enrolOnce(const MemberForm &f)
           u"addr, qq, fx, photo, ps, id, ye, csje, csjf, jf, st, ljxfje, ljxfcs, ljczje, "
           u"createtime) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, "
           u"0, 0, 0, ?)"_s);
-    bindPersonal(q, f);
+    bindPersonal(q, f, pwd);
     q.bind(f.id).bind(csje).bind(csje).bind(csjf.wholePart()).bind(csjf);
     try {
         q.bind(Database::dt(QDateTime::currentDateTime())).exec();
@@ -84,11 +93,13 @@ static void enrolOnce(const MemberForm &f)
 
 void enrolMember(const MemberForm &f)
 {
-    retrying([&] { enrolOnce(f); });
+    const QVariant pwd = hashSecret(f.pwd, SecretUse::Card);
+    retrying([&] { enrolOnce(f, pwd); });
 }
 
 void updateMemberData(const MemberForm &f, int state)
 {
+    const QVariant pwd = storedPassword(f);
     retrying([&] {
         Transaction tx;
         Sql m(u"SELECT lv FROM mber WHERE id = ?"_s + forUpdate());
@@ -103,10 +114,12 @@ void updateMemberData(const MemberForm &f, int state)
             if (!lv.next())
                 throw DbError(u"会员等级[%1]已被删除，请重新选择会员等级。"_s.arg(f.lv));
         }
-        Sql q(u"UPDATE mber SET name = ?, lv = ?, tel = ?, zjlx = ?, zjhm = ?, pwd = ?, sex = ?, "
+        Sql q(u"UPDATE mber SET name = ?, lv = ?, tel = ?, zjlx = ?, zjhm = ?, pwd = COALESCE(?, "
+              u"pwd), "
+              u"sex = ?, "
               u"csny = ?, booljzrq = ?, jzrq = ?, jsr = ?, addr = ?, qq = ?, fx = ?, photo = ?, "
               u"ps = ?, st = ? WHERE id = ?"_s);
-        bindPersonal(q, f);
+        bindPersonal(q, f, pwd);
         q.bind(state).bind(f.id).exec();
         tx.commit();
     });

@@ -19,6 +19,8 @@ struct MemberForm {
     bool booljzrq = false;
     QDateTime jzrq;
     QString jsr, addr, qq, fx, photo, ps;
+    // In edit mode: the stored card password stays as it is (nothing typed).
+    bool keepPwd = false;
 };
 
 // The opening balance and points a new member of the level receives

@@ -3,6 +3,7 @@
 #include "amounts.h"
 #include "appstate.h"
 #include "database.h"
+#include "secrets.h"
 
 #include <QMap>
 #include <algorithm>
@@ -165,7 +166,7 @@ SaleResult recordSale(const SaleInput &sale)
         const std::optional<Account> a = lockAccount(sale.card);
         if (!a)
             return {PayRefusal::NoMember};
-        if (sale.password && *sale.password != a->pwd)
+        if (sale.password && !secretMatches(a->pwd, *sale.password))
             return {PayRefusal::WrongPassword};
         if (sale.password && a->ye < sale.cardPart)
             return {PayRefusal::NoBalance};
@@ -211,7 +212,7 @@ DirectResult recordDirectSale(const QString &card, Amount amount, bool fromBalan
         const std::optional<Account> a = lockAccount(card);
         if (!a)
             return {PayRefusal::NoMember};
-        if (fromBalance && password != a->pwd)
+        if (fromBalance && !secretMatches(a->pwd, password))
             return {PayRefusal::WrongPassword};
         if (fromBalance && a->ye < amount)
             return {PayRefusal::NoBalance};

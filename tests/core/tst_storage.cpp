@@ -394,6 +394,8 @@ void TstStorage::passwordsHashedOnUpgrade()
         QVERIFY(!authenticate(name, pwd + u"1"_s).has_value());
     }
     QVERIFY(!authenticate(u"小王"_s, u"密码ab1"_s).has_value()); // exactly, case and all
+    // Members' card passwords are many: they are marked for the background.
+    QCOMPARE(GetSysInfo(u"mberpwd"_s), u"plain"_s);
 }
 
 void TstStorage::olderVersionMigrated()

@@ -16,9 +16,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace lanting::members {
+namespace lanting::members
+{
 
-namespace {
+namespace
+{
 const QDate kDefaultBirth(1985, 1, 1);
 constexpr int kDefaultValidDays = 730;
 } // namespace
@@ -61,9 +63,9 @@ FrmAddmem::~FrmAddmem()
 
 void FrmAddmem::resetFields()
 {
-    for (QLineEdit *e : {m_ui->txtID, m_ui->txtName, m_ui->txtTel, m_ui->txtZjhm, m_ui->txtPwd1,
-                         m_ui->txtPwd2, m_ui->txtJsr, m_ui->txtAddr, m_ui->txtQQ, m_ui->txtFx,
-                         m_ui->txtPs})
+    for (QLineEdit *e :
+         {m_ui->txtID, m_ui->txtName, m_ui->txtTel, m_ui->txtZjhm, m_ui->txtPwd1, m_ui->txtPwd2,
+          m_ui->txtJsr, m_ui->txtAddr, m_ui->txtQQ, m_ui->txtFx, m_ui->txtPs})
         e->clear();
     m_photo.clear();
     m_ui->comHylx->setCurrentIndex(m_ui->comHylx->count() > 0 ? 0 : -1);
@@ -99,8 +101,12 @@ bool FrmAddmem::ReadInfo(const QString &cardNumber)
     m_ui->txtTel->setText(m->tel);
     m_ui->comZjlx->setEditText(m->zjlx);
     m_ui->txtZjhm->setText(m->zjhm);
-    m_ui->txtPwd1->setText(m->pwd);
-    m_ui->txtPwd2->setText(m->pwd);
+    // The stored password is never shown; empty boxes keep it.
+    for (QLineEdit *box : {m_ui->txtPwd1, m_ui->txtPwd2}) {
+        box->clear();
+        box->setPlaceholderText(u"不修改请留空"_s);
+        box->setToolTip(u"留空则保留原密码；输入新密码则替换原密码。"_s);
+    }
     if (m->sex >= 0 && m->sex <= 2)
         m_ui->comSex->setCurrentIndex(m->sex);
     if (m->csny.isValid())
@@ -129,6 +135,7 @@ MemberForm FrmAddmem::formData() const
     f.zjlx = m_ui->comZjlx->currentText();
     f.zjhm = m_ui->txtZjhm->text();
     f.pwd = m_ui->txtPwd1->text();
+    f.keepPwd = !IsAdd && f.pwd.isEmpty();
     f.sex = std::max(0, m_ui->comSex->currentIndex());
     f.csny = m_ui->dtCsny->date();
     f.booljzrq = m_ui->chkJzrq->isChecked();

@@ -1,5 +1,6 @@
 #include "memberinstall.h"
 
+#include "cardsecrets.h"
 #include "frmaddmem.h"
 #include "frmgs.h"
 #include "frmmain.h"
@@ -7,9 +8,11 @@
 #include "memberactionsui.h"
 #include "memberlistpanel.h"
 #include "memberpanel.h"
-#include "remindwindows.h"
 #include "messages.h"
+#include "remindwindows.h"
 #include "ui.h"
+
+#include <QTimer>
 
 namespace lanting::members
 {
@@ -66,6 +69,10 @@ void installMemberPanels(FrmMain &main)
         FrmMemLv dlg(&main);
         ui::execModal(&dlg);
     });
+    // Card passwords an older program kept as typed: hashed while the tills
+    // work.
+    auto *upgrade = new CardSecretUpgrade(&main);
+    QTimer::singleShot(0, upgrade, [upgrade] { upgrade->start(); });
 }
 
 } // namespace lanting::members
