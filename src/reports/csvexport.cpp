@@ -54,6 +54,23 @@ QString exportHeading(const Column &column)
     return h;
 }
 
+// A text a spreadsheet program would run as a formula ("=HYPERLINK(...)",
+// "+1+2", "@SUM(...)") is kept as text behind an apostrophe; a plain
+// signed number stays as it is.
+static QString safeText(const QString &text)
+{
+    if (text.isEmpty())
+        return text;
+    const QChar first = text.front();
+    bool number = false;
+    if (first == u'+' || first == u'-')
+        text.mid(1).toDouble(&number);
+    if (first == u'=' || first == u'@' || first == u'\t' || first == u'\r' ||
+        ((first == u'+' || first == u'-') && !number))
+        return u"'"_s + text;
+    return text;
+}
+
 QString writeCsv(const QString &path, const ExportTable &table)
 {
     const QString shown = QDir::toNativeSeparators(path);
@@ -74,7 +91,7 @@ QString writeCsv(const QString &path, const ExportTable &table)
         for (qsizetype c = 0; c < table.columns.size(); ++c) {
             const Kind kind = table.columns[c].kind;
             const QVariant stored = v.value(c);
-            fields << plainCell(kind, stored);
+            fields << (kind == Kind::Text ? safeText(stored.toString()) : plainCell(kind, stored));
             if (kind == Kind::Money && !stored.isNull())
                 sums[c] = sums[c] + Database::toAmount(stored);
         }

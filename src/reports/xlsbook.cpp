@@ -1,6 +1,11 @@
 #include "xlsbook.h"
 
+#include "csvexport.h"
+#include "database.h"
 #include "xlsxexport.h"
+
+#include <QHash>
+#include <QSet>
 
 #include <QtEndian>
 #include <algorithm>
@@ -241,8 +246,14 @@ enum : quint16 {
     rFORMULA = 0x0006,
     rWINDOW2 = 0x023E,
     rSST = 0x00FC,
+    rEXTSST = 0x00FF,
     rCONTINUE = 0x003C,
+    rFORMAT = 0x041E,
 };
+
+// A record's data holds at most this many bytes; more goes on in CONTINUE
+// records.
+constexpr int kRecordData = 8224;
 
 struct Record {
     quint16 type;
@@ -281,16 +292,169 @@ QByteArray utf16(const QString &s)
     return QByteArray(reinterpret_cast<const char *>(s.utf16()), s.size() * 2);
 }
 
-// A cell text as the format stores it: at most 32767 characters, UTF-16.
-QByteArray unicodeString(const QString &text)
+// The strings of a shared-string table, read across its CONTINUE records
+// (`parts`: the SST record's data and theirs). Formatting runs are passed
+// over. Empty when the table is damaged.
+std::optional<QStringList> sharedStrings(const QList<QByteArray> &parts, quint32 *total = nullptr)
 {
-    // One record holds 8224 bytes; never cut inside a character, which
-    // would make the whole workbook unreadable.
-    const QString s = cutText(text, 8000);
-    QByteArray b;
-    put16(b, quint16(s.size()));
-    b.append(char(1));
-    return b + utf16(s);
+    QStringList out;
+    qsizetype part = 0, at = 8;
+    auto have = [&](qsizetype n) {
+        // Moves to the next part when this one is used up (not inside a value).
+        while (part < parts.size() && at >= parts[part].size()) {
+            ++part;
+            at = 0;
+        }
+        return part < parts.size() && at + n <= parts[part].size();
+    };
+    auto skip = [&](qint64 n) { // raw bytes, which may run over parts
+        while (n > 0 && part < parts.size()) {
+            const qint64 step = std::min<qint64>(n, parts[part].size() - at);
+            at += step;
+            n -= step;
+            if (n > 0) {
+                ++part;
+                at = 0;
+            }
+        }
+        return n == 0;
+    };
+    if (parts.isEmpty() || parts[0].size() < 8)
+        return std::nullopt;
+    const quint32 count = u32(parts[0], 4);
+    if (total)
+        *total = u32(parts[0], 0);
+    for (quint32 n = 0; n < count; ++n) {
+        if (!have(3))
+            return std::nullopt;
+        const QByteArray &p0 = parts[part];
+        int chars = u16(p0, at);
+        quint8 flags = quint8(p0.at(at + 2));
+        at += 3;
+        int runs = 0;
+        qint64 ext = 0;
+        if (flags & 8) {
+            if (!have(2))
+                return std::nullopt;
+            runs = u16(parts[part], at);
+            at += 2;
+        }
+        if (flags & 4) {
+            if (!have(4))
+                return std::nullopt;
+            ext = qint64(u32(parts[part], at));
+            at += 4;
+        }
+        QString text;
+        while (chars > 0) {
+            if (at >= parts[part].size()) {
+                // The characters go on in the next record after a flag byte.
+                ++part;
+                at = 0;
+                if (part >= parts.size() || parts[part].isEmpty())
+                    return std::nullopt;
+                flags = quint8(parts[part].at(0));
+                at = 1;
+            }
+            const QByteArray &p = parts[part];
+            const bool wide = flags & 1;
+            const int fit = int(std::min<qsizetype>(chars, (p.size() - at) / (wide ? 2 : 1)));
+            if (fit <= 0)
+                return std::nullopt;
+            text += wide ? QString::fromUtf16(
+                               reinterpret_cast<const char16_t *>(p.constData() + at), fit)
+                         : QString::fromLatin1(p.constData() + at, fit);
+            at += fit * (wide ? 2 : 1);
+            chars -= fit;
+        }
+        if (!skip(4 * qint64(runs) + ext))
+            return std::nullopt;
+        out << text;
+    }
+    return out;
+}
+
+// A shared-string table as records: the SST and as many CONTINUE records as
+// it takes, each string's characters split only between code units and
+// after a flag byte, as the format wants. `buckets` receives, for every
+// `perBucket`-th string, where its record starts in the bytes and where the
+// string starts in that record (the EXTSST index).
+QByteArray sharedStringRecords(const QStringList &strings, quint32 total, int perBucket,
+                               QList<std::pair<qsizetype, int>> *buckets)
+{
+    QByteArray out;
+    QByteArray cur;
+    quint16 type = rSST;
+    qsizetype recordStart = 0;
+    auto flush = [&] {
+        out += record(type, cur);
+        recordStart = out.size(); // where the next record starts
+        cur.clear();
+        type = rCONTINUE;
+    };
+    put32(cur, total);
+    put32(cur, quint32(strings.size()));
+    for (qsizetype i = 0; i < strings.size(); ++i) {
+        const QString &s = strings[i];
+        if (cur.size() + 3 + 2 > kRecordData)
+            flush();
+        if (i % perBucket == 0)
+            buckets->append({recordStart, int(4 + cur.size())});
+        put16(cur, quint16(s.size()));
+        cur.append(char(1));
+        qsizetype done = 0;
+        while (done < s.size()) {
+            qsizetype fit = std::min<qsizetype>(s.size() - done, (kRecordData - cur.size()) / 2);
+            // A character of two code units stays in one record: readers
+            // decode each record's part on its own.
+            if (fit > 0 && done + fit < s.size() && s[done + fit - 1].isHighSurrogate())
+                --fit;
+            if (fit <= 0) {
+                flush();
+                cur.append(char(1)); // the rest, UTF-16 as before
+                continue;
+            }
+            cur += utf16(s.mid(done, fit));
+            done += fit;
+        }
+    }
+    flush();
+    return out;
+}
+
+QByteArray cellHead(int row, int column, int xfIndex)
+{
+    QByteArray c;
+    put16(c, quint16(row));
+    put16(c, quint16(column));
+    put16(c, quint16(xfIndex));
+    return c;
+}
+
+QByteArray labelSst(int row, int column, int xfIndex, quint32 string)
+{
+    QByteArray l = cellHead(row, column, xfIndex);
+    put32(l, string);
+    return record(rLABELSST, l);
+}
+
+QByteArray numberCell(int row, int column, int xfIndex, double value)
+{
+    QByteArray n = cellHead(row, column, xfIndex);
+    char c[8];
+    qToLittleEndian(value, c);
+    n.append(c, 8);
+    return record(rNUMBER, n);
+}
+
+// A number format: its index and its pattern.
+QByteArray numberFormat(int index, const QString &pattern)
+{
+    QByteArray f;
+    put16(f, quint16(index));
+    put16(f, quint16(pattern.size()));
+    f.append(char(1));
+    return record(rFORMAT, f + utf16(pattern));
 }
 
 QByteArray shortString(const QString &text)
@@ -317,29 +481,20 @@ QByteArray font(int twentieths, bool bold, const QString &name)
     return f + shortString(name);
 }
 
-QByteArray xf(int fontIndex, bool style, int horizontal)
+QByteArray xf(int fontIndex, bool style, int horizontal, int format = 0)
 {
     QByteArray x;
     put16(x, quint16(fontIndex));
-    put16(x, 0);
+    put16(x, quint16(format));
     put16(x, style ? 0xFFF5 : 0x0001);
     x.append(char(horizontal | 0x20)); // vertically at the bottom
     x.append(char(0));
     x.append(char(0));
-    x.append(char(style ? 0 : 0xF8));
+    x.append(char(style ? 0 : format ? 0xFC : 0xF8)); // what differs from the style
     put32(x, 0);
     put32(x, 0);
     put16(x, 0x20C0);
     return x;
-}
-
-QByteArray label(int row, int column, int xfIndex, const QString &text)
-{
-    QByteArray l;
-    put16(l, quint16(row));
-    put16(l, quint16(column));
-    put16(l, quint16(xfIndex));
-    return record(rLABEL, l + unicodeString(text));
 }
 
 QByteArray bof(quint16 kind)
@@ -413,9 +568,32 @@ QByteArray defaultTemplate()
     return writeCompoundFile(globals + sheet);
 }
 
+bool Report::hasTotals() const
+{
+    return std::any_of(columns.begin(), columns.end(),
+                       [](const Column &c) { return c.kind == Kind::Money; });
+}
+
+namespace
+{
+
+double numberOf(const QVariant &stored)
+{
+    return Database::toAmount(stored).toDecimalText().toDouble();
+}
+
+// Days since the sheet's day 0 (30 December 1899), with the time of day.
+double serialDate(const QDateTime &t)
+{
+    return double(QDate(1899, 12, 30).daysTo(t.date())) +
+           t.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+} // namespace
+
 std::optional<QByteArray> fillTemplate(const QByteArray &templateFile, const Report &report)
 {
-    if (report.rows.size() > kMaxReportRows)
+    if (report.rowCount() + (report.hasTotals() ? 1 : 0) > kMaxReportRows)
         return std::nullopt; // row numbers past the sheet would wrap onto the top
 
     const std::optional<QByteArray> stream = readWorkbookStream(templateFile);
@@ -453,54 +631,156 @@ std::optional<QByteArray> fillTemplate(const QByteArray &templateFile, const Rep
         if (records[i].type == rBOUNDSHEET)
             sheetEntries.append({i, offsets.indexOf(qsizetype(u32(records[i].data, 0)))});
 
-    // The title font and its cell style follow the template's own.
-    qsizetype lastFont = -1, lastXf = -1;
-    int fonts = 0, xfs = 0;
+    // The title font, the number formats and the cell styles follow the
+    // template's own; the template's shared strings are kept and ours are
+    // added after them, in one table as the format wants.
+    qsizetype lastFont = -1, lastFormat = -1, lastXf = -1, sstAt = -1;
+    int fonts = 0, xfs = 0, customFormat = 163;
+    QList<qsizetype> dropped; // the template's string table and its index
+    QStringList strings;
+    quint32 stringUses = 0;
     for (qsizetype i = 0; i < globalsEnd; ++i) {
-        if (records[i].type == rFONT) {
+        const quint16 type = records[i].type;
+        if (type == rFONT) {
             lastFont = i;
             ++fonts;
-        } else if (records[i].type == rXF) {
+        } else if (type == rFORMAT) {
+            lastFormat = i;
+            customFormat = std::max<int>(customFormat, u16(records[i].data, 0));
+        } else if (type == rXF) {
             lastXf = i;
             ++xfs;
+        } else if (type == rSST && sstAt < 0) {
+            sstAt = i;
+            QList<QByteArray> parts{records[i].data};
+            dropped << i;
+            for (qsizetype j = i + 1; j < globalsEnd && records[j].type == rCONTINUE; ++j) {
+                parts << records[j].data;
+                dropped << j;
+            }
+            const std::optional<QStringList> kept = sharedStrings(parts, &stringUses);
+            if (!kept)
+                return std::nullopt;
+            strings = *kept;
+        } else if (type == rEXTSST) {
+            dropped << i;
         }
     }
     if (lastFont < 0 || lastXf < 0)
         return std::nullopt;
     const int titleFont = fonts >= 4 ? fonts + 1 : fonts; // index 4 is never used
-    const int titleXf = xfs;
+    const int titleXf = xfs, numberXf = xfs + 1, wholeXf = xfs + 2, timeXf = xfs + 3;
     const int cellXf = xfs > 15 ? 15 : 0;
+    const int numberFmt = customFormat + 1, timeFmt = customFormat + 2;
+    const QString numberPattern =
+        report.decimals > 0 ? u"0."_s + QString(report.decimals, u'0') : u"0"_s;
+
+    QHash<QString, quint32> stringIndex;
+    for (qsizetype i = strings.size() - 1; i >= 0; --i)
+        stringIndex.insert(strings[i], quint32(i));
 
     // The cells, replacing any template cell at the same place.
-    QList<std::pair<int, int>> places;
+    QSet<quint32> places;
     QByteArray cells;
     int lastRow = 0, lastCol = 2;
-    auto add = [&](int row, int column, int style, const QString &text) {
-        places.append({row, column});
-        cells += label(row, column, style, text);
+    auto at = [&](int row, int column) {
+        places.insert(quint32(row) << 8 | quint32(column));
         lastRow = std::max(lastRow, row);
         lastCol = std::max(lastCol, column);
     };
-    if (!report.rows.isEmpty()) {
+    auto text = [&](int row, int column, int style, const QString &value) {
+        at(row, column);
+        const QString whole = cutText(value, kXlsxCellChars);
+        auto found = stringIndex.constFind(whole);
+        if (found == stringIndex.cend()) {
+            found = stringIndex.insert(whole, quint32(strings.size()));
+            strings << whole;
+        }
+        ++stringUses;
+        cells += labelSst(row, column, style, *found);
+    };
+    auto number = [&](int row, int column, int style, double value) {
+        at(row, column);
+        cells += numberCell(row, column, style, value);
+    };
+    auto typedCell = [&](int row, int column, Kind kind, const QVariant &stored) {
+        if (stored.isNull())
+            return;
+        switch (kind) {
+        case Kind::Money:
+        case Kind::Number:
+        case Kind::Percent:
+            return number(row, column, numberXf, numberOf(stored));
+        case Kind::Whole:
+            return number(row, column, wholeXf, numberOf(stored));
+        case Kind::DateTime: {
+            const QDateTime t = Database::toDt(stored);
+            if (t.isValid())
+                number(row, column, timeXf, serialDate(t));
+            return;
+        }
+        case Kind::Text:
+            if (!stored.toString().isEmpty())
+                text(row, column, cellXf, stored.toString());
+            return;
+        }
+    };
+    if (report.typed() && !report.values.isEmpty()) {
+        const qsizetype columns = report.columns.size();
+        for (qsizetype c = 0; c < columns; ++c)
+            text(2, int(c), cellXf, exportHeading(report.columns[c]));
+        QList<Amount> sums(columns);
+        for (qsizetype k = 0; k < report.values.size(); ++k)
+            for (qsizetype c = 0; c < columns; ++c) {
+                const Kind kind = report.columns[c].kind;
+                const QVariant &v = report.values[k].value(c);
+                typedCell(3 + int(k), int(c), kind, v);
+                if (kind == Kind::Money && !v.isNull())
+                    sums[c] = sums[c] + Database::toAmount(v);
+            }
+        if (report.hasTotals()) {
+            const int row = 3 + int(report.values.size());
+            text(row, 0, cellXf, u"合计"_s);
+            for (qsizetype c = 0; c < columns; ++c)
+                if (report.columns[c].kind == Kind::Money)
+                    number(row, int(c), numberXf, numberOf(Database::stored(sums[c])));
+        }
+    } else if (!report.typed() && !report.rows.isEmpty()) {
         for (int c = 0; c < report.headings.size(); ++c)
-            add(2, c, cellXf, report.headings[c]);
+            text(2, c, cellXf, report.headings[c]);
         for (int k = 0; k < report.rows.size(); ++k)
             for (int c = 0; c < report.rows[k].size(); ++c)
-                add(3 + k, c, cellXf, report.rows[k][c]);
+                text(3 + k, c, cellXf, report.rows[k][c]);
     }
-    add(0, 2, titleXf, report.title);
+    text(0, 2, titleXf, report.title);
+
+    // The string table and its index (EXTSST: where every few strings start).
+    const int perBucket = std::max<int>(8, int((strings.size() + 127) / 128));
+    QList<std::pair<qsizetype, int>> buckets;
+    const QByteArray sst = sharedStringRecords(strings, stringUses, perBucket, &buckets);
 
     QList<QByteArray> out;  // one entry per record, in order
     QList<qsizetype> bofAt; // record index (old) of each entry in `out`
+    qsizetype sstOut = -1, extOut = -1;
     auto emitRecord = [&](qsizetype old, const QByteArray &bytes) {
         out << bytes;
         bofAt << old;
     };
+    auto emitStrings = [&] {
+        sstOut = out.size();
+        emitRecord(-1, sst);
+        extOut = out.size();
+        emitRecord(-1, QByteArray()); // filled in once the offsets are known
+    };
     for (qsizetype i = 0; i < records.size(); ++i) {
         const Record &r = records[i];
         const bool inSheet = i > firstSheet && i < sheetEnd;
+        if (i == (sstAt >= 0 ? sstAt : globalsEnd))
+            emitStrings();
+        if (dropped.contains(i))
+            continue;
         if (inSheet && isCell(r.type) &&
-            places.contains(std::pair{int(u16(r.data, 0)), int(u16(r.data, 2))}))
+            places.contains(quint32(u16(r.data, 0)) << 8 | quint32(u16(r.data, 2))))
             continue;
         if (inSheet && r.type == rDIMENSIONS && r.data.size() >= 14) {
             QByteArray d;
@@ -519,17 +799,38 @@ std::optional<QByteArray> fillTemplate(const QByteArray &templateFile, const Rep
         emitRecord(i, record(r.type, r.data));
         if (i == lastFont)
             emitRecord(-1, record(rFONT, font(400, true, u"宋体"_s)));
-        if (i == lastXf)
+        if (i == (lastFormat >= 0 ? lastFormat : lastFont)) {
+            emitRecord(-1, numberFormat(numberFmt, numberPattern));
+            emitRecord(-1, numberFormat(timeFmt, u"yyyy-mm-dd hh:mm:ss"_s));
+        }
+        if (i == lastXf) {
             emitRecord(-1, record(rXF, xf(titleFont, false, 2)));
+            emitRecord(-1, record(rXF, xf(0, false, 0, numberFmt)));
+            emitRecord(-1, record(rXF, xf(0, false, 0, 1))); // "0"
+            emitRecord(-1, record(rXF, xf(0, false, 0, timeFmt)));
+        }
     }
 
-    // Sheet entries point at the new places of their sheets.
+    // Sheet entries point at the new places of their sheets; the string
+    // index at the strings.
     QList<qsizetype> newOffset(records.size(), -1);
-    qsizetype at = 0;
+    qsizetype position = 0, sstStart = 0;
     for (qsizetype j = 0; j < out.size(); ++j) {
         if (bofAt[j] >= 0)
-            newOffset[bofAt[j]] = at;
-        at += out[j].size();
+            newOffset[bofAt[j]] = position;
+        if (j == sstOut)
+            sstStart = position;
+        if (j == extOut) {
+            QByteArray ext;
+            put16(ext, quint16(perBucket));
+            for (const auto &[recordStart, inRecord] : buckets) {
+                put32(ext, quint32(sstStart + recordStart + inRecord));
+                put16(ext, quint16(inRecord));
+                put16(ext, 0);
+            }
+            out[j] = record(rEXTSST, ext);
+        }
+        position += out[j].size();
     }
     for (const auto &[entry, sheetBof] : sheetEntries) {
         if (sheetBof < 0)
@@ -540,6 +841,7 @@ std::optional<QByteArray> fillTemplate(const QByteArray &templateFile, const Rep
         out[j].replace(4, 4, QByteArray(c, 4));
     }
     QByteArray result;
+    result.reserve(position);
     for (const QByteArray &b : out)
         result += b;
     return writeCompoundFile(result);
@@ -562,33 +864,10 @@ QList<Cell> readCells(const QByteArray &file)
         if (r.type == rBOUNDSHEET && sheet < 0)
             sheet = offsets.indexOf(qsizetype(u32(r.data, 0)));
         if (r.type == rSST) {
-            // Only strings that fit their record; enough for reading back.
-            qsizetype at = 8;
-            for (quint32 n = 0; n < u32(r.data, 4) && at + 3 <= r.data.size(); ++n) {
-                const int count = u16(r.data, at);
-                const quint8 flags = quint8(r.data.at(at + 2));
-                at += 3;
-                const bool wide = flags & 1;
-                int runs = 0;
-                qint32 ext = 0;
-                if (flags & 8) {
-                    runs = u16(r.data, at);
-                    at += 2;
-                }
-                if (flags & 4) {
-                    ext = qint32(u32(r.data, at));
-                    at += 4;
-                }
-                if (wide) {
-                    shared << QString::fromUtf16(
-                        reinterpret_cast<const char16_t *>(r.data.constData() + at), count);
-                    at += 2 * count;
-                } else {
-                    shared << QString::fromLatin1(r.data.constData() + at, count);
-                    at += count;
-                }
-                at += 4 * runs + ext;
-            }
+            QList<QByteArray> parts{r.data};
+            for (qsizetype j = i + 1; j < records->size() && (*records)[j].type == rCONTINUE; ++j)
+                parts << (*records)[j].data;
+            shared = sharedStrings(parts).value_or(QStringList());
         }
     }
     if (sheet < 0)
@@ -606,6 +885,9 @@ QList<Cell> readCells(const QByteArray &file)
             cells << Cell{row, column, text};
         } else if (r.type == rLABELSST) {
             cells << Cell{row, column, shared.value(qsizetype(u32(r.data, 6)))};
+        } else if (r.type == rNUMBER && r.data.size() >= 14) {
+            const double v = qFromLittleEndian<double>(r.data.constData() + 6);
+            cells << Cell{row, column, QString::number(v, 'g', 15), true, v};
         }
     }
     return cells;

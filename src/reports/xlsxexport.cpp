@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <dirent.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -29,6 +31,28 @@ namespace
 double number(const QVariant &stored)
 {
     return Database::toAmount(stored).toDecimalText().toDouble();
+}
+
+// libxlsxwriter leaves its row file open when the workbook cannot be
+// finished (a full disk): the file is deleted already, and its space would
+// stay taken until the program ends. Closed here: a deleted file of its
+// own naming in the folder it was given.
+void closeLeftRowFiles(const QByteArray &folder)
+{
+    QList<int> left;
+    if (DIR *d = opendir("/proc/self/fd")) {
+        while (const dirent *e = readdir(d)) {
+            char target[4096];
+            const QByteArray link = QByteArray("/proc/self/fd/") + e->d_name;
+            const ssize_t n = readlink(link.constData(), target, sizeof target - 1);
+            const QByteArray t(target, std::max<ssize_t>(n, 0));
+            if (t.startsWith(folder + "/tmp.") && t.endsWith(" (deleted)"))
+                left << atoi(e->d_name);
+        }
+        closedir(d);
+    }
+    for (const int fd : left)
+        ::close(fd);
 }
 
 } // namespace
@@ -144,7 +168,8 @@ QString writeXlsx(const QString &path, const QString &title, const ExportTable &
             return failed == LXW_NO_ERROR;
         });
     } catch (...) {
-        workbook_close(book);
+        if (workbook_close(book) != LXW_NO_ERROR)
+            closeLeftRowFiles(tmp);
         QFile::remove(part);
         throw;
     }
@@ -158,6 +183,8 @@ QString writeXlsx(const QString &path, const QString &title, const ExportTable &
                 put(row, c, Kind::Money, QVariant::fromValue(sums[c]));
     }
     const lxw_error closed = workbook_close(book);
+    if (closed != LXW_NO_ERROR)
+        closeLeftRowFiles(tmp);
     if (failed == LXW_NO_ERROR)
         failed = closed;
     QFile back(part);

@@ -23,11 +23,13 @@
 #include <QPrintDialog>
 #include <QProcess>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace lanting;
@@ -201,8 +203,11 @@ private Q_SLOTS:
     void wholeReportExported();
     void csvReport();
     void xlsxReport();
+    void xlsReport();
     void xlsxSheetsGoOn();
     void bigWorkbook();
+    void writeFailures_data();
+    void writeFailures();
 
 private:
     QStringList shown;
@@ -498,8 +503,12 @@ void TstExport::csvReport()
     Harness h;
     QVERIFY(h.startProgram());
     const QVariant when = Database::dt(QDateTime(QDate(2026, 12, 10), QTime(9, 30)));
-    const QStringList remarks{u"普通"_s, u"有,逗号"_s, u"有\"引号\""_s, u"两\n行"_s,
-                              u"𠀀超出基本平面的字"_s};
+    QStringList remarks{
+        u"普通"_s, u"有,逗号"_s, u"有\"引号\""_s, u"两\n行"_s, u"𠀀超出基本平面的字"_s, u"-3.5"_s};
+    // Texts a spreadsheet would run as formulas stay texts behind an apostrophe.
+    const QStringList formulas{u"=HYPERLINK(\"http://x\",\"点此\")"_s, u"+1+2"_s, u"-A1"_s,
+                               u"@SUM(A1)"_s};
+    remarks += formulas;
     for (int k = 0; k < remarks.size(); ++k)
         Sql(A(u"INSERT INTO czjl (mberid, mbername, mberlb, ssje, czje, yhsm, czy, ps, createtime)"
               u" VALUES (?, '张三', '金卡', {100.5}, {110.25}, '', 'admin', ?, ?)"_s))
@@ -550,10 +559,13 @@ void TstExport::csvReport()
         QCOMPARE(rows[r].value(credited), u"110.25"_s);
         remarksRead << rows[r].value(remark);
     }
-    QCOMPARE(remarksRead, remarks);
+    QStringList expected = remarks.first(remarks.size() - formulas.size());
+    for (const QString &f : formulas)
+        expected << u"'"_s + f;
+    QCOMPARE(remarksRead, expected);
     QCOMPARE(rows.last().value(0), u"合计"_s);
-    QCOMPARE(rows.last().value(paid), u"502.5"_s);
-    QCOMPARE(rows.last().value(credited), u"551.25"_s);
+    QCOMPARE(rows.last().value(paid), u"1005"_s);
+    QCOMPARE(rows.last().value(credited), u"1102.5"_s);
 }
 
 void TstExport::wholeReportExported()
@@ -600,26 +612,21 @@ void TstExport::wholeReportExported()
     QCOMPARE(cards.last(), u"C%1"_s.arg(n, 5, 10, QChar(u'0')));
 }
 
-void TstExport::xlsxReport()
+// Three recharges with remarks that test a writer, saved from the recharge
+// report as `path` (its ending chooses the kind).
+const QDateTime kRechargeTime(QDate(2026, 12, 10), QTime(9, 30));
+
+void exportRecharges(Harness &h, const QString &path, const QStringList &remarks)
 {
-    // The same report as an .xlsx workbook: numbers as numbers in the
-    // shop's decimals, times as dates, texts whole, a totals row.
-    Harness h;
-    QVERIFY(h.startProgram());
-    const QVariant when = Database::dt(QDateTime(QDate(2026, 12, 10), QTime(9, 30)));
-    const QString longText = QString(kXlsxCellChars - 1, u'长') + u"𠀀"_s; // a pair at the limit
-    const QStringList remarks{u"有,逗号"_s, u"两\n行"_s, longText};
     for (int k = 0; k < remarks.size(); ++k)
         Sql(A(u"INSERT INTO czjl (mberid, mbername, mberlb, ssje, czje, yhsm, czy, ps, createtime)"
-              u" VALUES (?, '张三', '金卡', {100.5}, {110.25}, '', 'admin', ?, ?)"_s))
+              u" VALUES (?, '张三', '金卡', {100.5}, {110.2549}, '', 'admin', ?, ?)"_s))
             .bind(u"C%1"_s.arg(k))
             .bind(remarks[k])
-            .bind(when)
+            .bind(Database::dt(kRechargeTime))
             .exec();
     FrmMain *main = h.login();
     QVERIFY(main);
-    QTemporaryDir out;
-    const QString path = out.filePath(u"充值.xlsx"_s);
     main->findChild<QPushButton *>(u"cmdMemtj"_s)->click();
     h.onModal([&](QDialog *d) {
         d->findChild<QPushButton *>(u"cmdSearch"_s)->click();
@@ -629,6 +636,21 @@ void TstExport::xlsxReport()
     });
     main->findChild<QToolButton *>(u"ImgReport_3"_s)->click();
     QCOMPARE(h.unexpectedModals(), 0);
+}
+
+void TstExport::xlsxReport()
+{
+    // The same report as an .xlsx workbook: numbers as numbers in the
+    // shop's decimals, times as dates, texts whole, a totals row.
+    Harness h;
+    QVERIFY(h.startProgram());
+    const QString longText = QString(kXlsxCellChars - 1, u'长') + u"𠀀"_s; // a pair at the limit
+    const QStringList remarks{u"有,逗号"_s, u"两\n行"_s, longText};
+    QTemporaryDir out;
+    const QString path = out.filePath(u"充值.xlsx"_s);
+    exportRecharges(h, path, remarks);
+    if (QTest::currentTestFailed())
+        return;
     QVERIFY2(h.messages().isEmpty(), qPrintable(h.lastText()));
     QCOMPARE(shown, QStringList{path});
     QVERIFY(!(QFile::permissions(path) & (QFile::ReadGroup | QFile::ReadOther)));
@@ -654,6 +676,61 @@ void TstExport::xlsxReport()
     const QJsonArray totals = rows.last().toArray();
     QCOMPARE(totals[0].toArray()[1].toString(), u"合计"_s);
     QCOMPARE(totals[paid].toArray()[1].toString(), u"301.5"_s);
+}
+
+void TstExport::xlsReport()
+{
+    // The legacy workbook too: amounts as numbers in the shop's decimals
+    // under headings with their unit, times as dates, texts whole in the
+    // shared strings (past one record, a pair of code units never split),
+    // and a totals row that adds up exactly.
+    LT_NEED_XLRD();
+    Harness h;
+    QVERIFY(h.startProgram());
+    write(QDir(h.folder()).filePath(u"m.xls"_s), defaultTemplate());
+    const QString straddling = QString(4111, u'长') + u"𠀀"_s + QString(20000, u'文');
+    const QString atLimit = QString(kXlsxCellChars - 1, u'长') + u"𠀀"_s;
+    const QStringList remarks{u"有,逗号"_s, straddling, atLimit};
+    QTemporaryDir out;
+    const QString path = out.filePath(u"充值.xls"_s);
+    exportRecharges(h, path, remarks);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY2(h.messages().isEmpty(), qPrintable(h.lastText()));
+    QCOMPARE(shown, QStringList{path});
+    const QJsonObject got = readBack(path);
+    QVERIFY(!got.isEmpty());
+    const QJsonObject cells = got[u"cells"_s].toObject();
+    const QJsonObject formats = got[u"formats"_s].toObject();
+    QStringList heading;
+    for (int c = 0; c < 9; ++c)
+        heading << cell(got, 2, c);
+    const int paid = int(heading.indexOf(u"付款金额（元）"_s));
+    const int credited = int(heading.indexOf(u"实际入账（元）"_s));
+    const int remark = int(heading.indexOf(u"备注"_s));
+    QVERIFY2(paid > 0 && credited > 0 && remark > 0, qPrintable(heading.join(u'|')));
+    auto at = [](int r, int c) { return u"%1,%2"_s.arg(r).arg(c); };
+    QCOMPARE(cells[at(3, paid)].toDouble(), 100.5);
+    QCOMPARE(formats[at(3, paid)].toString(), u"0.00"_s);
+    QCOMPARE(cells[at(3, credited)].toDouble(), 110.2549); // exact; shown in two decimals
+    const double serial = QDate(1899, 12, 30).daysTo(kRechargeTime.date()) + 9.5 / 24;
+    QVERIFY(qAbs(cells[at(3, 0)].toDouble() - serial) < 1e-9);
+    QCOMPARE(formats[at(3, 0)].toString(), u"yyyy-mm-dd hh:mm:ss"_s);
+    QCOMPARE(cell(got, 4, remark), straddling);
+    QCOMPARE(cell(got, 5, remark), atLimit.left(kXlsxCellChars - 1));
+    QCOMPARE(cell(got, 6, 0), u"合计"_s);
+    QCOMPARE(cells[at(6, paid)].toDouble(), 301.5);
+    QCOMPARE(cells[at(6, credited)].toDouble(), 330.7647);
+    QCOMPARE(cellCount(got), 1 + 9 + 3 * 8 + 3); // nothing else: 8 filled columns a row
+
+    // The program's own reader sees the same.
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QList<Cell> own = readCells(f.readAll());
+    const auto total = std::ranges::find_if(
+        own, [&](const Cell &c) { return c.row == 6 && c.column == credited; });
+    QVERIFY(total != own.end() && total->isNumber);
+    QCOMPARE(total->number, 330.7647);
 }
 
 void TstExport::xlsxSheetsGoOn()
@@ -694,6 +771,77 @@ void TstExport::xlsxSheetsGoOn()
     QVERIFY(!writeCsv(out.filePath(u"无此文件夹/长.csv"_s), t).isEmpty());
 }
 
+// A folder of its own on a small file system, full or read-only (root only:
+// it is mounted for the test and unmounted after).
+struct SmallDisk {
+    QTemporaryDir dir;
+    bool mounted = false;
+    explicit SmallDisk(const QString &options)
+    {
+        if (geteuid() == 0)
+            mounted = QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, options,
+                                                     u"tmpfs"_s, dir.path()}) == 0;
+    }
+    ~SmallDisk()
+    {
+        if (mounted)
+            QProcess::execute(u"umount"_s, {dir.path()});
+    }
+};
+
+void TstExport::writeFailures_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<bool>("full");
+    for (const QString &ending : {u".xls"_s, u".xlsx"_s, u".csv"_s}) {
+        QTest::newRow(qPrintable(u"full disk, "_s + ending)) << ending << true;
+        QTest::newRow(qPrintable(u"read-only folder, "_s + ending)) << ending << false;
+    }
+}
+
+void TstExport::writeFailures()
+{
+    // A write that fails says why and leaves nothing under the name chosen,
+    // nor any half-made file beside it.
+    QFETCH(QString, ending);
+    QFETCH(bool, full);
+    if (ending == u".xls"_s)
+        LT_NEED_XLRD();
+    SmallDisk disk(full ? u"size=96k"_s : u"ro,size=1m"_s);
+    if (!disk.mounted) {
+        if (full)
+            QSKIP("a full file system is made as root only");
+        QFile::setPermissions(disk.dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    }
+    Harness h;
+    QVERIFY(h.startProgram());
+    write(QDir(h.folder()).filePath(u"m.xls"_s), defaultTemplate());
+    // Texts that do not compress: more than the disk holds in every format.
+    QRandomGenerator random(7);
+    QStringList remarks;
+    for (int r = 0; r < 4; ++r) {
+        QString text;
+        for (int k = 0; k < 30000; ++k)
+            text += QChar(char16_t(0x4E00 + random.bounded(0x5000)));
+        remarks << text;
+    }
+    const QString path = disk.dir.filePath(u"充值"_s + ending);
+    exportRecharges(h, path, remarks);
+    QVERIFY(!h.messages().isEmpty());
+    QVERIFY2(h.lastText().contains(u"充值"_s + ending), qPrintable(h.lastText()));
+    QVERIFY(shown.isEmpty());
+    QCOMPARE(
+        QDir(disk.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+        QStringList());
+    // Nor a deleted file kept open there, whose space would stay taken.
+    const QDir fds(u"/proc/self/fd"_s);
+    for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        QVERIFY(!QFile::symLinkTarget(fds.filePath(fd)).startsWith(disk.dir.path()));
+    if (!disk.mounted)
+        QFile::setPermissions(disk.dir.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 void TstExport::bigWorkbook()
 {
     // A workbook past the 109 sectors the file header lists (about 7 MB):
@@ -721,14 +869,14 @@ void TstExport::bigWorkbook()
     QCOMPARE(cell(got, 3 + 29999, 7), u"第29999行第7列的一段文字"_s);
     QCOMPARE(cellCount(got), 30000 * 8 + 8 + 1);
 
-    // A long text whose cut falls on a character outside the Basic
-    // Multilingual Plane: cut before it, and the workbook still reads.
+    // A long text with a character outside the Basic Multilingual Plane
+    // where the older writer cut it: kept whole.
     const QString astral = QString(7999, u'长') + u"𠀀后面"_s;
     const std::optional<QByteArray> cut =
         fillTemplate(defaultTemplate(), Report{u"长文字"_s, {u"备注"_s}, {{astral}}});
     QVERIFY(cut);
     const QJsonObject read = readBack(write(out.filePath(u"长.xls"_s), *cut));
-    QCOMPARE(cell(read, 3, 0), astral.left(7999));
+    QCOMPARE(cell(read, 3, 0), astral);
 }
 
 QTEST_MAIN(TstExport)

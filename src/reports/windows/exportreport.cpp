@@ -25,6 +25,7 @@
 #include <QSaveFile>
 #include <QTextDocument>
 #include <QTreeWidget>
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -58,15 +59,16 @@ std::optional<Report> reportOf(QAbstractItemView *list, const QString &title, qi
     qint64 count = 0;
     if (auto *report = qobject_cast<ReportModel *>(model)) {
         const ReportQuery &q = report->query();
+        r.columns = q.columns;
+        r.decimals = state().decimals;
+        // The totals row takes a row of the sheet too.
+        const qsizetype room = kMaxReportRows - (r.hasTotals() ? 1 : 0);
         forEachRow(q, [&](const Values &v) {
-            if (r.rows.size() == kMaxReportRows) {
+            if (r.values.size() == room) {
                 tooMany = true;
                 return false;
             }
-            QStringList row;
-            for (qsizetype c = 0; c < q.columns.size(); ++c)
-                row << formatCell(q.columns[c].kind, v[c]);
-            r.rows << row;
+            r.values << v.mid(0, q.columns.size()); // without the key after them
             return true;
         });
         if (tooMany)
@@ -108,11 +110,20 @@ void printSheet(QPrinter *printer, const Report &r)
     for (const QString &h : r.headings)
         html += u"<th nowrap>"_s + h.toHtmlEscaped() + u"</th>"_s;
     html += u"</tr>"_s;
-    for (const QStringList &row : r.rows) {
+    auto addRow = [&html](const QStringList &row) {
         html += u"<tr>"_s;
         for (const QString &cell : row)
             html += u"<td nowrap>"_s + cell.toHtmlEscaped() + u"</td>"_s;
         html += u"</tr>"_s;
+    };
+    for (const QStringList &row : r.rows)
+        addRow(row);
+    // A report's rows as the list shows them.
+    for (const Values &v : r.values) {
+        QStringList row;
+        for (qsizetype c = 0; c < r.columns.size(); ++c)
+            row << formatCell(r.columns[c].kind, v.value(c));
+        addRow(row);
     }
     QTextDocument doc;
     doc.setDefaultStyleSheet(u"body, td, th { font-size: 9pt; }"_s);
@@ -270,6 +281,12 @@ bool ExportReport(QAbstractItemView *list, const QString &title, bool print)
         written = out.open(QIODevice::WriteOnly) &&
                   out.setPermissions(QFile::ReadOwner | QFile::WriteOwner) &&
                   out.write(*book) == book->size() && out.commit();
+        // Read back: the whole workbook, with its title where it belongs.
+        QFile back(target);
+        written = written && back.open(QIODevice::ReadOnly) && back.size() == book->size() &&
+                  std::ranges::any_of(readCells(back.readAll()), [&](const Cell &c) {
+                      return c.row == 0 && c.column == 2 && c.text == report.title;
+                  });
     }
     if (!written) {
         msgError(u"无法写入文件："_s + QDir::toNativeSeparators(target));
