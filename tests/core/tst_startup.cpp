@@ -5,11 +5,11 @@
 #include "frmlogin.h"
 #include "frmmain.h"
 #include "harness.h"
-#include "urlcatcher.h"
 #include "login.h"
 #include "singleinstance.h"
 #include "sysinfo.h"
 #include "ui.h"
+#include "urlcatcher.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
@@ -145,8 +145,12 @@ void TstStartup::loginOutcomes()
         QCOMPARE(h.lastText(), u"您输入的用户名或密码错误！"_s);
         QVERIFY(h.loginWindow()->isVisible());
         QVERIFY(state().operatorName.isEmpty());
-        // The entries stay as typed.
-        QCOMPARE(h.loginWindow()->findChild<QLineEdit *>(u"txtPwd"_s)->text(), password);
+        // The entries stay as typed, the password selected: typing again
+        // replaces it.
+        auto *pwd = h.loginWindow()->findChild<QLineEdit *>(u"txtPwd"_s);
+        QCOMPARE(pwd->text(), password);
+        QCOMPARE(pwd->selectedText(), password);
+        QCOMPARE(h.loginWindow()->focusWidget(), pwd);
         QVERIFY(!ui::waitNotice()->isVisible());
     }
 }
@@ -191,6 +195,10 @@ void TstStartup::keyboardLogin()
     QTest::keyClicks(pwd, u"860317"_s);
     QTest::keyClick(pwd, Qt::Key_Return);
     QVERIFY(login->mainWindow());
+    // The first swipe of the shift finds the member panel's card box.
+    auto *card = login->mainWindow()->findChild<QLineEdit *>(u"txtMber"_s);
+    QVERIFY(card);
+    QTRY_COMPARE(login->mainWindow()->focusWidget(), card);
 
     // Esc on the login window ends the program.
     Harness h2;

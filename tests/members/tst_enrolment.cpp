@@ -73,6 +73,7 @@ private Q_SLOTS:
     void continueAfterSave();
     void editKeepsMoney();
     void editDeletedLevel();
+    void enterMovesOn();
     void cardPasswordsBroughtOver_data() { Harness::addBackendRows(); }
     void cardPasswordsBroughtOver();
     void referrer();
@@ -134,6 +135,7 @@ void TstEnrolment::enrolWithoutLevels()
     h.onModal([&](QDialog *d) {
         QCOMPARE(w<QComboBox>(d, u"comHylx"_s)->count(), 0);
         type(d, u"txtID"_s, u"100000000002"_s);
+        type(d, u"txtName"_s, u"无等级"_s);
         w<QPushButton>(d, u"cmdSave"_s)->click();
     });
     w<QPushButton>(main, u"dcButton6"_s)->click();
@@ -163,6 +165,13 @@ void TstEnrolment::saveRefusals()
         save->click();
         QCOMPARE(h.lastText(), u"会员卡号不能为空！"_s);
         type(d, u"txtID"_s, u"000000000000"_s);
+        save->click();
+        QCOMPARE(h.lastText(), u"请输入会员姓名！"_s);
+        QCOMPARE(d->focusWidget(), w<QLineEdit>(d, u"txtName"_s));
+        type(d, u"txtName"_s, u"   "_s); // blanks are no name
+        save->click();
+        QCOMPARE(h.lastText(), u"请输入会员姓名！"_s);
+        type(d, u"txtName"_s, u"王五"_s);
         type(d, u"txtPwd1"_s, u"123"_s);
         type(d, u"txtPwd2"_s, u"124"_s);
         save->click();
@@ -177,7 +186,7 @@ void TstEnrolment::saveRefusals()
         w<QPushButton>(d, u"cmdClose"_s)->click();
     });
     w<QPushButton>(main, u"dcButton6"_s)->click();
-    QCOMPARE(h.messages().size(), 3);
+    QCOMPARE(h.messages().size(), 5);
     QCOMPARE(scalar(u"SELECT count(*) FROM mber"_s).toInt(), 1);
 }
 
@@ -222,6 +231,7 @@ void TstEnrolment::continueAfterSave()
         w<QPushButton>(d, u"cmdVP"_s)->click();
         QCOMPARE(h.lastText(), u"照片为空！"_s);
         type(d, u"txtID"_s, u"100000000002"_s);
+        type(d, u"txtName"_s, u"二号"_s);
         w<QPushButton>(d, u"cmdSave"_s)->click();
         w<QPushButton>(d, u"cmdClose"_s)->click();
     });
@@ -364,6 +374,36 @@ void TstEnrolment::cardPasswordsBroughtOver()
                           u"早已加密"_s));
     // Nothing left to do at the next start.
     QVERIFY(!CardSecretUpgrade().start());
+}
+
+void TstEnrolment::enterMovesOn()
+{
+    // A keyboard-style reader types the card number and Enter: the form
+    // moves on to the name and saves nothing; Enter in the last box saves.
+    Harness h;
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    Sql(u"INSERT INTO lv (name) VALUES ('普通')"_s).exec();
+    h.onModal([&](QDialog *d) {
+        auto *id = w<QLineEdit>(d, u"txtID"_s);
+        id->setFocus();
+        QTest::keyClicks(id, u"100000000009"_s);
+        QTest::keyClick(id, Qt::Key_Return);
+        QVERIFY(d->isVisible());
+        QCOMPARE(d->focusWidget(), w<QLineEdit>(d, u"txtName"_s));
+        w<QLineEdit>(d, u"txtName"_s)->insert(u"刷卡"_s);
+        QTest::keyClick(w<QLineEdit>(d, u"txtName"_s), Qt::Key_Enter);
+        QCOMPARE(d->focusWidget(), w<QComboBox>(d, u"comHylx"_s));
+        QTest::keyClick(w<QComboBox>(d, u"comHylx"_s), Qt::Key_Return);
+        QCOMPARE(d->focusWidget(), w<QLineEdit>(d, u"txtTel"_s));
+        QCOMPARE(scalar(u"SELECT count(*) FROM mber WHERE id = '100000000009'"_s).toInt(), 0);
+        auto *last = w<QLineEdit>(d, u"txtPs"_s);
+        last->setFocus();
+        QTest::keyClick(last, Qt::Key_Return);
+    });
+    w<QPushButton>(main, u"dcButton6"_s)->click();
+    QVERIFY2(h.messages().isEmpty(), qPrintable(h.lastText()));
+    QCOMPARE(scalar(u"SELECT name FROM mber WHERE id = '100000000009'"_s).toString(), u"刷卡"_s);
 }
 
 void TstEnrolment::editDeletedLevel()
@@ -520,6 +560,7 @@ void TstEnrolment::cameraScreen()
     QVERIFY(QFile::exists(file));
     QCOMPARE(QImage(file).size(), QSize(32, 24));
     type(&form, u"txtID"_s, u"100000000001"_s);
+    type(&form, u"txtName"_s, u"拍照"_s);
     w<QPushButton>(&form, u"cmdSave"_s)->click();
     QCOMPARE(QDir::fromNativeSeparators(memberRow(u"100000000001"_s)[17].toString()), file);
 }

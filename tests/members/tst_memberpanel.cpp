@@ -99,6 +99,8 @@ private Q_SLOTS:
     void expiryBoundary_data();
     void expiryBoundary();
     void noCardAndClear();
+    void cardBoxKeepsTheFocus_data();
+    void cardBoxKeepsTheFocus();
     void saleLinesFollowSelection();
     void tabs();
     void photoViewer();
@@ -385,6 +387,38 @@ void TstMemberPanel::noCardAndClear()
     QVERIFY(label(main, u"lblID"_s).isEmpty());
     QVERIFY(label(main, u"lblXfcs"_s).isEmpty());
     QVERIFY(h.messages().isEmpty());
+}
+
+void TstMemberPanel::cardBoxKeepsTheFocus_data()
+{
+    QTest::addColumn<QString>("button"); // a screen opened from the main window
+    QTest::newRow("add member") << u"dcButton6"_s;
+    QTest::newRow("reminders") << u"dcButton5"_s;
+    QTest::newRow("handover, cancelled") << u"dcButton7"_s;
+}
+
+void TstMemberPanel::cardBoxKeepsTheFocus()
+{
+    // Whatever had the focus, the card box has it again when a screen opened
+    // from the main window closes, so that the next swipe finds a member.
+    QFETCH(QString, button);
+    Harness h;
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    auto *card = w<QLineEdit>(main, u"txtMber"_s);
+    QTRY_COMPARE(main->focusWidget(), card);
+    w<QTreeWidget>(main, u"lvInfo"_s)->setFocus();
+    QCOMPARE(main->focusWidget(), w<QTreeWidget>(main, u"lvInfo"_s));
+    int opened = 0;
+    h.onModal([&](QDialog *d) {
+        ++opened;
+        d->reject();
+    });
+    auto *open = main->findChild<QAbstractButton *>(button);
+    QVERIFY(open);
+    open->click();
+    QCOMPARE(opened, 1);
+    QCOMPARE(main->focusWidget(), card);
 }
 
 void TstMemberPanel::saleLinesFollowSelection()

@@ -36,26 +36,49 @@ template <typename T = QWidget> T *w(QWidget *d, const QString &name)
 {
     return d->findChild<T *>(name);
 }
-void click(QWidget *d, const QString &name) { w<QPushButton>(d, name)->click(); }
-QString text(QWidget *d, const QString &name) { return w<QLabel>(d, name)->text(); }
+void click(QWidget *d, const QString &name)
+{
+    w<QPushButton>(d, name)->click();
+}
+QString text(QWidget *d, const QString &name)
+{
+    return w<QLabel>(d, name)->text();
+}
 
-QVariant at(const QDateTime &t) { return Database::dt(t); }
+QVariant at(const QDateTime &t)
+{
+    return Database::dt(t);
+}
 
 void sale(const QString &op, const QDateTime &when, double cash, double card,
           const QString &card_ = u"100000000001"_s)
 {
     Sql(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, createtime, czy) VALUES (?, ?, ?, ?, ?, ?)"_s)
-        .bind(card_).bind(false).bind(lit(card)).bind(lit(cash)).bind(at(when)).bind(op).exec();
+        .bind(card_)
+        .bind(false)
+        .bind(lit(card))
+        .bind(lit(cash))
+        .bind(at(when))
+        .bind(op)
+        .exec();
 }
 void giveBack(const QString &op, const QDateTime &when, double je, bool toCard)
 {
     Sql(u"INSERT INTO thjl (conid, mberid, je, thfs, createtime, czy) VALUES (1, '100000000001', ?, ?, ?, ?)"_s)
-        .bind(lit(je)).bind(toCard).bind(at(when)).bind(op).exec();
+        .bind(lit(je))
+        .bind(toCard)
+        .bind(at(when))
+        .bind(op)
+        .exec();
 }
 void recharge(const QString &op, const QDateTime &when, double paid, double credited)
 {
     Sql(u"INSERT INTO czjl (mberid, mbername, ssje, czje, yhsm, createtime, czy) VALUES ('100000000001', '张三', ?, ?, '赠送', ?, ?)"_s)
-        .bind(lit(paid)).bind(lit(credited)).bind(at(when)).bind(op).exec();
+        .bind(lit(paid))
+        .bind(lit(credited))
+        .bind(at(when))
+        .bind(op)
+        .exec();
 }
 
 struct Stored {
@@ -66,11 +89,18 @@ struct Stored {
 QList<Stored> storedHandovers()
 {
     QList<Stored> list;
-    Sql q(u"SELECT czy, logintime, jbtime, yyje, ssxj, czje, thfhxj, thfhcz FROM jbjl ORDER BY id"_s);
+    Sql q(
+        u"SELECT czy, logintime, jbtime, yyje, ssxj, czje, thfhxj, thfhcz FROM jbjl ORDER BY id"_s);
     q.exec();
     while (q.next())
-        list << Stored{q.text(0), Database::toDt(q.value(1)), Database::toDt(q.value(2)),
-                       q.amount(3), q.amount(4), q.amount(5), q.amount(6), q.amount(7)};
+        list << Stored{q.text(0),
+                       Database::toDt(q.value(1)),
+                       Database::toDt(q.value(2)),
+                       q.amount(3),
+                       q.amount(4),
+                       q.amount(5),
+                       q.amount(6),
+                       q.amount(7)};
     return list;
 }
 
@@ -126,9 +156,9 @@ void TstShift::figures()
     Till t(backend);
     QVERIFY(t.start());
     const QDateTime in = t.login.addSecs(60);
-    sale(u"admin"_s, t.login, 0.999, 0); // at the first second: counted, cut to 0.99
-    sale(u"admin"_s, in, 10, 20.5);     // mixed: once in the list
-    sale(u"admin"_s, in, 5, 0, u"999999999999"_s); // a member that is gone
+    sale(u"admin"_s, t.login, 0.999, 0);             // at the first second: counted, cut to 0.99
+    sale(u"admin"_s, in, 10, 20.5);                  // mixed: once in the list
+    sale(u"admin"_s, in, 5, 0, u"999999999999"_s);   // a member that is gone
     sale(u"admin"_s, t.login.addSecs(-1), 100, 100); // before the shift
     sale(u"其他"_s, in, 100, 100);                   // another operator
     giveBack(u"admin"_s, in, 5, true);
@@ -144,8 +174,9 @@ void TstShift::figures()
         QCOMPARE(w<QDateEdit>(d, u"dtStart"_s)->date(), t.login.date());
         QCOMPARE(w<QTimeEdit>(d, u"TimeStart"_s)->time(), t.login.time());
         end = QDateTime(w<QDateEdit>(d, u"dtEnd"_s)->date(), w<QTimeEdit>(d, u"TimeEnd"_s)->time());
-        QCOMPARE(text(d, u"Label2_0"_s), u"统计时间："_s + t.login.toString(u"yyyy-MM-dd HH:mm:ss"_s)
-                                             + u" 至 "_s + end.toString(u"yyyy-MM-dd HH:mm:ss"_s));
+        QCOMPARE(text(d, u"Label2_0"_s), u"统计时间："_s +
+                                             t.login.toString(u"yyyy-MM-dd HH:mm:ss"_s) +
+                                             u" 至 "_s + end.toString(u"yyyy-MM-dd HH:mm:ss"_s));
         QCOMPARE(text(d, u"Label2_1"_s), u"交班统计"_s);
         QCOMPARE(text(d, u"Label2_2"_s), u"操作员：admin"_s);
         QCOMPARE(text(d, u"Label2_3"_s), u"现金消费：15.99元"_s);
@@ -189,6 +220,8 @@ void TstShift::figures()
     QTRY_VERIFY(t.main.isNull());
     QVERIFY(!t.h.programEnded());
     QVERIFY(t.h.loginWindow()->isVisible());
+    // Without the password of the one before.
+    QCOMPARE(t.h.loginWindow()->findChild<QLineEdit *>(u"txtPwd"_s)->text(), QString());
     Sql(u"INSERT INTO czy (name, pwd, per) VALUES ('小王', '1', '111111111111')"_s).exec();
     FrmMain *next = t.h.login(u"小王"_s, u"1"_s);
     QVERIFY(next);
@@ -330,7 +363,9 @@ void TstShift::history()
     QVERIFY(t.start());
     const QDateTime today = QDateTime(QDate::currentDate(), QTime(0, 0, 5));
     Sql(A(u"INSERT INTO jbjl (czy, logintime, jbtime, yyje, ssxj, czje, thfhxj, thfhcz) VALUES ('夜班', ?, ?, {12.5}, {100}, {110}, {3}, {4})"_s))
-        .bind(at(today.addSecs(-3600))).bind(at(today)).exec();
+        .bind(at(today.addSecs(-3600)))
+        .bind(at(today))
+        .exec();
     QAbstractItemView *exported = nullptr;
     QString title;
     ui::setReportExporter([&](QAbstractItemView *l, const QString &ti, bool) {

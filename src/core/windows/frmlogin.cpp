@@ -108,6 +108,9 @@ void FrmLogin::login()
     if (!op) {
         ui::closeWait();
         msgNotice(u"您输入的用户名或密码错误！"_s);
+        // Typing again replaces what was wrong.
+        m_ui->txtPwd->selectAll();
+        m_ui->txtPwd->setFocus();
         return;
     }
     hide();
@@ -118,8 +121,10 @@ void FrmLogin::login()
         close();
         Q_EMIT programEnds();
     });
-    // The next operator logs in here; the entries stay as they were.
+    // The next operator logs in here: the name stays, the password of the
+    // one before does not.
     connect(m_main, &FrmMain::handedOver, this, [this] {
+        m_ui->txtPwd->clear();
         showHint();
         show();
         m_ui->txtPwd->setFocus();

@@ -62,6 +62,7 @@ public:
 };
 
 ModalDriver g_driver;
+std::function<void()> g_afterModal;
 
 class WaitNotice : public QDialog
 {
@@ -108,12 +109,20 @@ int execModal(QDialog *dialog)
                 g_driver(d);
         });
     }
-    return dialog->exec();
+    const int result = dialog->exec();
+    if (g_afterModal && !QApplication::activeModalWidget())
+        g_afterModal();
+    return result;
 }
 
 void setModalDriver(ModalDriver driver)
 {
     g_driver = std::move(driver);
+}
+
+void setAfterModal(std::function<void()> step)
+{
+    g_afterModal = std::move(step);
 }
 
 void showWait(const QString &text)
@@ -249,7 +258,10 @@ void applySkin(int index)
 }
 } // namespace lanting::ui
 
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 
 namespace lanting::ui
 {
@@ -285,6 +297,42 @@ private:
 void onEnter(QWidget *widget, std::function<void()> action)
 {
     widget->installEventFilter(new EnterFilter(widget, std::move(action)));
+}
+
+void enterMovesOn(QWidget *form, QWidget *last, std::function<void()> save)
+{
+    QList<QWidget *> boxes;
+    for (QWidget *w : form->findChildren<QWidget *>())
+        if (qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w) ||
+            qobject_cast<QAbstractSpinBox *>(w))
+            boxes << w;
+    for (QWidget *box : boxes) {
+        // The line edit inside a drop-down or date box is the box itself.
+        if (box->parentWidget() && boxes.contains(box->parentWidget()))
+            continue;
+        auto enter = [box, boxes, last, save] {
+            if (box == last) {
+                save();
+                return;
+            }
+            for (QWidget *next = box->nextInFocusChain(); next && next != box;
+                 next = next->nextInFocusChain()) {
+                // The next box, never a button: Enter on a button would save.
+                const bool isBox = boxes.contains(next) ||
+                                   (next->parentWidget() && boxes.contains(next->parentWidget()));
+                if (isBox && next->isEnabled() && next->isVisible() &&
+                    (next->focusPolicy() & Qt::TabFocus) && !next->focusProxy()) {
+                    next->setFocus(Qt::TabFocusReason);
+                    if (auto *edit = qobject_cast<QLineEdit *>(next))
+                        edit->selectAll();
+                    return;
+                }
+            }
+        };
+        onEnter(box, enter);
+        if (auto *combo = qobject_cast<QComboBox *>(box); combo && combo->lineEdit())
+            onEnter(combo->lineEdit(), enter);
+    }
 }
 } // namespace lanting::ui
 

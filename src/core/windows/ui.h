@@ -18,6 +18,9 @@ void installMessageBoxes();
 int execModal(QDialog *dialog);
 using ModalDriver = std::function<void(QDialog *)>;
 void setModalDriver(ModalDriver driver);
+// Runs after a modal screen closes when no other is left open: the main
+// window puts the focus back where the next swipe belongs.
+void setAfterModal(std::function<void()> step);
 
 // The wait notice frmS ("正在执行..."), kept above all other windows.
 void showWait(const QString &text = QString());
@@ -86,6 +89,10 @@ namespace lanting::ui
 // Enter (or Return) in the widget runs the action instead of the dialog's
 // default button.
 void onEnter(QWidget *widget, std::function<void()> action);
+// Enter in a box of the form (a card number from a keyboard-style reader
+// ends with one) moves to the next box instead of saving; Enter in `last`
+// runs `save`, as the form's own button does.
+void enterMovesOn(QWidget *form, QWidget *last, std::function<void()> save);
 } // namespace lanting::ui
 
 class QLineEdit;

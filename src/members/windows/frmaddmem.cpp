@@ -38,6 +38,9 @@ FrmAddmem::FrmAddmem(QWidget *parent)
 
     connect(m_ui->chkJzrq, &QCheckBox::toggled, m_ui->dtJzrq, &QWidget::setEnabled);
     connect(m_ui->cmdSave, &QPushButton::clicked, this, &FrmAddmem::save);
+    // A card number from a keyboard-style reader ends with Enter: it moves
+    // on to the name, never saves a member half filled in.
+    ui::enterMovesOn(this, m_ui->txtPs, [this] { save(); });
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_ui->cmdAddJsr, &QPushButton::clicked, this, &FrmAddmem::chooseReferrer);
     connect(m_ui->cmdClJsr, &QPushButton::clicked, m_ui->txtJsr, &QLineEdit::clear);
@@ -161,6 +164,11 @@ void FrmAddmem::save()
         msgNotice(u"会员卡号不能为空！"_s);
         if (typed)
             m_ui->txtID->setFocus();
+        return;
+    }
+    if (m_ui->txtName->text().trimmed().isEmpty()) {
+        msgNotice(u"请输入会员姓名！"_s);
+        m_ui->txtName->setFocus();
         return;
     }
     if (m_ui->txtPwd1->text() != m_ui->txtPwd2->text()) {

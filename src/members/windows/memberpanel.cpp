@@ -99,10 +99,16 @@ MemberPanel::MemberPanel(FrmMain &main)
     });
     m_ui->cmdShowPho->hide();
     showTab(0);
+    // A swipe always finds a member: the card box takes the focus when the
+    // main window is shown or comes back, and when a screen opened from it
+    // closes.
+    main.installEventFilter(this);
+    ui::setAfterModal([this] { focusCardBox(); });
 }
 
 MemberPanel::~MemberPanel()
 {
+    ui::setAfterModal({});
     devices::setTargetHandler(devices::TargetMainLookup, {});
     delete m_ui;
 }
@@ -112,10 +118,20 @@ MemberPanel *MemberPanel::of(FrmMain &main)
     return main.findChild<MemberPanel *>();
 }
 
+void MemberPanel::focusCardBox()
+{
+    if (!m_main.isVisible() || m_main.currentPanel() != FrmMain::PanelXf ||
+        !m_ui->txtMber->isVisible() || !m_ui->txtMber->isEnabled() || m_ui->picSel->isVisible())
+        return;
+    m_ui->txtMber->setFocus(Qt::OtherFocusReason);
+    m_ui->txtMber->selectAll();
+}
+
 void MemberPanel::panelShown(int panel)
 {
     if (panel != FrmMain::PanelXf)
         return;
+    QTimer::singleShot(0, this, &MemberPanel::focusCardBox);
     if (state().isIcCard()) {
         state().cardTarget = devices::TargetMainLookup;
         m_ui->txtMber->hide();
@@ -143,6 +159,9 @@ int MemberPanel::currentTab() const
 
 bool MemberPanel::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == &m_main &&
+        (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate))
+        QTimer::singleShot(0, this, &MemberPanel::focusCardBox);
     if (watched == m_ui->lvSel && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -40,6 +40,7 @@ protected:
 
 private:
     void panelShown(int panel);
+    void focusCardBox();
     void chooseSelected();
     void showLines(int conId);
     void showTotals(const QString &cardNumber);

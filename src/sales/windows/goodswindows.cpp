@@ -32,6 +32,8 @@ FrmAddGoods::FrmAddGoods(QWidget *parent) : QDialog(parent), m_ui(new Ui::FrmAdd
     m_ui->comLb->setCurrentIndex(-1);
     connect(m_ui->cmdOK, &QPushButton::clicked, this, &FrmAddGoods::confirm);
     connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
+    // A code scanned with its Enter moves on to the name.
+    ui::enterMovesOn(this, m_ui->txtKc, [this] { confirm(); });
 }
 
 FrmAddGoods::~FrmAddGoods()
