@@ -495,6 +495,12 @@ void TstExport::sheetRowLimit()
     QCOMPARE(rows.last(), QStringList{QString::number(kMaxReportRows)});
 }
 
+// Early today: the recharge report opens on today.
+QDateTime rechargeTime()
+{
+    return QDateTime(QDate::currentDate(), QTime(0, 0, 30));
+}
+
 void TstExport::csvReport()
 {
     // A money report as CSV: numbers without their unit, which goes into
@@ -502,7 +508,7 @@ void TstExport::csvReport()
     // row; the file for its owner only; read back by Python's csv module.
     Harness h;
     QVERIFY(h.startProgram());
-    const QVariant when = Database::dt(QDateTime(QDate(2026, 12, 10), QTime(9, 30)));
+    const QVariant when = Database::dt(rechargeTime());
     QStringList remarks{
         u"普通"_s, u"有,逗号"_s, u"有\"引号\""_s, u"两\n行"_s, u"𠀀超出基本平面的字"_s, u"-3.5"_s};
     // Texts a spreadsheet would run as formulas stay texts behind an apostrophe.
@@ -554,7 +560,7 @@ void TstExport::csvReport()
     QVERIFY(paid > 0 && credited > 0 && remark > 0);
     QStringList remarksRead;
     for (int r = 1; r <= remarks.size(); ++r) {
-        QCOMPARE(rows[r].value(0), u"2026-12-10 09:30:00"_s);
+        QCOMPARE(rows[r].value(0), rechargeTime().toString(u"yyyy-MM-dd HH:mm:ss"_s));
         QCOMPARE(rows[r].value(paid), u"100.5"_s);
         QCOMPARE(rows[r].value(credited), u"110.25"_s);
         remarksRead << rows[r].value(remark);
@@ -614,7 +620,6 @@ void TstExport::wholeReportExported()
 
 // Three recharges with remarks that test a writer, saved from the recharge
 // report as `path` (its ending chooses the kind).
-const QDateTime kRechargeTime(QDate(2026, 12, 10), QTime(9, 30));
 
 void exportRecharges(Harness &h, const QString &path, const QStringList &remarks)
 {
@@ -623,7 +628,7 @@ void exportRecharges(Harness &h, const QString &path, const QStringList &remarks
               u" VALUES (?, '张三', '金卡', {100.5}, {110.2549}, '', 'admin', ?, ?)"_s))
             .bind(u"C%1"_s.arg(k))
             .bind(remarks[k])
-            .bind(Database::dt(kRechargeTime))
+            .bind(Database::dt(rechargeTime()))
             .exec();
     FrmMain *main = h.login();
     QVERIFY(main);
@@ -666,7 +671,7 @@ void TstExport::xlsxReport()
     QVERIFY(paid > 0 && remark > 0);
     const QJsonArray first = rows[1].toArray();
     QCOMPARE(first[0].toArray()[0].toString(), u"d"_s);
-    QCOMPARE(first[0].toArray()[1].toString(), u"2026-12-10 09:30:00"_s);
+    QCOMPARE(first[0].toArray()[1].toString(), rechargeTime().toString(u"yyyy-MM-dd HH:mm:ss"_s));
     QCOMPARE(first[paid].toArray()[0].toString(), u"n"_s);
     QCOMPARE(first[paid].toArray()[1].toString(), u"100.5"_s);
     QCOMPARE(first[paid].toArray()[2].toString(), u"0.00"_s);
@@ -713,7 +718,7 @@ void TstExport::xlsReport()
     QCOMPARE(cells[at(3, paid)].toDouble(), 100.5);
     QCOMPARE(formats[at(3, paid)].toString(), u"0.00"_s);
     QCOMPARE(cells[at(3, credited)].toDouble(), 110.2549); // exact; shown in two decimals
-    const double serial = QDate(1899, 12, 30).daysTo(kRechargeTime.date()) + 9.5 / 24;
+    const double serial = QDate(1899, 12, 30).daysTo(rechargeTime().date()) + 30.0 / 86400;
     QVERIFY(qAbs(cells[at(3, 0)].toDouble() - serial) < 1e-9);
     QCOMPARE(formats[at(3, 0)].toString(), u"yyyy-mm-dd hh:mm:ss"_s);
     QCOMPARE(cell(got, 4, remark), straddling);

@@ -83,6 +83,16 @@ FrmSpxf::~FrmSpxf()
     delete m_ui;
 }
 
+void FrmSpxf::reject()
+{
+    if (m_ui->lvSp->topLevelItemCount() > 0 &&
+        !askYesNo(
+            u"购物篮中还有%1种商品，确定要放弃本次消费吗？"_s.arg(m_ui->lvSp->topLevelItemCount()),
+            u"提示"_s, true))
+        return;
+    QDialog::reject();
+}
+
 bool FrmSpxf::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_ui->lvShowList && event->type() == QEvent::KeyPress) {

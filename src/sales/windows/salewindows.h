@@ -37,6 +37,9 @@ public:
     Amount Je; // the sale total
     Amount Jf; // the points of the sale, worked out by the settlement
 
+    // Esc or "取消" with goods in the basket asks first.
+    void reject() override;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
