@@ -27,6 +27,7 @@ void wireProgram()
     FrmMain::addExtension(devices::installHotKeys);
     FrmMain::addExtension(maintenance::installMaintenance);
     ui::setSkinApplier(maintenance::applySkin);
+    ui::loadQtTranslations();
 }
 
 } // namespace lanting

@@ -13,12 +13,14 @@
 
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
@@ -43,6 +45,7 @@ private Q_SLOTS:
     void sessionSurvivesLostDatabase();
     void emptyNameRefused();
     void keyboardLogin();
+    void qtDialogsSpeakChinese();
     void noOperators();
     void badSettingReported();
     void damagedDatabasePrompt_data();
@@ -205,6 +208,26 @@ void TstStartup::keyboardLogin()
     QVERIFY(h2.startProgram());
     QTest::keyClick(h2.loginWindow(), Qt::Key_Escape);
     QVERIFY(h2.programEnded());
+}
+
+void TstStartup::qtDialogsSpeakChinese()
+{
+    // Qt's own file dialog, as the program opens it: in Chinese, and large
+    // enough to read the names.
+    Harness h;
+    QVERIFY(ui::loadQtTranslations());
+    QFileDialog dlg(nullptr, u"导出"_s);
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    ui::makeRoomy(&dlg);
+    auto *buttons = dlg.findChild<QDialogButtonBox *>();
+    QVERIFY(buttons);
+    QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), u"取消"_s);
+    QVERIFY2(buttons->button(QDialogButtonBox::Save)->text().contains(u"保存"_s),
+             qPrintable(buttons->button(QDialogButtonBox::Save)->text()));
+    const QSize room = dlg.screen()->availableSize() * 9 / 10;
+    QVERIFY(dlg.width() >= std::min(760, room.width()));
+    QVERIFY(dlg.height() >= std::min(480, room.height()));
 }
 
 void TstStartup::noOperators()

@@ -9,11 +9,15 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -94,6 +98,30 @@ WaitNotice *notice()
 
 } // namespace
 
+bool loadQtTranslations()
+{
+    static QTranslator *loaded = nullptr;
+    if (loaded)
+        return true;
+    auto *t = new QTranslator(QCoreApplication::instance());
+    if (!t->load(QLocale(QLocale::Chinese, QLocale::China), u"qtbase"_s, u"_"_s,
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete t;
+        return false;
+    }
+    QCoreApplication::installTranslator(t);
+    loaded = t;
+    return true;
+}
+
+void makeRoomy(QDialog *fileDialog)
+{
+    const QSize wanted(860, 540);
+    const QScreen *screen = fileDialog->screen();
+    const QSize room = screen ? screen->availableSize() * 9 / 10 : wanted;
+    fileDialog->resize(wanted.boundedTo(room).expandedTo(fileDialog->sizeHint().boundedTo(room)));
+}
+
 void installMessageBoxes()
 {
     static BoxSink sink;
@@ -171,6 +199,7 @@ QString SelectFolder(QWidget *owner, const QString &prompt)
     dlg.setFileMode(QFileDialog::Directory);
     dlg.setOption(QFileDialog::ShowDirsOnly);
     dlg.setOption(QFileDialog::DontUseNativeDialog);
+    makeRoomy(&dlg);
     if (execModal(&dlg) != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
     return QDir::toNativeSeparators(dlg.selectedFiles().constFirst());

@@ -38,6 +38,11 @@ QWidget *waitNotice();
 
 // Hands a web address or document to the desktop's default handler.
 bool ShellOpen(const QString &target);
+// Qt's own dialogs and buttons in Simplified Chinese (Qt's translations);
+// false when they are not installed.
+bool loadQtTranslations();
+// A file or folder chooser opens large enough to read its names.
+void makeRoomy(QDialog *fileDialog);
 // The folder chooser; empty when cancelled.
 QString SelectFolder(QWidget *owner, const QString &prompt);
 

@@ -242,6 +242,7 @@ void FrmAddmem::choosePhoto()
     dlg.setNameFilter(u"图片文件 (*.jpg *.jpeg *.bmp *.gif *.png)"_s);
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setOption(QFileDialog::DontUseNativeDialog);
+    ui::makeRoomy(&dlg);
     // Cancelling keeps the photo the member had.
     if (ui::execModal(&dlg) == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
         m_photo = QDir::toNativeSeparators(dlg.selectedFiles().constFirst());

@@ -211,6 +211,7 @@ bool ExportReport(QAbstractItemView *list, const QString &title, bool print)
         dlg.setAcceptMode(QFileDialog::AcceptSave);
         dlg.setNameFilters({kXlsFilter, kXlsxFilter, kCsvFilter});
         dlg.setOption(QFileDialog::DontUseNativeDialog);
+        ui::makeRoomy(&dlg);
         // The overwrite question is ours.
         dlg.setOption(QFileDialog::DontConfirmOverwrite);
         if (ui::execModal(&dlg) != QDialog::Accepted || dlg.selectedFiles().isEmpty())
