@@ -673,6 +673,10 @@ void TstSale::mixedPayment()
             auto *txtCzk = w<QLineEdit>(c, u"txtCzk"_s);
             auto *txtXj = w<QLineEdit>(c, u"txtXj"_s);
             QVERIFY(!txtCzk->isEnabled());
+            // No change while nothing is offered, and what the card holds.
+            QCOMPARE(w<QLabel>(c, u"lblZlje"_s)->text(), u"0"_s);
+            QCOMPARE(w<QLabel>(c, u"lblKnye"_s)->text(), u"40"_s);
+            QVERIFY(chkCzk->text().contains(u"&K"_s) && chkXj->text().contains(u"&X"_s));
             click(c, u"cmdOK"_s);
             QCOMPARE(t.h.lastText(), u"付费不足！"_s);
             chkCzk->setChecked(true);
@@ -689,6 +693,8 @@ void TstSale::mixedPayment()
             QCOMPARE(count(u"con"_s), 0);
             txtCzk->setText(u"30"_s);
             chkXj->setChecked(true);
+            txtXj->setText(u"60"_s);
+            QCOMPARE(w<QLabel>(c, u"lblZlje"_s)->text(), u"0"_s); // still short
             txtXj->setText(u"80"_s);
             auto *apay = qobject_cast<FrmApay *>(c);
             QVERIFY(apay);

@@ -169,6 +169,13 @@ FrmApay::FrmApay(const SaleInput &sale, const QString &memberName, QWidget *pare
     };
     tie(m_ui->chkCzk, m_ui->txtCzk);
     tie(m_ui->chkXj, m_ui->txtXj);
+    // What the card holds, to decide how much to take from it.
+    try {
+        m_ui->lblKnye->setText(
+            FmtJe(Database::toAmount(scalar(u"SELECT ye FROM mber WHERE id = ?"_s, {sale.card}))));
+    } catch (const DbError &e) {
+        msgError(e.message());
+    }
     connect(m_ui->cmdOK, &QPushButton::clicked, this, &FrmApay::confirm);
     connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
     recompute();
@@ -183,7 +190,9 @@ void FrmApay::recompute()
 {
     NowJe = (m_ui->chkCzk->isChecked() ? NumVal(m_ui->txtCzk->text()) : 0) +
             (m_ui->chkXj->isChecked() ? NumVal(m_ui->txtXj->text()) : 0);
-    m_ui->lblZlje->setText(FmtJe(RoundJe(NowJe - m_sale.total)));
+    // No change while the money offered falls short of the sale.
+    const Amount change = RoundJe(NowJe - m_sale.total);
+    m_ui->lblZlje->setText(FmtJe(change < 0 ? Amount() : change));
 }
 
 void FrmApay::confirm()
