@@ -19,6 +19,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QListWidget>
 #include <QPrintDialog>
 #include <QProcess>
@@ -197,6 +198,8 @@ private Q_SLOTS:
     void saveRules_data();
     void saveRules();
     void overwrite();
+    void savedWithoutSpreadsheetProgram_data();
+    void savedWithoutSpreadsheetProgram();
     void refusals();
     void print();
     void sheetRowLimit();
@@ -351,6 +354,47 @@ void TstExport::overwrite()
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(f.readAll().startsWith(QByteArray::fromHex("D0CF11E0A1B11AE1")));
     QCOMPARE(shown, QStringList{path});
+}
+
+void TstExport::savedWithoutSpreadsheetProgram_data()
+{
+    QTest::addColumn<bool>("xdgOpen"); // xdg-open there, but no program for the file
+    QTest::newRow("no xdg-open") << false;
+    QTest::newRow("no program for the type") << true;
+}
+
+void TstExport::savedWithoutSpreadsheetProgram()
+{
+    // On a till without a spreadsheet program the export says where the
+    // file is, and the status bar keeps the line.
+    QFETCH(bool, xdgOpen);
+    setWorkbookViewer({}); // the program's own
+    QTemporaryDir bin;
+    if (xdgOpen) {
+        write(bin.filePath(u"xdg-open"_s), "#!/bin/sh\ntouch \"$0.ran\"\n");
+        write(bin.filePath(u"xdg-mime"_s), "#!/bin/sh\nexit 0\n"); // no default program
+        for (const char *tool : {"xdg-open", "xdg-mime"})
+            QFile::setPermissions(bin.filePath(QString::fromLatin1(tool)),
+                                  QFile::ReadOwner | QFile::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
+    Harness h;
+    QVERIFY(h.startProgram());
+    write(QDir(h.folder()).filePath(u"m.xls"_s), defaultTemplate());
+    storeGoods(1);
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    QTemporaryDir out;
+    const QString file = out.filePath(u"商品.xls"_s);
+    exportGoods(h, main, [&](QFileDialog *dlg) { saveAs(dlg, file); });
+    qputenv("PATH", path);
+    QVERIFY(QFile::exists(file));
+    QCOMPARE(h.messages().size(), 1);
+    QVERIFY2(h.lastText().startsWith(u"报表已保存到：\n"_s + QDir::toNativeSeparators(file)),
+             qPrintable(h.lastText()));
+    QVERIFY(main->statusPanel(1)->text().endsWith(QDir::toNativeSeparators(file)));
+    QVERIFY(!QFile::exists(bin.filePath(u"xdg-open.ran"_s)));
 }
 
 void TstExport::refusals()

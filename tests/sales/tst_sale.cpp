@@ -735,6 +735,10 @@ void TstSale::mixedPayment()
         click(s, u"cmdOK"_s);
     });
     QCOMPARE(t.h.unexpectedModals(), 0);
+    // The status bar tells what was done once the sale window is gone.
+    const QString told = t.main->statusPanel(1)->text();
+    QVERIFY2(told.endsWith(u"消费成功：100元，卡付30元，卡内余额10元，找零10元"_s),
+             qPrintable(told));
     Sql con(u"SELECT czkfk, xjfk, jf FROM con"_s);
     con.exec();
     QVERIFY(con.next());

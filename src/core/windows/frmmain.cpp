@@ -60,6 +60,10 @@ FrmMain::FrmMain(QWidget *parent)
         m_ui->StatusBar1->addWidget(m_status[i], i == 0 ? 1 : 0);
     }
     m_ui->cmdConnect->setVisible(s.isIcCard());
+    // What the cashier just did, in the first panel, with the time of it.
+    ui::setTeller([this](const QString &line) {
+        m_status[0]->setText(QTime::currentTime().toString(u"HH:mm:ss "_s) + line);
+    });
 
     m_clock->setObjectName(u"Timer1"_s);
     m_clock->setInterval(1000);
@@ -161,6 +165,7 @@ void FrmMain::setShowMber(std::function<void(const QString &)> show)
 
 FrmMain::~FrmMain()
 {
+    ui::setTeller({});
     delete m_ui;
 }
 

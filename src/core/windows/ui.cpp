@@ -12,7 +12,9 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
@@ -176,6 +178,32 @@ QWidget *waitNotice()
     return notice();
 }
 
+namespace
+{
+// Whether the desktop has a program for the address or file. Without
+// xdg-open there is none; with it, xdg-mime says which program it would
+// start (an answer that never comes counts as yes).
+bool hasHandler(const QUrl &url)
+{
+    if (QStandardPaths::findExecutable(u"xdg-open"_s).isEmpty())
+        return false;
+    const QString query = QStandardPaths::findExecutable(u"xdg-mime"_s);
+    if (query.isEmpty())
+        return true;
+    const QString type = url.isLocalFile()
+                             ? QMimeDatabase().mimeTypeForFile(url.toLocalFile()).name()
+                             : u"x-scheme-handler/"_s + url.scheme();
+    QProcess p;
+    p.start(query, {u"query"_s, u"default"_s, type});
+    if (!p.waitForFinished(3000)) {
+        p.kill();
+        p.waitForFinished(1000);
+        return true;
+    }
+    return p.exitCode() == 0 && !p.readAllStandardOutput().trimmed().isEmpty();
+}
+} // namespace
+
 bool ShellOpen(const QString &target)
 {
     const QString t = target.trimmed();
@@ -188,7 +216,23 @@ bool ShellOpen(const QString &target)
     else {
         url = QUrl::fromUserInput(t);
     }
-    return url.isValid() && QDesktopServices::openUrl(url);
+    return url.isValid() && hasHandler(url) && QDesktopServices::openUrl(url);
+}
+
+namespace
+{
+std::function<void(const QString &)> g_teller;
+}
+
+void tell(const QString &line)
+{
+    if (g_teller)
+        g_teller(line);
+}
+
+void setTeller(std::function<void(const QString &)> teller)
+{
+    g_teller = std::move(teller);
 }
 
 QString SelectFolder(QWidget *owner, const QString &prompt)

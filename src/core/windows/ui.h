@@ -43,6 +43,10 @@ bool ShellOpen(const QString &target);
 bool loadQtTranslations();
 // A file or folder chooser opens large enough to read its names.
 void makeRoomy(QDialog *fileDialog);
+// A line in the main window's status bar telling what was just done
+// ("消费成功：36.95元，找零13.05元"); the main window installs where it goes.
+void tell(const QString &line);
+void setTeller(std::function<void(const QString &)> teller);
 // The folder chooser; empty when cancelled.
 QString SelectFolder(QWidget *owner, const QString &prompt);
 

@@ -319,8 +319,11 @@ void installMaintenance(FrmMain &main)
         QString help = QDir(state().programFolder).filePath(u"help/index.html"_s);
         if (!QFileInfo::exists(help))
             help = findDataFile(u"help/index.html"_s);
-        if (!help.isEmpty())
-            ui::ShellOpen(help);
+        if (help.isEmpty())
+            msgNotice(u"找不到帮助文件。"_s);
+        else if (!ui::ShellOpen(help))
+            msgNotice(u"本机没有可以打开帮助的浏览器。帮助文件在：\n"_s +
+                      QDir::toNativeSeparators(help));
     });
     main.setToolAction(u"cmdAbout"_s, [&main] {
         devices::OpenQx();

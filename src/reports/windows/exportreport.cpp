@@ -35,11 +35,24 @@ namespace lanting::reports
 namespace
 {
 
+// The saved file opened in the desktop's spreadsheet program; where there
+// is none, the cashier is told where it is (not for the copy made for
+// printing, which goes to the printer anyway).
+void openOrTell(const QString &path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    const bool printCopy = QFileInfo(path).fileName() == u"print.xls"_s;
+    if (!printCopy)
+        ui::tell(u"报表已保存：%1"_s.arg(shown));
+    if (!ui::ShellOpen(path) && !printCopy)
+        msgSuccess(
+            u"报表已保存到：\n%1\n\n本机没有可以打开它的表格程序，请把文件复制到装有表格软件的电脑上查看。"_s
+                .arg(shown));
+}
+
 std::function<void(const QString &)> &viewer()
 {
-    static std::function<void(const QString &)> v = [](const QString &path) {
-        ui::ShellOpen(path);
-    };
+    static std::function<void(const QString &)> v = openOrTell;
     return v;
 }
 
@@ -135,7 +148,7 @@ void printSheet(QPrinter *printer, const Report &r)
 
 void setWorkbookViewer(std::function<void(const QString &)> v)
 {
-    viewer() = v ? std::move(v) : [](const QString &path) { ui::ShellOpen(path); };
+    viewer() = v ? std::move(v) : openOrTell;
 }
 
 namespace

@@ -91,6 +91,9 @@ void FrmZhijieXf::confirm()
                      FmtJe(r.balance) + u"元"_s + crlf + u"最新积分："_s + FmtJe(r.points) + crlf);
     devices::SendXfSms(m_name, m_card, FmtJe(amount) + u"元"_s + crlf,
                        FmtJe(r.balance) + u"元"_s + crlf);
+    ui::tell(u"直接消费成功：%1元%2"_s.arg(
+        FmtJe(amount),
+        m_ui->optYe->isChecked() ? u"，卡内余额%1元"_s.arg(FmtJe(r.balance)) : u"，现金"_s));
     accept();
     try {
         members::upgradeMember(m_card);

@@ -73,6 +73,11 @@ PayRefusal PayDialog::submit(const SaleInput &sale, const std::function<void()> 
         break;
     }
     devices::SendXfSms(m_name, sale.card, FmtJe(sale.total) + u"元"_s, FmtJe(r.balance) + u"元"_s);
+    outcome = u"消费成功：%1元"_s.arg(FmtJe(sale.total));
+    if (!sale.cardPart.isZero())
+        outcome += u"，卡付%1元，卡内余额%2元"_s.arg(FmtJe(sale.cardPart), FmtJe(r.balance));
+    if (m_change > 0)
+        outcome += u"，找零%1元"_s.arg(FmtJe(m_change));
     IsOK = true;
     accept();
     return PayRefusal::None;
@@ -145,6 +150,7 @@ void FrmMpay::confirm()
         return;
     }
     busy(m_ui->cmdOK);
+    m_change = RoundJe(NumVal(m_ui->txtXjfk->text()) - m_sale.total);
     SaleInput sale = m_sale;
     sale.cardPart = 0;
     submit(sale, [this] { ready(m_ui->cmdOK); });
@@ -232,6 +238,7 @@ void FrmApay::confirm()
         }
         sale.password = prompt.password();
     }
+    m_change = RoundJe(NowJe - m_sale.total);
     submit(sale, [this] { m_ui->cmdOK->setEnabled(true); });
 }
 

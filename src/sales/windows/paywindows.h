@@ -27,6 +27,8 @@ class PayDialog : public QDialog
 
 public:
     bool IsOK = false;
+    // What was done, for the status bar ("消费成功：36.95元，找零13.05元").
+    QString outcome;
 
 protected:
     PayDialog(const SaleInput &sale, const QString &memberName, QWidget *parent);
@@ -37,6 +39,7 @@ protected:
 
     SaleInput m_sale;
     QString m_name;
+    Amount m_change; // cash handed back
 };
 
 class FrmCpay : public PayDialog

@@ -296,24 +296,26 @@ void FrmSpxf::settle()
     sale.points = Jf;
     QString way;
     bool paid = false;
+    QString outcome;
+    auto pay = [&](PayDialog &dlg, const QString &chosen) {
+        ui::execModal(&dlg);
+        paid = dlg.IsOK;
+        outcome = dlg.outcome;
+        way = chosen;
+    };
     if (m_ui->optCPay->isChecked()) {
         FrmCpay dlg(sale, m_name, this);
-        ui::execModal(&dlg);
-        paid = dlg.IsOK;
-        way = u"0"_s;
+        pay(dlg, u"0"_s);
     } else if (m_ui->optXPay->isChecked()) {
         FrmMpay dlg(sale, m_name, this);
-        ui::execModal(&dlg);
-        paid = dlg.IsOK;
-        way = u"1"_s;
+        pay(dlg, u"1"_s);
     } else {
         FrmApay dlg(sale, m_name, this);
-        ui::execModal(&dlg);
-        paid = dlg.IsOK;
-        way = u"2"_s;
+        pay(dlg, u"2"_s);
     }
     if (!paid)
         return;
+    ui::tell(outcome);
     // The sale is stored; what follows only tells and shows.
     try {
         SetSysInfo(u"fs"_s, way);

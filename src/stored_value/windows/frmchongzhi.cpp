@@ -122,6 +122,7 @@ void FrmChongzhi::save()
                                             m_ui->txtCzje->text(), r.balance));
     devices::SendCzSms(r.name, m_czId, m_ui->txtCzje->text() + u"元"_s, FmtJe(r.balance) + u"元"_s);
     msgSuccess(u"充值成功，此会员最新余额为"_s + FmtJe(r.balance) + u"元！"_s);
+    ui::tell(u"充值成功：最新余额%1元"_s.arg(FmtJe(r.balance)));
     accept();
 }
 

@@ -116,6 +116,8 @@ void FrmTuihuo::confirm()
     case Refusal::None:
         m_toCard = toCard;
         IsOK = true;
+        ui::tell(u"退货成功：%1元，%2"_s.arg(FmtJe(NumVal(m_ui->txtThje->text())),
+                                             toCard ? u"退回会员卡"_s : u"退还现金"_s));
         accept();
         return;
     case Refusal::NotPositive:
