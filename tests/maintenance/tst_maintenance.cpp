@@ -562,10 +562,11 @@ void TstMaintenance::help()
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(u"file"_s, &catcher, "open");
     auto *button = main->findChild<QPushButton *>(u"cmdHelp"_s);
-    // No pages anywhere (the test program has none beside it): nothing, silently.
+    // No pages anywhere (the test program has none beside it): said so.
     button->click();
     QVERIFY(catcher.urls.isEmpty());
-    QVERIFY(h.messages().isEmpty());
+    QCOMPARE(h.lastText(), u"找不到帮助文件。"_s);
+    h.clearMessages();
     // The shop's own pages in the program folder.
     QVERIFY(QDir(h.folder()).mkpath(u"help"_s));
     const QString page = QDir(h.folder()).filePath(u"help/index.html"_s);
@@ -575,7 +576,16 @@ void TstMaintenance::help()
     f.close();
     button->click();
     QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(page)});
+    QVERIFY(h.messages().isEmpty());
     QDesktopServices::unsetUrlHandler(u"file"_s);
+    // No browser on the till (no xdg-open): said so, with where the pages are.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", h.folder().toLocal8Bit());
+    button->click();
+    qputenv("PATH", path);
+    QVERIFY2(h.lastText().startsWith(u"本机没有可以打开帮助的浏览器。"_s),
+             qPrintable(h.lastText()));
+    QVERIFY(h.lastText().endsWith(QDir::toNativeSeparators(page)));
 }
 
 void TstMaintenance::about()

@@ -184,6 +184,12 @@ void TstShift::figures()
         QCOMPARE(text(d, u"Label2_5"_s), u"退货金额：8元"_s);
         QCOMPARE(text(d, u"Label2_6"_s), u"营业金额：36.49元"_s);
         QCOMPARE(text(d, u"Label2_7"_s), u"充值实收现金：100元"_s);
+        // Cash sales and cash recharges less the cash handed back.
+        QCOMPARE(text(d, u"Label2_8"_s), u"应交现金：112.99元"_s);
+        // Without a receipt printer the slip says so.
+        click(d, u"cmdPrint"_s);
+        QCOMPARE(t.h.lastText(), u"您还没有设置小票打印机，请先在系统设置中设置小票打印机！"_s);
+        t.h.clearMessages();
         auto *lvXf = w<QTreeWidget>(d, u"lvXf"_s);
         QCOMPARE(lvXf->topLevelItemCount(), 3);
         QCOMPARE(lvXf->topLevelItem(1)->text(2), u"张三"_s);

@@ -34,6 +34,7 @@ private Q_SLOTS:
     void refusals();
     void printsThroughCups_data();
     void printsThroughCups();
+    void lengthFollowsContent();
 };
 
 void TstReceipt::compose_data()
@@ -122,6 +123,17 @@ void TstReceipt::printsThroughCups()
     QCOMPARE(device.jobs().size(), copies);
     for (const QByteArray &job : device.jobs()) {
         QVERIFY(job.startsWith("%PDF"));
+        // The shop's title centred on the roll; the body from the left edge.
+        const QStringList laid = test::PrintCapture::pdfLayoutText(job).split(u'\n');
+        const auto lineWith = [&](const QString &t) {
+            for (const QString &l : laid)
+                if (l.contains(t))
+                    return l;
+            return QString();
+        };
+        const QString title = lineWith(u"岚汀会员店"_s);
+        QVERIFY2(title.startsWith(u"    "_s), qPrintable(title));
+        QVERIFY2(!lineWith(u"会员姓名"_s).startsWith(u' '), qPrintable(lineWith(u"会员姓名"_s)));
         const QString text = test::PrintCapture::pdfText(job);
         QVERIFY2(text.contains(u"岚汀会员店"_s), qPrintable(text));
         QVERIFY(text.contains(u"会员姓名：张三"_s));
@@ -129,6 +141,37 @@ void TstReceipt::printsThroughCups()
         QVERIFY(text.contains(u"谢谢惠顾"_s));
         QVERIFY(text.contains(u"--------------------"_s));
     }
+}
+
+void TstReceipt::lengthFollowsContent()
+{
+    // A receipt is as long as its lines, on a roll of its width; so is the
+    // handover slip.
+    LT_USE_PRINT_QUEUE();
+    test::PrintCapture device;
+    QVERIFY(device.listen());
+    Harness h;
+    state().printer = queue;
+    state().copies = 1;
+    state().bt1 = u"岚汀会员店"_s;
+    PrintReceipt(kBody);
+    QString longBody;
+    for (int i = 0; i < 60; ++i)
+        longBody += u"商品%1  1 × 2.5元\r\n"_s.arg(i);
+    PrintReceipt(longBody);
+    QVERIFY(PrintSlip(u"交班统计"_s, {u"操作员：admin"_s, u"应交现金：112.99元"_s}));
+    QTRY_COMPARE_WITH_TIMEOUT(device.finished(), 3, 60000);
+    QVERIFY(h.messages().isEmpty());
+    const QSizeF shortOne = test::PrintCapture::pdfPageSize(device.jobs().at(0));
+    const QSizeF longOne = test::PrintCapture::pdfPageSize(device.jobs().at(1));
+    const QSizeF slip = test::PrintCapture::pdfPageSize(device.jobs().at(2));
+    QVERIFY2(qAbs(shortOne.width() - 201) < 1, qPrintable(QString::number(shortOne.width())));
+    QVERIFY2(shortOne.height() < 250, qPrintable(QString::number(shortOne.height())));
+    QVERIFY2(longOne.height() > shortOne.height() + 500,
+             qPrintable(QString::number(longOne.height())));
+    QVERIFY(slip.height() < shortOne.height());
+    const QString text = test::PrintCapture::pdfText(device.jobs().at(1));
+    QVERIFY2(text.contains(u"商品59"_s), qPrintable(text)); // nothing cut off at the end
 }
 
 QTEST_MAIN(TstReceipt)

@@ -45,4 +45,31 @@ QString PrintCapture::pdfText(const QByteArray &pdf)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
+QString PrintCapture::pdfLayoutText(const QByteArray &pdf)
+{
+    QProcess p;
+    p.start(u"pdftotext"_s, {u"-layout"_s, u"-"_s, u"-"_s});
+    p.write(pdf);
+    p.closeWriteChannel();
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QSizeF PrintCapture::pdfPageSize(const QByteArray &pdf)
+{
+    QProcess p;
+    p.start(u"pdfinfo"_s, {u"-"_s});
+    p.write(pdf);
+    p.closeWriteChannel();
+    p.waitForFinished(30000);
+    // "Page size:      201 x 250.5 pts"
+    for (const QString &line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n'))
+        if (line.startsWith(u"Page size:"_s)) {
+            const QStringList parts = line.mid(10).simplified().split(u' ');
+            if (parts.size() >= 3)
+                return {parts[0].toDouble(), parts[2].toDouble()};
+        }
+    return {};
+}
+
 } // namespace lanting::test

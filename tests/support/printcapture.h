@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSizeF>
 #include <QString>
 #include <QTcpServer>
 
@@ -23,6 +24,10 @@ public:
     int finished() const { return m_finished; }
     // The text of a printed PDF page.
     static QString pdfText(const QByteArray &pdf);
+    // The text with its layout kept (centred lines start with blanks).
+    static QString pdfLayoutText(const QByteArray &pdf);
+    // The size of the first page, in points.
+    static QSizeF pdfPageSize(const QByteArray &pdf);
 
 private:
     QTcpServer m_device;

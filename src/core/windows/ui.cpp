@@ -180,13 +180,10 @@ QWidget *waitNotice()
 
 namespace
 {
-// Whether the desktop has a program for the address or file. Without
-// xdg-open there is none; with it, xdg-mime says which program it would
-// start (an answer that never comes counts as yes).
-bool hasHandler(const QUrl &url)
+// Whether xdg-open would find a program for the address or file: xdg-mime
+// names the one it would start (no answer, or no xdg-mime, counts as yes).
+bool hasDefaultProgram(const QUrl &url)
 {
-    if (QStandardPaths::findExecutable(u"xdg-open"_s).isEmpty())
-        return false;
     const QString query = QStandardPaths::findExecutable(u"xdg-mime"_s);
     if (query.isEmpty())
         return true;
@@ -200,7 +197,7 @@ bool hasHandler(const QUrl &url)
         p.waitForFinished(1000);
         return true;
     }
-    return p.exitCode() == 0 && !p.readAllStandardOutput().trimmed().isEmpty();
+    return p.exitCode() != 0 || !p.readAllStandardOutput().trimmed().isEmpty();
 }
 } // namespace
 
@@ -216,7 +213,14 @@ bool ShellOpen(const QString &target)
     else {
         url = QUrl::fromUserInput(t);
     }
-    return url.isValid() && hasHandler(url) && QDesktopServices::openUrl(url);
+    if (!url.isValid())
+        return false;
+    // xdg-open starts and then fails on its own when nothing takes the file:
+    // asked first, so that the cashier can be told. Without xdg-open, Qt
+    // answers itself.
+    if (!QStandardPaths::findExecutable(u"xdg-open"_s).isEmpty() && !hasDefaultProgram(url))
+        return false;
+    return QDesktopServices::openUrl(url);
 }
 
 namespace

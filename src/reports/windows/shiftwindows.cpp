@@ -8,6 +8,7 @@
 #include "database.h"
 #include "frmmain.h"
 #include "messages.h"
+#include "receiptprinter.h"
 #include "sysinfo.h"
 #include "ui.h"
 
@@ -66,6 +67,7 @@ FrmChangeOp::FrmChangeOp(FrmMain *main) : QDialog(main), m_ui(new Ui::FrmChangeO
     for (int i = 0; i < tabs.size(); ++i)
         connect(tabs[i], &QPushButton::clicked, this, [this, i] { showTab(i); });
     connect(m_ui->cmdSearch, &QPushButton::clicked, this, &FrmChangeOp::statistics);
+    connect(m_ui->cmdPrint, &QPushButton::clicked, this, &FrmChangeOp::printSlip);
     connect(m_ui->cmdSelBkPath, &QPushButton::clicked, this, &FrmChangeOp::chooseBackupFolder);
     connect(m_ui->cmdOK, &QPushButton::clicked, this, &FrmChangeOp::confirm);
     connect(m_ui->cmdCC, &QPushButton::clicked, this, &QDialog::reject);
@@ -135,11 +137,24 @@ void FrmChangeOp::statistics()
     m_ui->Label2_5->setText(u"退货金额："_s + yuan(t.returns));
     m_ui->Label2_6->setText(u"营业金额："_s + yuan(t.cash + t.card));
     m_ui->Label2_7->setText(u"充值实收现金："_s + yuan(t.rechargeCash));
+    // The cash in the drawer that came in during the shift.
+    m_ui->Label2_8->setText(u"应交现金："_s + yuan(t.cash + t.rechargeCash - t.refundCash));
     // What is stored is the shift from the login to the opening of this window.
     if (!m_fixed) {
         m_recorded = t;
         m_fixed = true;
     }
+}
+
+void FrmChangeOp::printSlip()
+{
+    QStringList lines;
+    for (QLabel *l : {m_ui->Label2_2, m_ui->Label2_3, m_ui->Label2_4, m_ui->Label2_5,
+                      m_ui->Label2_6, m_ui->Label2_7, m_ui->Label2_8})
+        lines << l->text();
+    lines << u"开始：%1"_s.arg(pointText(startPoint())) << u"结束：%1"_s.arg(pointText(endPoint()));
+    if (sales::PrintSlip(m_ui->Label2_1->text(), lines))
+        ui::tell(u"交班单已送往打印机"_s);
 }
 
 void FrmChangeOp::chooseBackupFolder()

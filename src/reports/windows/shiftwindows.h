@@ -8,16 +8,19 @@
 
 #include <QDialog>
 
-namespace Ui {
+namespace Ui
+{
 class FrmChangeOp;
 class FrmJbgl;
 } // namespace Ui
 
-namespace lanting {
+namespace lanting
+{
 class FrmMain;
 }
 
-namespace lanting::reports {
+namespace lanting::reports
+{
 
 class FrmChangeOp : public QDialog
 {
@@ -35,6 +38,7 @@ private:
     void statistics();
     void confirm();
     void chooseBackupFolder();
+    void printSlip();
     QDateTime startPoint() const;
     QDateTime endPoint() const;
 
