@@ -174,10 +174,21 @@ void TstMemberPanel::chooseAmongSeveral()
     Database::close();
     FrmMain *main = h.login();
     QVERIFY(main);
+    // The panel keeps its place while the choice is shown over it.
+    auto *history = w<QWidget>(main, u"lvInfo"_s);
+    const auto place = [&] { return history->mapTo(main, QPoint(0, 0)); };
+    const QPoint before = place();
     w<QLineEdit>(main, u"txtMber"_s)->setText(u"13"_s);
     w<QPushButton>(main, u"cmdFind"_s)->click();
     auto *sel = w<QTreeWidget>(main, u"lvSel"_s);
     QCOMPARE(sel->topLevelItemCount(), 14); // at most 14 shown
+    QVERIFY(sel->isVisible());
+    QCoreApplication::processEvents();
+    QCOMPARE(place(), before);
+    QVERIFY(w<QWidget>(main, u"picSel"_s)->geometry().top() >
+            w<QWidget>(main, u"txtMber"_s)
+                ->mapTo(w<QWidget>(main, u"picSel"_s)->parentWidget(), QPoint(0, 0))
+                .y());
     sel->setCurrentItem(sel->topLevelItem(2));
     QTest::keyClick(sel, Qt::Key_Return);
     QVERIFY(!w<QWidget>(main, u"picSel"_s)->isVisible());
@@ -489,9 +500,15 @@ void TstMemberPanel::photoViewer()
     FrmMain *main = h.login();
     QVERIFY(main);
 
+    // A member with a photo shows its button where its room was kept: the
+    // lists below stay where they were.
+    auto *history = w<QWidget>(main, u"lvInfo"_s);
+    const QPoint before = history->mapTo(main, QPoint(0, 0));
     main->ShowMber(u"100000000001"_s);
     auto *show = w<QPushButton>(main, u"cmdShowPho"_s);
     QVERIFY(!show->isHidden());
+    QCoreApplication::processEvents();
+    QCOMPARE(history->mapTo(main, QPoint(0, 0)), before);
     bool shown = false;
     h.onModal([&](QDialog *d) {
         QCOMPARE(d->windowTitle(), u"查看照片"_s);

@@ -98,6 +98,15 @@ MemberPanel::MemberPanel(FrmMain &main)
         lookup();
     });
     m_ui->cmdShowPho->hide();
+    // The panel keeps its place: the photo button's room is kept while it is
+    // hidden, and the chooser of several matches floats over the account
+    // below the lookup rather than pushing it down.
+    QSizePolicy keep = m_ui->cmdShowPho->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    m_ui->cmdShowPho->setSizePolicy(keep);
+    layout()->removeWidget(m_ui->picSel);
+    m_ui->picSel->setAutoFillBackground(true);
+    installEventFilter(this);
     showTab(0);
     // A swipe always finds a member: the card box takes the focus when the
     // main window is shown or comes back, and when a screen opened from it
@@ -157,8 +166,20 @@ int MemberPanel::currentTab() const
     return m_ui->stkMem->currentIndex();
 }
 
+void MemberPanel::placeChooser()
+{
+    const QRect box = m_ui->txtMber->geometry();
+    const QPoint below = m_ui->txtMber->parentWidget()->mapTo(this, box.bottomLeft());
+    const int margin = layout()->contentsMargins().left();
+    const int height = std::min(std::max(160, m_ui->picSel->sizeHint().height()),
+                                std::max(120, this->height() - below.y() - 8));
+    m_ui->picSel->setGeometry(margin, below.y() + 4, width() - 2 * margin, height);
+}
+
 bool MemberPanel::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == this && event->type() == QEvent::Resize && m_ui->picSel->isVisible())
+        placeChooser();
     if (watched == &m_main &&
         (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate))
         QTimer::singleShot(0, this, &MemberPanel::focusCardBox);
@@ -200,7 +221,9 @@ void MemberPanel::lookup()
             m_ui->txtMber->setFocus();
         }
     } else if (hits.size() > 1) {
+        placeChooser();
         m_ui->picSel->show();
+        m_ui->picSel->raise();
         m_ui->lvSel->setCurrentItem(m_ui->lvSel->topLevelItem(0));
         m_ui->lvSel->setFocus();
     } else {

@@ -41,6 +41,7 @@ protected:
 private:
     void panelShown(int panel);
     void focusCardBox();
+    void placeChooser();
     void chooseSelected();
     void showLines(int conId);
     void showTotals(const QString &cardNumber);
