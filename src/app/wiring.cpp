@@ -28,6 +28,7 @@ void wireProgram()
     FrmMain::addExtension(maintenance::installMaintenance);
     ui::setSkinApplier(maintenance::applySkin);
     ui::loadQtTranslations();
+    ui::useIconTheme();
 }
 
 } // namespace lanting

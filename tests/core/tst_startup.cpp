@@ -21,6 +21,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QSet>
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
@@ -325,10 +326,22 @@ void TstStartup::mainWindowFrame()
         QVERIFY2(main->findChild<QAbstractButton *>(QString::fromLatin1(name)), name);
     QVERIFY(main->findChild<QPushButton *>(u"cmdConnect"_s)->isHidden()); // magnetic stripe
     QCOMPARE(main->findChild<QPushButton *>(u"dcButton7"_s)->text(), u"更改操作员"_s);
-    for (int i = 0; i < 10; ++i)
-        QVERIFY(main->findChild<QToolButton *>(u"ImgReport_%1"_s.arg(i)));
-    for (int i = 0; i < 9; ++i)
-        QVERIFY(main->findChild<QToolButton *>(u"Imgsz_%1"_s.arg(i)));
+    // Every report and setting has a picture of its own from the icon theme.
+    QStringList pictures;
+    for (int i = 0; i < 10; ++i) {
+        auto *b = main->findChild<QToolButton *>(u"ImgReport_%1"_s.arg(i));
+        QVERIFY(b);
+        pictures << b->icon().name();
+        QVERIFY(!b->icon().pixmap(48).isNull());
+    }
+    for (int i = 0; i < 9; ++i) {
+        auto *b = main->findChild<QToolButton *>(u"Imgsz_%1"_s.arg(i));
+        QVERIFY(b);
+        pictures << b->icon().name();
+        QVERIFY(!b->icon().pixmap(48).isNull());
+    }
+    QVERIFY2(!pictures.contains(QString()), qPrintable(pictures.join(u',')));
+    QCOMPARE(QSet<QString>(pictures.begin(), pictures.end()).size(), pictures.size());
 
     // Starts on "会员消费" with the typed lookup.
     QCOMPARE(main->currentPanel(), FrmMain::PanelXf);

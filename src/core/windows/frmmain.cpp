@@ -101,14 +101,31 @@ FrmMain::FrmMain(QWidget *parent)
         connect(b, &QAbstractButton::clicked, this, [this, name] { runTool(name); });
     }
 
+    // A picture of its own for every report and setting, from the icon theme.
+    static const char *const reportPictures[kReportIcons] = {"skrooge",
+                                                             "package-x-generic",
+                                                             "office-chart-bar",
+                                                             "kwalletmanager",
+                                                             "accessories-calculator",
+                                                             "utilities-log-viewer",
+                                                             "starred",
+                                                             "kget",
+                                                             "edit-undo",
+                                                             "office-calendar"};
+    static const char *const settingsPictures[kSettingsIcons] = {
+        "gnome-software", "system-users",    "preferences-desktop-user",
+        "homebank",       "input-keyboard",  "preferences-other",
+        "deja-dup",       "dialog-password", "edit-clear-all"};
     for (int i = 0; i < kReportIcons; ++i) {
         auto *b = findChild<QToolButton *>(u"ImgReport_%1"_s.arg(i));
-        b->setIcon(st->standardIcon(QStyle::SP_FileDialogDetailedView));
+        b->setIcon(ui::themedIcon(QString::fromLatin1(reportPictures[i]),
+                                  st->standardIcon(QStyle::SP_FileDialogDetailedView)));
         connect(b, &QToolButton::clicked, this, [this, i] { onReportIcon(i); });
     }
     for (int i = 0; i < kSettingsIcons; ++i) {
         auto *b = findChild<QToolButton *>(u"Imgsz_%1"_s.arg(i));
-        b->setIcon(st->standardIcon(QStyle::SP_FileDialogContentsView));
+        b->setIcon(ui::themedIcon(QString::fromLatin1(settingsPictures[i]),
+                                  st->standardIcon(QStyle::SP_FileDialogContentsView)));
         connect(b, &QToolButton::clicked, this, [this, i] { onSettingsIcon(i); });
     }
 

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -114,6 +115,28 @@ bool loadQtTranslations()
     QCoreApplication::installTranslator(t);
     loaded = t;
     return true;
+}
+
+void useIconTheme()
+{
+    // Some platforms (the headless one among them) look only in the
+    // program's resources: the system's icon folders are added.
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString &dir : QStandardPaths::locateAll(
+             QStandardPaths::GenericDataLocation, u"icons"_s, QStandardPaths::LocateDirectory))
+        if (!paths.contains(dir))
+            paths << dir;
+    QIcon::setThemeSearchPaths(paths);
+    const QString desktop = QIcon::themeName();
+    if (desktop.isEmpty() || desktop == u"hicolor"_s)
+        QIcon::setThemeName(u"Papirus"_s);
+    else
+        QIcon::setFallbackThemeName(u"Papirus"_s);
+}
+
+QIcon themedIcon(const QString &name, const QIcon &fallback)
+{
+    return QIcon::hasThemeIcon(name) ? QIcon::fromTheme(name) : fallback;
 }
 
 void makeRoomy(QDialog *fileDialog)

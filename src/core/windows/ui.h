@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 class QDialog;
+class QIcon;
 class QWidget;
 
 namespace lanting::ui
@@ -41,6 +42,11 @@ bool ShellOpen(const QString &target);
 // Qt's own dialogs and buttons in Simplified Chinese (Qt's translations);
 // false when they are not installed.
 bool loadQtTranslations();
+// Pictures from the desktop's icon theme, with the freely licensed Papirus
+// theme where the desktop has none or lacks a picture.
+void useIconTheme();
+// The theme's picture of that name, else the fallback.
+QIcon themedIcon(const QString &name, const QIcon &fallback);
 // A file or folder chooser opens large enough to read its names.
 void makeRoomy(QDialog *fileDialog);
 // A line in the main window's status bar telling what was just done
