@@ -29,6 +29,7 @@ void wireProgram()
     ui::setSkinApplier(maintenance::applySkin);
     ui::loadQtTranslations();
     ui::useIconTheme();
+    ui::fitListsToContents();
 }
 
 } // namespace lanting

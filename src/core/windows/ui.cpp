@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -21,6 +22,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QTranslator>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -115,6 +117,133 @@ bool loadQtTranslations()
     QCoreApplication::installTranslator(t);
     loaded = t;
     return true;
+}
+
+namespace
+{
+
+// Lists as they are shown: their columns follow what they hold.
+class ListFitter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto *view = qobject_cast<QTreeView *>(watched))
+                adopt(view);
+        } else if (event->type() == QEvent::Resize && watched->property(kViewport).toBool()) {
+            if (auto *view = qobject_cast<QTreeView *>(watched->parent()))
+                schedule(view);
+        }
+        return false;
+    }
+
+private:
+    static constexpr const char *kAdopted = "lantingFitted";
+    static constexpr const char *kViewport = "lantingFittedViewport";
+
+    // Every list gets one pending fit at a time, however many rows arrive.
+    static void schedule(QTreeView *view)
+    {
+        auto *timer = view->findChild<QTimer *>(u"lantingFitTimer"_s, Qt::FindDirectChildrenOnly);
+        if (!timer) {
+            timer = new QTimer(view);
+            timer->setObjectName(u"lantingFitTimer"_s);
+            timer->setSingleShot(true);
+            timer->setInterval(0);
+            QObject::connect(timer, &QTimer::timeout, view, [view] { fitColumns(view); });
+        }
+        timer->start();
+    }
+
+    static void follow(QTreeView *view)
+    {
+        QAbstractItemModel *model = view->model();
+        if (!model || model->property("lantingFittedFor").value<QObject *>() == view)
+            return;
+        model->setProperty("lantingFittedFor", QVariant::fromValue<QObject *>(view));
+        const auto later = [view] { schedule(view); };
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, view, later);
+        QObject::connect(model, &QAbstractItemModel::modelReset, view, later);
+        QObject::connect(model, &QAbstractItemModel::layoutChanged, view, later);
+        QObject::connect(model, &QAbstractItemModel::dataChanged, view, later);
+        QObject::connect(model, &QAbstractItemModel::headerDataChanged, view, later);
+    }
+
+    void adopt(QTreeView *view)
+    {
+        if (!view->property(kAdopted).toBool()) {
+            view->setProperty(kAdopted, true);
+            view->viewport()->setProperty(kViewport, true);
+            view->viewport()->installEventFilter(this);
+            view->header()->setResizeContentsPrecision(200);
+            // A new model (a report run again) is followed too.
+            QObject::connect(view->header(), &QHeaderView::sectionCountChanged, view, [view] {
+                follow(view);
+                schedule(view);
+            });
+        }
+        follow(view);
+        schedule(view);
+    }
+};
+
+} // namespace
+
+void fitListsToContents()
+{
+    static ListFitter *fitter = nullptr;
+    if (!fitter) {
+        fitter = new ListFitter(QCoreApplication::instance());
+        QCoreApplication::instance()->installEventFilter(fitter);
+    }
+}
+
+void fitColumns(QTreeView *view)
+{
+    QHeaderView *header = view->header();
+    if (!view->model() || header->count() == 0)
+        return;
+    // A list that sizes its columns its own way is left to it.
+    for (int c = 0; c < header->count(); ++c)
+        if (header->sectionResizeMode(c) != QHeaderView::Interactive)
+            return;
+    header->setStretchLastSection(false);
+    int last = -1;
+    for (int v = header->count() - 1; v >= 0 && last < 0; --v)
+        if (!header->isSectionHidden(header->logicalIndex(v)))
+            last = header->logicalIndex(v);
+    const auto wanted = [&](int c) {
+        // (through the base: the list keeps its own measure protected)
+        return std::max(static_cast<QAbstractItemView *>(view)->sizeHintForColumn(c),
+                        header->sectionSizeHint(c));
+    };
+    int used = 0;
+    for (int c = 0; c < header->count(); ++c) {
+        if (c == last || header->isSectionHidden(c))
+            continue;
+        if (header->sectionSize(c) < wanted(c))
+            header->resizeSection(c, wanted(c));
+        used += header->sectionSize(c);
+    }
+    if (last < 0)
+        return;
+    const int lastWanted = wanted(last);
+    // A screen whose list is wider than it grows, up to the screen's width,
+    // so that no column hides behind the scroll bar where there is room.
+    QWidget *window = view->window();
+    const int excess = used + lastWanted - view->viewport()->width();
+    if (excess > 0 && window != view && qobject_cast<QDialog *>(window) && window->screen() &&
+        !window->isMaximized()) {
+        const int room = window->screen()->availableGeometry().width() * 95 / 100;
+        const int width = std::min(room, window->width() + excess);
+        if (width > window->width())
+            window->resize(width, window->height());
+    }
+    header->resizeSection(last, std::max(lastWanted, view->viewport()->width() - used));
 }
 
 void useIconTheme()

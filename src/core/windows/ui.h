@@ -6,6 +6,7 @@
 
 class QDialog;
 class QIcon;
+class QTreeView;
 class QWidget;
 
 namespace lanting::ui
@@ -53,6 +54,12 @@ void makeRoomy(QDialog *fileDialog);
 // ("消费成功：36.95元，找零13.05元"); the main window installs where it goes.
 void tell(const QString &line);
 void setTeller(std::function<void(const QString &)> teller);
+// Every list of the program sizes its columns to what they hold (dates,
+// whole codes, names) as rows arrive, never narrower than the heading; the
+// last column takes the room that is left. Installed once for the program.
+void fitListsToContents();
+// Sizes the list's columns now, as fitListsToContents() does.
+void fitColumns(QTreeView *view);
 // The folder chooser; empty when cancelled.
 QString SelectFolder(QWidget *owner, const QString &prompt);
 

@@ -1,5 +1,7 @@
 #include "frmchongzhi.h"
 
+#include <QLayout>
+
 #include "ui_frmchongzhi.h"
 
 #include "amounts.h"
@@ -57,8 +59,20 @@ bool FrmChongzhi::SetID(const QString &cardNumber)
     m_ui->lblName->setText(u"会员姓名："_s + m->name);
     m_ui->lblYe->setText(u"卡内余额："_s + FmtJe(m->ye) + u"元"_s);
     if (m_ratioMode && !m->lv.isEmpty() && !m_ui->chkSd->isChecked())
-        m_ui->lblShow->setText(ratioExplanation(m->lv, m->ratio));
+        explain(ratioExplanation(m->lv, m->ratio));
     return true;
+}
+
+void FrmChongzhi::explain(const QString &text)
+{
+    m_ui->lblShow->setText(text);
+    // A longer explanation wraps onto more lines: room for two is kept, and
+    // the window grows when it needs more.
+    const int lines = QFontMetrics(m_ui->lblShow->font()).lineSpacing();
+    m_ui->lblShow->setMinimumHeight(
+        std::max(2 * lines, m_ui->lblShow->heightForWidth(m_ui->lblShow->width())));
+    if (height() < sizeHint().height())
+        resize(width(), sizeHint().height());
 }
 
 void FrmChongzhi::paidChanged()
@@ -66,7 +80,7 @@ void FrmChongzhi::paidChanged()
     const Amount paid = NumVal(m_ui->txtSsje->text());
     if (paid <= 0) {
         m_ui->txtCzje->setText(u"0"_s);
-        m_ui->lblShow->clear();
+        explain(QString());
         return;
     }
     Bonus b;
@@ -77,7 +91,7 @@ void FrmChongzhi::paidChanged()
         return;
     }
     if (!m_ui->chkSd->isChecked())
-        m_ui->lblShow->setText(b.explanation);
+        explain(b.explanation);
     // A hand-made amount is replaced whenever the paid amount changes.
     m_ui->txtCzje->setText(FmtJe(paid + b.bonus));
 }
@@ -86,7 +100,7 @@ void FrmChongzhi::manualToggled(bool on)
 {
     m_ui->txtCzje->setReadOnly(!on);
     if (on)
-        m_ui->lblShow->setText(u"自定义充值"_s);
+        explain(u"自定义充值"_s);
 }
 
 void FrmChongzhi::save()

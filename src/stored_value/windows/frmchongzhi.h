@@ -28,6 +28,7 @@ public:
     bool IsOK = false;
 
 private:
+    void explain(const QString &text);
     void paidChanged();
     void manualToggled(bool on);
     void save();
