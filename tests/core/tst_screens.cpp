@@ -12,11 +12,14 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -35,7 +38,9 @@ const QString kGoods = u"6901234567892"_s;
 void fillShop()
 {
     const QVariant now = Database::dt(QDateTime::currentDateTime());
-    Sql(u"INSERT INTO lv (name, zk, csje, csjf) VALUES ('钻石至尊会员', 85, 0, 0)"_s).exec();
+    Sql(u"INSERT INTO lv (name, zk, csje, csjf) VALUES ('钻石至尊会员', ?, 0, 0)"_s)
+        .bind(Amount(85))
+        .exec();
     Sql(u"INSERT INTO mber (id, name, sex, lv, tel, zjlx, zjhm, pwd, csny, booljzrq, jzrq, ye, jf,"
         u" st, ljxfje, ljxfcs, ljczje, addr, qq, fx, ps, createtime, jsr)"
         u" VALUES (?, '欧阳娜娜娜', 2, '钻石至尊会员', '13800138000', '身份证',"
@@ -79,13 +84,14 @@ void fillShop()
     const int conId = con.integer(0);
     con.query().finish();
     Sql(u"INSERT INTO xiangxi (conid, spid, spmc, dj, zk, zhdj, sl, jf, je)"
-        u" VALUES (?, ?, '农夫山泉天然饮用水550ml×24瓶整箱装', ?, ?, ?, ?, 100, ?)"_s)
+        u" VALUES (?, ?, '农夫山泉天然饮用水550ml×24瓶整箱装', ?, ?, ?, ?, ?, ?)"_s)
         .bind(conId)
         .bind(kGoods)
         .bind(Amount::fromDecimalText(u"9999.99"_s))
         .bind(Amount(85))
         .bind(Amount::fromDecimalText(u"8499.99"_s))
         .bind(Amount(2))
+        .bind(Amount(100))
         .bind(Amount::fromDecimalText(u"16999.98"_s))
         .exec();
     Sql(u"INSERT INTO czjl (mberid, mbername, mberlb, ssje, czje, yhsm, czy, ps, createtime)"
@@ -233,6 +239,7 @@ class TstScreens : public QObject
 private Q_SLOTS:
     void tillScreen();
     void nothingCutOff();
+    void pictures();
 };
 
 void TstScreens::tillScreen()
@@ -331,6 +338,67 @@ void TstScreens::nothingCutOff()
         open(u"Imgsz_%1"_s.arg(i));
     problems.removeDuplicates();
     QVERIFY2(problems.isEmpty(), qPrintable(u"\n"_s + problems.join(u'\n')));
+}
+
+void TstScreens::pictures()
+{
+    // The README's pictures of the main screens, rendered from the same
+    // demonstration shop: into LANTING_SCREENSHOTS when it names a folder
+    // (scripts/screenshots.sh), else into a folder of the test's own.
+    QTemporaryDir scratch;
+    const QString folder = qEnvironmentVariableIsSet("LANTING_SCREENSHOTS")
+                               ? qEnvironmentVariable("LANTING_SCREENSHOTS")
+                               : scratch.path();
+    QVERIFY(QDir().mkpath(folder));
+    Harness h;
+    QVERIFY(h.openDatabase());
+    fillShop();
+    Database::close();
+    QVERIFY(h.startProgram());
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    main->resize(QGuiApplication::primaryScreen()->availableSize());
+    QStringList saved;
+    const auto picture = [&](QWidget *w, const QString &name) {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+        const QString file = QDir(folder).filePath(name + u".png"_s);
+        QVERIFY2(w->grab().save(file), qPrintable(file));
+        saved << file;
+    };
+    main->ShowMber(kCard);
+    picture(main, u"member"_s);
+    h.onModal([&](QDialog *d) {
+        auto *sale = qobject_cast<sales::FrmSpxf *>(d);
+        QVERIFY(sale);
+        sale->AddSp(kGoods, Amount(2));
+        picture(d, u"sale"_s);
+        d->findChild<QAbstractButton *>(u"optXPay"_s)->click();
+        h.onModal([&](QDialog *pay) {
+            picture(pay, u"payment"_s);
+            pay->reject();
+        });
+        d->findChild<QPushButton *>(u"cmdOK"_s)->click();
+        d->findChild<QTreeView *>(u"lvSp"_s)->model()->removeRows(0, 1);
+        d->reject();
+    });
+    main->findChild<QAbstractButton *>(u"dcButton11"_s)->click();
+    main->findChild<QAbstractButton *>(u"cmdMemtj"_s)->click();
+    h.onModal([&](QDialog *d) {
+        auto *search = d->findChild<QPushButton *>(u"cmdSearch"_s);
+        QVERIFY(search);
+        search->click();
+        picture(d, u"report"_s);
+        d->reject();
+    });
+    main->findChild<QAbstractButton *>(u"ImgReport_3"_s)->click();
+    main->findChild<QAbstractButton *>(u"cmdSysz"_s)->click();
+    picture(main, u"settings"_s);
+    QCOMPARE(saved.size(), 5);
+    for (const QString &file : saved) {
+        const QImage image(file);
+        QVERIFY2(image.width() >= 200 && image.height() >= 100, qPrintable(file));
+    }
 }
 
 QTEST_MAIN(TstScreens)

@@ -113,9 +113,9 @@ FrmMain::FrmMain(QWidget *parent)
                                                              "edit-undo",
                                                              "office-calendar"};
     static const char *const settingsPictures[kSettingsIcons] = {
-        "gnome-software", "system-users",    "preferences-desktop-user",
-        "homebank",       "input-keyboard",  "preferences-other",
-        "deja-dup",       "dialog-password", "edit-clear-all"};
+        "gnome-software", "x-office-address-book", "preferences-desktop-user",
+        "homebank",       "input-keyboard",        "preferences-other",
+        "deja-dup",       "dialog-password",       "edit-clear-all"};
     for (int i = 0; i < kReportIcons; ++i) {
         auto *b = findChild<QToolButton *>(u"ImgReport_%1"_s.arg(i));
         b->setIcon(ui::themedIcon(QString::fromLatin1(reportPictures[i]),
