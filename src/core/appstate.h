@@ -26,6 +26,13 @@ struct AppState {
     QString printer, bt1, bt2, jz1, jz2;
     int copies = 1;
     QString drawerPort;
+    // The receipt printer's kind: the system's printer (CUPS), or an ESC/POS
+    // printer at this address with paper this wide (58 or 80 mm).
+    bool escposPrinter = false;
+    QString escposAddress;
+    int paperMm = 58;
+    // The customer display's port (empty: none).
+    QString displayPort;
     int skin = 0;
 
     // Card-read routing: the screen that receives card numbers, and the slot

@@ -95,6 +95,10 @@ QStringList loadStartupSettings()
     s.jz2 = read(u"jz2"_s);
     whole(u"dyfs"_s, s.copies);
     s.drawerPort = read(u"qxdk"_s);
+    s.escposPrinter = read(u"xpkind"_s) == u"escpos"_s;
+    s.escposAddress = read(u"escpos"_s);
+    s.paperMm = read(u"xpwidth"_s) == u"80"_s ? 80 : 58;
+    s.displayPort = read(u"xsdk"_s);
     whole(u"skin"_s, s.skin);
     errors.removeDuplicates();
     return errors;

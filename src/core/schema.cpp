@@ -254,6 +254,15 @@ QStringList migrationStatements(Backend backend, int from)
                 u"CREATE INDEX ix_mber_st ON mber (st, id)"_s};
     case 8: // members' card passwords still as typed: hashed in the background
         return {u"INSERT INTO sysinfo (infokey, keyvalue) VALUES ('mberpwd', 'plain')"_s};
+    case 9: { // ESC/POS receipt printers and customer displays, where missing
+        QStringList out;
+        for (const auto &[key, value] : {std::pair{"xpkind", "cups"}, std::pair{"escpos", ""},
+                                         std::pair{"xpwidth", "58"}, std::pair{"xsdk", ""}})
+            out << u"INSERT INTO sysinfo (infokey, keyvalue) SELECT '%1', '%2' WHERE NOT EXISTS"
+                   u" (SELECT 1 FROM sysinfo WHERE infokey = '%1')"_s.arg(
+                       QString::fromLatin1(key), QString::fromLatin1(value));
+        return out;
+    }
     }
     return {};
 }
@@ -313,6 +322,13 @@ QList<std::pair<QString, QString>> deliveredSettings()
         {u"exitbk"_s, u"no"_s},
         {u"ppath"_s, u"defpath"_s},
         {u"smsurl"_s, QString()},
+        // The devices a shop buys today: the receipt printer's kind
+        // ("cups" or "escpos"), the ESC/POS printer's address and paper
+        // width, the customer display's port.
+        {u"xpkind"_s, u"cups"_s},
+        {u"escpos"_s, QString()},
+        {u"xpwidth"_s, u"58"_s},
+        {u"xsdk"_s, QString()},
     };
 }
 

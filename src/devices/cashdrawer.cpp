@@ -1,5 +1,7 @@
 #include "cashdrawer.h"
 
+#include "escpos.h"
+
 #include "appstate.h"
 
 #include <QFileInfo>
@@ -13,6 +15,22 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace lanting::devices
 {
+
+namespace
+{
+std::function<void(const QString &)> g_problems;
+}
+
+void setProblemSink(std::function<void(const QString &)> sink)
+{
+    g_problems = std::move(sink);
+}
+
+void tellProblem(const QString &what)
+{
+    if (g_problems)
+        g_problems(what);
+}
 
 QByteArray drawerCommand()
 {
@@ -38,6 +56,15 @@ QString drawerDevice(const QString &port)
 
 bool OpenQx()
 {
+    // A drawer wired to the ESC/POS receipt printer gets the pulse through it.
+    if (state().drawerPort == kDrawerOnPrinter) {
+        const EscposTarget target = receiptEscpos();
+        if (target.kind == EscposTarget::None)
+            return false;
+        sendEscposLater(target, drawerCommand(),
+                        [](const QString &why) { tellProblem(u"钱箱没有打开："_s + why); });
+        return true;
+    }
     const QString device = drawerDevice(state().drawerPort);
     if (device.isEmpty())
         return false;

@@ -4,9 +4,18 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace lanting::devices
 {
+
+// The drawer port that means "through the ESC/POS receipt printer".
+inline constexpr char16_t kDrawerOnPrinter[] = u"打印机";
+
+// A device that failed on its own time (a printer off, a drawer that did
+// not open) is told where the main window shows it.
+void setProblemSink(std::function<void(const QString &)> sink);
+void tellProblem(const QString &what);
 
 // ESC p, a blank, 0, 60, 255: the pulse that opens the drawer.
 QByteArray drawerCommand();

@@ -44,6 +44,10 @@ OtherSettings loadOtherSettings()
     s.qxdk = GetSysInfo(u"qxdk"_s);
     s.czsendm = GetSysInfo(u"czsendm"_s) == u"yes"_s;
     s.xfsendm = GetSysInfo(u"xfsendm"_s) == u"yes"_s;
+    s.escpos = GetSysInfo(u"xpkind"_s) == u"escpos"_s;
+    s.escposAddress = GetSysInfo(u"escpos"_s);
+    s.paperMm = GetSysInfo(u"xpwidth"_s) == u"80"_s ? 80 : 58;
+    s.displayPort = GetSysInfo(u"xsdk"_s);
     return s;
 }
 
@@ -76,6 +80,10 @@ void saveOtherSettings(OtherSettings s)
     SetSysInfo(u"yuan"_s, FmtJe(NumVal(s.yuan)));
     SetSysInfo(u"czsendm"_s, yesNo(s.czsendm));
     SetSysInfo(u"xfsendm"_s, yesNo(s.xfsendm));
+    SetSysInfo(u"xpkind"_s, s.escpos ? u"escpos"_s : u"cups"_s);
+    SetSysInfo(u"escpos"_s, s.escposAddress.trimmed());
+    SetSysInfo(u"xpwidth"_s, QString::number(s.paperMm == 80 ? 80 : 58));
+    SetSysInfo(u"xsdk"_s, s.displayPort.trimmed());
     tx.commit();
     // What the running program keeps, at once.
     AppState &a = state();
@@ -86,6 +94,10 @@ void saveOtherSettings(OtherSettings s)
     a.jz1 = s.jz1;
     a.jz2 = s.jz2;
     a.drawerPort = s.qxdk;
+    a.escposPrinter = s.escpos;
+    a.escposAddress = s.escposAddress.trimmed();
+    a.paperMm = s.paperMm == 80 ? 80 : 58;
+    a.displayPort = s.displayPort.trimmed();
     a.decimals = s.xiaoshu.toInt();
     a.yuanPerPoint = NumVal(s.yuan);
 }

@@ -9,14 +9,18 @@ namespace lanting::maintenance
 {
 
 struct OtherSettings {
-    QString fdmc;          // shop name
+    QString fdmc;                          // shop name
     QString xiaoshu = QStringLiteral("2"); // decimals
-    QString yuan, txtian;  // yuan per point, birthday lead days
-    bool kc = false;       // selling without stock
-    QString qxdk;          // drawer port
+    QString yuan, txtian;                  // yuan per point, birthday lead days
+    bool kc = false;                       // selling without stock
+    QString qxdk;                          // drawer port
     bool czsendm = false, xfsendm = false;
     bool boolprint = false;
     QString printer, bt1, bt2, jz1, jz2, dyfs;
+    bool escpos = false;   // an ESC/POS printer instead of the system's
+    QString escposAddress; // its device, network address or raw queue
+    int paperMm = 58;      // 58 or 80 mm paper
+    QString displayPort;   // the customer display's port, empty for none
 };
 
 OtherSettings loadOtherSettings();

@@ -101,7 +101,8 @@ void TstMaintenance::settingsShownAndSaved()
     settingsIcon(h, main, 5, [&](QDialog *d) {
         QCOMPARE(d->windowTitle(), u"其它设置"_s);
         QCOMPARE(w<QLineEdit>(d, u"txtShopName"_s)->text(), u"岚汀会员店"_s);
-        QCOMPARE(w<QComboBox>(d, u"comQx"_s)->count(), 7);
+        QCOMPARE(w<QComboBox>(d, u"comQx"_s)->count(), 8); // COM1 to COM7, the printer
+        QCOMPARE(w<QComboBox>(d, u"comQx"_s)->itemText(7), u"打印机"_s);
         QCOMPARE(w<QComboBox>(d, u"comPrinter"_s)->currentIndex(), -1); // no longer installed
         QVERIFY(w<QPushButton>(d, u"dcButton2"_s)->styleSheet().contains(u"blue"_s));
         w<QLineEdit>(d, u"txtShopName"_s)->setText(u"新店"_s);
@@ -140,6 +141,31 @@ void TstMaintenance::settingsShownAndSaved()
         click(d, u"cmdClose"_s);
     });
     QCOMPARE(GetSysInfo(u"fdmc"_s), u"新店"_s);
+
+    // An ESC/POS printer needs its address; with it, the printer, its paper,
+    // the drawer through it and the customer display are kept.
+    settingsIcon(h, main, 5, [&](QDialog *d) {
+        QCOMPARE(w<QComboBox>(d, u"comKind"_s)->currentIndex(), 0);
+        click(d, u"dcButton1"_s);
+        w<QComboBox>(d, u"comKind"_s)->setCurrentIndex(1);
+        click(d, u"cmdSave"_s);
+        QCOMPARE(h.lastText(), u"请输入ESC/POS小票打印机的地址！"_s);
+        QVERIFY(d->isVisible());
+        w<QLineEdit>(d, u"txtEscpos"_s)->setText(u" 192.168.1.50:9100 "_s);
+        w<QComboBox>(d, u"comPaper"_s)->setCurrentIndex(1);
+        w<QLineEdit>(d, u"txtDisplay"_s)->setText(u"/dev/ttyUSB0"_s);
+        w<QComboBox>(d, u"comQx"_s)->setCurrentText(u"打印机"_s);
+        click(d, u"cmdSave"_s);
+    });
+    QCOMPARE(GetSysInfo(u"xpkind"_s), u"escpos"_s);
+    QCOMPARE(GetSysInfo(u"escpos"_s), u"192.168.1.50:9100"_s);
+    QCOMPARE(GetSysInfo(u"xpwidth"_s), u"80"_s);
+    QCOMPARE(GetSysInfo(u"xsdk"_s), u"/dev/ttyUSB0"_s);
+    QCOMPARE(GetSysInfo(u"qxdk"_s), u"打印机"_s);
+    QVERIFY(state().escposPrinter);
+    QCOMPARE(state().escposAddress, u"192.168.1.50:9100"_s);
+    QCOMPARE(state().paperMm, 80);
+    QCOMPARE(state().displayPort, u"/dev/ttyUSB0"_s);
 }
 
 void TstMaintenance::copiesMustBeWhole()

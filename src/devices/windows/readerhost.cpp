@@ -1,5 +1,7 @@
 #include "readerhost.h"
 
+#include "cashdrawer.h"
+
 #include "amounts.h"
 #include "appstate.h"
 #include "cardrouting.h"
@@ -62,6 +64,8 @@ void connectReader(FrmMain &main, CardReader &reader)
 
 void installReader(FrmMain &main)
 {
+    // Devices that fail on their own time say so in the status bar.
+    setProblemSink([](const QString &what) { ui::tell(what); });
     auto *reader = new SerialCardReader(&main);
     reader->setObjectName(u"Qzic"_s);
     QObject::connect(

@@ -7,6 +7,7 @@
 #include "appstate.h"
 #include "cashdrawer.h"
 #include "database.h"
+#include "escpos.h"
 #include "frmmain.h"
 #include "messages.h"
 #include "othersettings.h"
@@ -35,6 +36,8 @@ FrmOther::FrmOther(FrmMain *main) : QDialog(main), m_ui(new Ui::FrmOther), m_mai
     m_ui->setupUi(this);
     for (int i = 1; i <= 7; ++i)
         m_ui->comQx->addItem(u"COM%1"_s.arg(i));
+    // A drawer plugged into the ESC/POS receipt printer.
+    m_ui->comQx->addItem(QString::fromUtf16(devices::kDrawerOnPrinter));
     m_ui->comPrinter->addItems(QPrinterInfo::availablePrinterNames());
     try {
         const OtherSettings s = loadOtherSettings();
@@ -54,6 +57,10 @@ FrmOther::FrmOther(FrmMain *main) : QDialog(main), m_ui(new Ui::FrmOther), m_mai
         state().drawerPort = m_ui->comQx->currentText();
         m_ui->chkCzSend->setChecked(s.czsendm);
         m_ui->chkXfSend->setChecked(s.xfsendm);
+        m_ui->comKind->setCurrentIndex(s.escpos ? 1 : 0);
+        m_ui->txtEscpos->setText(s.escposAddress);
+        m_ui->comPaper->setCurrentIndex(s.paperMm == 80 ? 1 : 0);
+        m_ui->txtDisplay->setText(s.displayPort);
     } catch (const DbError &e) {
         msgError(e.message());
     }
@@ -103,6 +110,16 @@ void FrmOther::save()
     s.yuan = m_ui->txtYuan->text();
     s.czsendm = m_ui->chkCzSend->isChecked();
     s.xfsendm = m_ui->chkXfSend->isChecked();
+    s.escpos = m_ui->comKind->currentIndex() == 1;
+    s.escposAddress = m_ui->txtEscpos->text();
+    s.paperMm = m_ui->comPaper->currentIndex() == 1 ? 80 : 58;
+    s.displayPort = m_ui->txtDisplay->text();
+    if (s.escpos && devices::escposTarget(s.escposAddress).kind == devices::EscposTarget::None) {
+        msgNotice(u"请输入ESC/POS小票打印机的地址！"_s);
+        showPage(1);
+        m_ui->txtEscpos->setFocus();
+        return;
+    }
     try {
         saveOtherSettings(s);
     } catch (const DbError &e) {

@@ -1,8 +1,10 @@
 #include "receiptprinter.h"
 
 #include "appstate.h"
+#include "escpos.h"
 #include "messages.h"
 #include "receipt.h"
+#include "ui.h"
 
 #include <QFontMetrics>
 #include <QPageLayout>
@@ -71,11 +73,32 @@ QPrinterInfo receiptPrinter()
 
 } // namespace
 
+namespace
+{
+
+// On the ESC/POS printer of the settings, off the user interface's thread;
+// a printer that is off or out of paper is told in the status bar.
+void sendToEscpos(const QStringList &lines, const QList<bool> &centred, int copies)
+{
+    const devices::EscposTarget target = devices::receiptEscpos();
+    if (target.kind == devices::EscposTarget::None) {
+        msgNotice(u"您还没有设置ESC/POS小票打印机的地址，请先在系统设置中设置！"_s);
+        return;
+    }
+    const QByteArray document = devices::escposDocument(lines, centred, devices::receiptColumns());
+    QByteArray all;
+    for (int i = 0; i < copies; ++i)
+        all += document;
+    if (all.isEmpty())
+        return;
+    devices::sendEscposLater(target, all,
+                             [](const QString &why) { ui::tell(u"小票没有打印："_s + why); });
+}
+
+} // namespace
+
 void PrintReceipt(const QString &body)
 {
-    const QPrinterInfo chosen = receiptPrinter();
-    if (chosen.isNull())
-        return;
     const ReceiptFrame frame = currentFrame();
     const QStringList lines =
         composeReceipt(body, frame, QDateTime::currentDateTime()).split(kCrLf);
@@ -86,19 +109,31 @@ void PrintReceipt(const QString &body)
     QList<bool> centred(lines.size());
     for (qsizetype i = 0; i < lines.size(); ++i)
         centred[i] = i < first || (last >= 0 && i > last + 1);
+    if (state().escposPrinter) {
+        sendToEscpos(lines, centred, receiptCopies());
+        return;
+    }
+    const QPrinterInfo chosen = receiptPrinter();
+    if (chosen.isNull())
+        return;
     for (int i = 0; i < receiptCopies(); ++i)
         printOnce(chosen, lines, centred, u"小票"_s);
 }
 
 bool PrintSlip(const QString &title, const QStringList &lines)
 {
-    const QPrinterInfo chosen = receiptPrinter();
-    if (chosen.isNull())
-        return false;
     QList<bool> centred(lines.size() + 1);
     centred[0] = true;
     // A few blank lines to tear it off by.
-    return printOnce(chosen, QStringList{title} + lines + QStringList{{}, {}, {}}, centred, title);
+    const QStringList all = QStringList{title} + lines + QStringList{{}, {}, {}};
+    if (state().escposPrinter) {
+        sendToEscpos(QStringList{title} + lines, centred, 1);
+        return true;
+    }
+    const QPrinterInfo chosen = receiptPrinter();
+    if (chosen.isNull())
+        return false;
+    return printOnce(chosen, all, centred, title);
 }
 
 } // namespace lanting::sales
