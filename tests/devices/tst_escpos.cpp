@@ -5,16 +5,22 @@
 
 #include "appstate.h"
 #include "cashdrawer.h"
+#include "customerdisplay.h"
+#include "database.h"
 #include "escpos.h"
+#include "frmmain.h"
 #include "harness.h"
 #include "ptydevice.h"
 #include "receiptprinter.h"
+#include "salewindows.h"
 #include "ui.h"
 
+#include <QAbstractButton>
 #include <QStringDecoder>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTreeView>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace lanting;
@@ -102,6 +108,7 @@ private Q_SLOTS:
     void receiptToNetworkPrinter();
     void receiptToDeviceFile();
     void printerNotThere();
+    void customerDisplay();
 };
 
 void TstEscpos::targets_data()
@@ -235,6 +242,57 @@ void TstEscpos::printerNotThere()
     QVERIFY(problems.first().startsWith(u"钱箱没有打开："_s));
     setProblemSink({});
     ui::setTeller({});
+}
+
+void TstEscpos::customerDisplay()
+{
+    // A pole display on a serial line: the welcome at login, the basket's
+    // total as goods are added, the welcome again when the sale is given up.
+    test::Pty display;
+    QVERIFY(display.isOpen());
+    Harness h;
+    QVERIFY(h.openDatabase());
+    Sql(u"UPDATE sysinfo SET keyvalue = ? WHERE infokey = 'xsdk'"_s)
+        .bind(display.slavePath())
+        .exec();
+    Sql(u"INSERT INTO mber (id, name, st) VALUES ('100000000001', '张三', 0)"_s).exec();
+    Sql(u"INSERT INTO sp (spid, name, sj, zt, kc) VALUES ('G1', '可乐', ?, 1, ?)"_s)
+        .bind(Amount::fromDecimalText(u"2.5"_s))
+        .bind(Amount(100))
+        .exec();
+    Database::close();
+    QVERIFY(h.startProgram()); // the settings read as the program starts
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    QStringDecoder gb18030("GB18030");
+    // The two lines last shown: reset and clear, the first line, the cursor
+    // to line two, the second.
+    const auto shown = [&] {
+        QByteArray got;
+        for (int i = 0; i < 100 && got.isEmpty(); ++i)
+            got += display.read(50);
+        got += display.read(100);
+        const qsizetype start = got.lastIndexOf("\x1B\x40\x0C");
+        if (start < 0)
+            return QStringList{u"?"_s + QString::fromLatin1(got.toHex())};
+        const QList<QByteArray> parts = got.mid(start + 3).split('\x1F');
+        return QStringList{QString(gb18030.decode(parts.value(0))),
+                           QString(gb18030.decode(parts.value(1).mid(3)))};
+    };
+    const QString blank(20, u' ');
+    QCOMPARE(shown(), (QStringList{u"欢迎光临"_s + QString(12, u' '), blank}));
+    main->ShowMber(u"100000000001"_s);
+    h.onModal([&](QDialog *d) {
+        qobject_cast<sales::FrmSpxf *>(d)->AddSp(u"G1"_s, Amount(2));
+        QCOMPARE(shown(), (QStringList{u"合计"_s + QString(15, u' ') + u"5"_s, blank}));
+        d->findChild<QTreeView *>(u"lvSp"_s)->model()->removeRows(0, 1);
+        d->reject();
+    });
+    main->findChild<QAbstractButton *>(u"dcButton11"_s)->click();
+    QCOMPARE(h.unexpectedModals(), 0);
+    QCOMPARE(shown(), (QStringList{u"欢迎光临"_s + QString(12, u' '), blank}));
+    QCOMPARE(displayLine(u"找零"_s, u"13.05"_s), u"找零           13.05"_s);
+    QCOMPARE(printWidth(displayLine(u"合计"_s, u"36.95"_s)), kDisplayColumns);
 }
 
 QTEST_MAIN(TstEscpos)

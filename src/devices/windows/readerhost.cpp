@@ -1,6 +1,7 @@
 #include "readerhost.h"
 
 #include "cashdrawer.h"
+#include "customerdisplay.h"
 
 #include "amounts.h"
 #include "appstate.h"
@@ -66,6 +67,8 @@ void installReader(FrmMain &main)
 {
     // Devices that fail on their own time say so in the status bar.
     setProblemSink([](const QString &what) { ui::tell(what); });
+    showWelcome(); // the customer display, idle
+
     auto *reader = new SerialCardReader(&main);
     reader->setObjectName(u"Qzic"_s);
     QObject::connect(

@@ -29,6 +29,8 @@ public:
     bool IsOK = false;
     // What was done, for the status bar ("消费成功：36.95元，找零13.05元").
     QString outcome;
+    // The cash handed back (0 when none).
+    Amount change() const { return m_change > 0 ? m_change : Amount(); }
 
 protected:
     PayDialog(const SaleInput &sale, const QString &memberName, QWidget *parent);

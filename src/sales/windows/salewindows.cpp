@@ -5,6 +5,7 @@
 
 #include "amounts.h"
 #include "appstate.h"
+#include "customerdisplay.h"
 #include "database.h"
 #include "frmmain.h"
 #include "levels.h"
@@ -90,6 +91,7 @@ void FrmSpxf::reject()
             u"购物篮中还有%1种商品，确定要放弃本次消费吗？"_s.arg(m_ui->lvSp->topLevelItemCount()),
             u"提示"_s, true))
         return;
+    devices::showWelcome(); // the sale given up: the display is idle again
     QDialog::reject();
 }
 
@@ -260,6 +262,7 @@ void FrmSpxf::recompute()
 {
     Je = basketTotal(m_lines);
     m_ui->lblJe->setText(FmtJe(Je) + u"元"_s);
+    devices::showOnDisplay(devices::displayLine(u"合计"_s, FmtJe(Je)), QString());
 }
 
 void FrmSpxf::browse()
@@ -297,10 +300,12 @@ void FrmSpxf::settle()
     QString way;
     bool paid = false;
     QString outcome;
+    Amount change;
     auto pay = [&](PayDialog &dlg, const QString &chosen) {
         ui::execModal(&dlg);
         paid = dlg.IsOK;
         outcome = dlg.outcome;
+        change = dlg.change();
         way = chosen;
     };
     if (m_ui->optCPay->isChecked()) {
@@ -316,6 +321,8 @@ void FrmSpxf::settle()
     if (!paid)
         return;
     ui::tell(outcome);
+    devices::showOnDisplay(devices::displayLine(u"合计"_s, FmtJe(Je)),
+                           devices::displayLine(u"找零"_s, FmtJe(change)));
     // The sale is stored; what follows only tells and shows.
     try {
         SetSysInfo(u"fs"_s, way);
