@@ -22,17 +22,8 @@ namespace
 // The text cut or padded to exactly the display's width.
 QString fitted(const QString &text)
 {
-    QString out;
-    int used = 0;
-    for (const char32_t c : text.toUcs4()) {
-        const QString one = QString::fromUcs4(&c, 1);
-        const int w = printWidth(one);
-        if (used + w > kDisplayColumns)
-            break;
-        out += one;
-        used += w;
-    }
-    return out + QString(kDisplayColumns - used, u' ');
+    const QString first = wrapToWidth(text, kDisplayColumns).constFirst();
+    return first + QString(kDisplayColumns - printWidth(first), u' ');
 }
 
 } // namespace

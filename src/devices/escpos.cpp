@@ -41,26 +41,6 @@ bool wide(char32_t c)
            (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
-// The line cut into pieces of at most `columns`, never inside a character.
-QStringList wrapped(const QString &line, int columns)
-{
-    QStringList out;
-    QString piece;
-    int used = 0;
-    for (const char32_t c : line.toUcs4()) {
-        const int w = wide(c) ? 2 : 1;
-        if (used + w > columns && !piece.isEmpty()) {
-            out << piece;
-            piece.clear();
-            used = 0;
-        }
-        piece += QString::fromUcs4(&c, 1);
-        used += w;
-    }
-    out << piece;
-    return out;
-}
-
 QString sendTcp(const EscposTarget &t, const QByteArray &bytes, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
@@ -164,6 +144,25 @@ EscposTarget escposTarget(const QString &address)
     return t;
 }
 
+QStringList wrapToWidth(const QString &line, int columns)
+{
+    QStringList out;
+    QString piece;
+    int used = 0;
+    for (const char32_t c : line.toUcs4()) {
+        const int w = wide(c) ? 2 : 1;
+        if (used + w > columns && !piece.isEmpty()) {
+            out << piece;
+            piece.clear();
+            used = 0;
+        }
+        piece += QString::fromUcs4(&c, 1);
+        used += w;
+    }
+    out << piece;
+    return out;
+}
+
 int printWidth(const QString &text)
 {
     int w = 0;
@@ -187,7 +186,7 @@ QByteArray escposDocument(const QStringList &lines, const QList<bool> &centred, 
         const bool centre = centred.value(i);
         if (centre)
             out += command({ESC, 'a', 1});
-        for (const QString &piece : wrapped(lines[i], columns))
+        for (const QString &piece : wrapToWidth(lines[i], columns))
             out += QByteArray(gb18030.encode(piece)) + '\n';
         if (centre)
             out += command({ESC, 'a', 0});

@@ -30,6 +30,8 @@ EscposTarget escposTarget(const QString &address);
 
 // Columns a text takes on the printer: a wide (Chinese) character two.
 int printWidth(const QString &text);
+// The text cut into pieces of at most `columns`, never inside a character.
+QStringList wrapToWidth(const QString &text, int columns);
 // Characters per line: 32 on 58 mm paper, 48 on 80 mm.
 int paperColumns(int paperMillimetres);
 

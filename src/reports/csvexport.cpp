@@ -44,6 +44,11 @@ ExportTable exportTable(const ReportQuery &query)
             [query](const std::function<bool(const Values &)> &row) { forEachRow(query, row); }};
 }
 
+double spreadsheetNumber(const QVariant &stored)
+{
+    return Database::toAmount(stored).toDecimalText().toDouble();
+}
+
 QString exportHeading(const Column &column)
 {
     const QString &h = column.heading;

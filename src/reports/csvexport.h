@@ -24,6 +24,10 @@ struct ExportTable {
 // The table of a report's query, every row of it.
 ExportTable exportTable(const ReportQuery &query);
 
+// A stored amount as a spreadsheet's number (cells hold binary doubles;
+// the exact amount's decimal text is converted, once).
+double spreadsheetNumber(const QVariant &stored);
+
 // A column's heading in an export: "消费金额" of a money column becomes
 // "消费金额（元）", a rate "折扣（%）"; one that names its unit already stays.
 QString exportHeading(const Column &column);

@@ -577,11 +577,6 @@ bool Report::hasTotals() const
 namespace
 {
 
-double numberOf(const QVariant &stored)
-{
-    return Database::toAmount(stored).toDecimalText().toDouble();
-}
-
 // Days since the sheet's day 0 (30 December 1899), with the time of day.
 double serialDate(const QDateTime &t)
 {
@@ -710,9 +705,9 @@ std::optional<QByteArray> fillTemplate(const QByteArray &templateFile, const Rep
         case Kind::Money:
         case Kind::Number:
         case Kind::Percent:
-            return number(row, column, numberXf, numberOf(stored));
+            return number(row, column, numberXf, spreadsheetNumber(stored));
         case Kind::Whole:
-            return number(row, column, wholeXf, numberOf(stored));
+            return number(row, column, wholeXf, spreadsheetNumber(stored));
         case Kind::DateTime: {
             const QDateTime t = Database::toDt(stored);
             if (t.isValid())
@@ -743,7 +738,7 @@ std::optional<QByteArray> fillTemplate(const QByteArray &templateFile, const Rep
             text(row, 0, cellXf, u"合计"_s);
             for (qsizetype c = 0; c < columns; ++c)
                 if (report.columns[c].kind == Kind::Money)
-                    number(row, int(c), numberXf, numberOf(Database::stored(sums[c])));
+                    number(row, int(c), numberXf, spreadsheetNumber(Database::stored(sums[c])));
         }
     } else if (!report.typed() && !report.rows.isEmpty()) {
         for (int c = 0; c < report.headings.size(); ++c)

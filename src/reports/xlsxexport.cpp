@@ -28,11 +28,6 @@ QString cutText(const QString &text, qsizetype limit)
 namespace
 {
 
-double number(const QVariant &stored)
-{
-    return Database::toAmount(stored).toDecimalText().toDouble();
-}
-
 // libxlsxwriter leaves its row file open when the workbook cannot be
 // finished (a full disk): the file is deleted already, and its space would
 // stay taken until the program ends. Closed here: a deleted file of its
@@ -128,10 +123,12 @@ QString writeXlsx(const QString &path, const QString &title, const ExportTable &
         case Kind::Money:
         case Kind::Number:
         case Kind::Percent:
-            e = worksheet_write_number(sheet, at, lxw_col_t(c), number(stored), numberFormat);
+            e = worksheet_write_number(sheet, at, lxw_col_t(c), spreadsheetNumber(stored),
+                                       numberFormat);
             break;
         case Kind::Whole:
-            e = worksheet_write_number(sheet, at, lxw_col_t(c), number(stored), wholeFormat);
+            e = worksheet_write_number(sheet, at, lxw_col_t(c), spreadsheetNumber(stored),
+                                       wholeFormat);
             break;
         case Kind::DateTime: {
             const QDateTime t = Database::toDt(stored);

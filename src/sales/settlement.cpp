@@ -149,6 +149,11 @@ void writeLines(int conId, const QList<BasketLine> &lines)
 
 } // namespace
 
+Amount cardBalance(const QString &card)
+{
+    return Database::toAmount(scalar(u"SELECT ye FROM mber WHERE id = ?"_s, {card}));
+}
+
 SaleResult recordSale(const SaleInput &sale)
 {
     const Amount cash = sale.total - sale.cardPart;

@@ -58,6 +58,9 @@ struct SaleResult {
 // tills cannot both sell the last piece. A refusal writes nothing.
 SaleResult recordSale(const SaleInput &sale);
 
+// What the member's card holds now (0 for no such member). Throws DbError.
+Amount cardBalance(const QString &card);
+
 struct DirectResult {
     PayRefusal refusal = PayRefusal::None;
     Amount balance = 0;

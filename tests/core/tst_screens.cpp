@@ -147,6 +147,24 @@ void fillShop()
         .exec();
 }
 
+// The demonstration shop's program, logged in, its main window filling the
+// screen; null when it did not start.
+FrmMain *openShop(Harness &h)
+{
+    if (!h.openDatabase())
+        return nullptr;
+    fillShop();
+    Database::close();
+    if (!h.startProgram())
+        return nullptr;
+    FrmMain *main = h.login();
+    if (main) {
+        main->showMaximized();
+        main->resize(QGuiApplication::primaryScreen()->availableSize());
+    }
+    return main;
+}
+
 // Whatever of the window is cut off: "window › widget: text".
 QStringList cutOff(QWidget *window)
 {
@@ -252,14 +270,8 @@ void TstScreens::tillScreen()
 void TstScreens::nothingCutOff()
 {
     Harness h;
-    QVERIFY(h.openDatabase());
-    fillShop();
-    Database::close();
-    QVERIFY(h.startProgram());
-    FrmMain *main = h.login();
+    FrmMain *main = openShop(h);
     QVERIFY(main);
-    main->showMaximized();
-    main->resize(QGuiApplication::primaryScreen()->availableSize());
     QCoreApplication::processEvents();
     QStringList problems;
     const auto settle = [] {
@@ -351,13 +363,8 @@ void TstScreens::pictures()
                                : scratch.path();
     QVERIFY(QDir().mkpath(folder));
     Harness h;
-    QVERIFY(h.openDatabase());
-    fillShop();
-    Database::close();
-    QVERIFY(h.startProgram());
-    FrmMain *main = h.login();
+    FrmMain *main = openShop(h);
     QVERIFY(main);
-    main->resize(QGuiApplication::primaryScreen()->availableSize());
     QStringList saved;
     const auto picture = [&](QWidget *w, const QString &name) {
         for (int i = 0; i < 3; ++i)

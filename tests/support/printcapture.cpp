@@ -35,35 +35,31 @@ bool PrintCapture::listen()
     return true;
 }
 
-QString PrintCapture::pdfText(const QByteArray &pdf)
+// What a poppler tool writes about the document given on its input.
+static QString readPdf(const QString &tool, const QStringList &args, const QByteArray &pdf)
 {
     QProcess p;
-    p.start(u"pdftotext"_s, {u"-"_s, u"-"_s});
+    p.start(tool, args);
     p.write(pdf);
     p.closeWriteChannel();
     p.waitForFinished(30000);
     return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QString PrintCapture::pdfText(const QByteArray &pdf)
+{
+    return readPdf(u"pdftotext"_s, {u"-"_s, u"-"_s}, pdf);
 }
 
 QString PrintCapture::pdfLayoutText(const QByteArray &pdf)
 {
-    QProcess p;
-    p.start(u"pdftotext"_s, {u"-layout"_s, u"-"_s, u"-"_s});
-    p.write(pdf);
-    p.closeWriteChannel();
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
+    return readPdf(u"pdftotext"_s, {u"-layout"_s, u"-"_s, u"-"_s}, pdf);
 }
 
 QSizeF PrintCapture::pdfPageSize(const QByteArray &pdf)
 {
-    QProcess p;
-    p.start(u"pdfinfo"_s, {u"-"_s});
-    p.write(pdf);
-    p.closeWriteChannel();
-    p.waitForFinished(30000);
     // "Page size:      201 x 250.5 pts"
-    for (const QString &line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n'))
+    for (const QString &line : readPdf(u"pdfinfo"_s, {u"-"_s}, pdf).split(u'\n'))
         if (line.startsWith(u"Page size:"_s)) {
             const QStringList parts = line.mid(10).simplified().split(u' ');
             if (parts.size() >= 3)

@@ -35,25 +35,23 @@ namespace lanting::reports
 namespace
 {
 
-// The saved file opened in the desktop's spreadsheet program; where there
-// is none, the cashier is told where it is (not for the copy made for
-// printing, which goes to the printer anyway).
-void openOrTell(const QString &path)
+std::function<bool(const QString &)> &viewer()
+{
+    static std::function<bool(const QString &)> v = ui::ShellOpen;
+    return v;
+}
+
+// The saved file shown; where nothing takes it, the cashier is told where
+// it is (not for the copy made for printing, which goes to the printer).
+void show(const QString &path, bool printCopy)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    const bool printCopy = QFileInfo(path).fileName() == u"print.xls"_s;
     if (!printCopy)
         ui::tell(u"报表已保存：%1"_s.arg(shown));
-    if (!ui::ShellOpen(path) && !printCopy)
+    if (!viewer()(path) && !printCopy)
         msgSuccess(
             u"报表已保存到：\n%1\n\n本机没有可以打开它的表格程序，请把文件复制到装有表格软件的电脑上查看。"_s
                 .arg(shown));
-}
-
-std::function<void(const QString &)> &viewer()
-{
-    static std::function<void(const QString &)> v = openOrTell;
-    return v;
 }
 
 // The list's headings and rows as shown, read again from the database for a
@@ -146,9 +144,9 @@ void printSheet(QPrinter *printer, const Report &r)
 
 } // namespace
 
-void setWorkbookViewer(std::function<void(const QString &)> v)
+void setWorkbookViewer(std::function<bool(const QString &)> v)
 {
-    viewer() = v ? std::move(v) : openOrTell;
+    viewer() = v ? std::move(v) : ui::ShellOpen;
 }
 
 namespace
@@ -205,7 +203,7 @@ bool writeOtherKind(QAbstractItemView *list, const QString &title, QString targe
         msgError(why);
         return false;
     }
-    viewer()(target);
+    show(target, false);
     return true;
 }
 
@@ -306,7 +304,7 @@ bool ExportReport(QAbstractItemView *list, const QString &title, bool print)
         msgError(u"无法写入文件："_s + QDir::toNativeSeparators(target));
         return false;
     }
-    viewer()(target);
+    show(target, print);
     if (print) {
         const QPrinterInfo printerInfo = QPrinterInfo::defaultPrinter();
         QPrinter printer(printerInfo, QPrinter::HighResolution);

@@ -23,8 +23,8 @@ namespace lanting::reports
 bool ExportReport(QAbstractItemView *list, const QString &title, bool print);
 
 // How a written workbook is shown (the desktop's spreadsheet program by
-// default); tests look instead.
-void setWorkbookViewer(std::function<void(const QString &path)> viewer);
+// default): true when something took it. Tests look instead.
+void setWorkbookViewer(std::function<bool(const QString &path)> viewer);
 
 // Installs the export for every list of the program and wires the member
 // list's export and print and the recharge list's print.

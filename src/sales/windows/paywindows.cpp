@@ -91,8 +91,7 @@ FrmCpay::FrmCpay(const SaleInput &sale, const QString &memberName, QWidget *pare
     m_ui->setupUi(this);
     m_ui->lblXfje->setText(FmtJe(sale.total));
     try {
-        m_ui->lblKnye->setText(
-            FmtJe(Database::toAmount(scalar(u"SELECT ye FROM mber WHERE id = ?"_s, {sale.card}))));
+        m_ui->lblKnye->setText(FmtJe(cardBalance(sale.card)));
     } catch (const DbError &e) {
         msgError(e.message());
     }
@@ -177,8 +176,7 @@ FrmApay::FrmApay(const SaleInput &sale, const QString &memberName, QWidget *pare
     tie(m_ui->chkXj, m_ui->txtXj);
     // What the card holds, to decide how much to take from it.
     try {
-        m_ui->lblKnye->setText(
-            FmtJe(Database::toAmount(scalar(u"SELECT ye FROM mber WHERE id = ?"_s, {sale.card}))));
+        m_ui->lblKnye->setText(FmtJe(cardBalance(sale.card)));
     } catch (const DbError &e) {
         msgError(e.message());
     }

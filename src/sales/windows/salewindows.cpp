@@ -326,10 +326,7 @@ void FrmSpxf::settle()
     // The sale is stored; what follows only tells and shows.
     try {
         SetSysInfo(u"fs"_s, way);
-        receipt +=
-            u"最新余额："_s +
-            FmtJe(Database::toAmount(scalar(u"SELECT ye FROM mber WHERE id = ?"_s, {m_card}))) +
-            u"元"_s + u"\r\n"_s;
+        receipt += u"最新余额："_s + FmtJe(cardBalance(m_card)) + u"元"_s + u"\r\n"_s;
     } catch (const DbError &e) {
         msgError(e.message());
     }
