@@ -4,11 +4,13 @@
 source "$(dirname "$0")/scripts/common.sh"
 source "$ROOT/scripts/pg-test-server.sh"
 source "$ROOT/scripts/print-test-queue.sh"
+source "$ROOT/scripts/pcsc-test-reader.sh"
 install_missing
 build
 trap pg_test_stop EXIT
 pg_test_start
 print_queue_start
+pcsc_reader_start
 export LANTING_REQUIRE_PG=1 LANTING_REQUIRE_PRINTER=1
 export QT_QPA_PLATFORM=offscreen
 cd "$BUILD"

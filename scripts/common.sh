@@ -13,6 +13,7 @@ PACKAGES=(
     postgresql sqlite3
     cups poppler-utils python3-xlrd python3-openpyxl
     libxlsxwriter-dev libsodium-dev
+    libpcsclite-dev pcscd vsmartcard-vpcd python3-virtualsmartcard python3-pycryptodome
     libx11-dev xvfb xauth xdotool
 )
 

@@ -233,6 +233,17 @@ QStringList toExactAmounts(Backend backend)
     return out;
 }
 
+// Settings rows added by an upgrade, kept where a database has them already.
+QStringList settingsWhereMissing(std::initializer_list<std::pair<const char *, const char *>> rows)
+{
+    QStringList out;
+    for (const auto &[key, value] : rows)
+        out << u"INSERT INTO sysinfo (infokey, keyvalue) SELECT '%1', '%2' WHERE NOT EXISTS"
+               u" (SELECT 1 FROM sysinfo WHERE infokey = '%1')"_s.arg(QString::fromLatin1(key),
+                                                                      QString::fromLatin1(value));
+    return out;
+}
+
 } // namespace
 
 QStringList migrationStatements(Backend backend, int from)
@@ -254,15 +265,12 @@ QStringList migrationStatements(Backend backend, int from)
                 u"CREATE INDEX ix_mber_st ON mber (st, id)"_s};
     case 8: // members' card passwords still as typed: hashed in the background
         return {u"INSERT INTO sysinfo (infokey, keyvalue) VALUES ('mberpwd', 'plain')"_s};
-    case 9: { // ESC/POS receipt printers and customer displays, where missing
-        QStringList out;
-        for (const auto &[key, value] : {std::pair{"xpkind", "cups"}, std::pair{"escpos", ""},
-                                         std::pair{"xpwidth", "58"}, std::pair{"xsdk", ""}})
-            out << u"INSERT INTO sysinfo (infokey, keyvalue) SELECT '%1', '%2' WHERE NOT EXISTS"
-                   u" (SELECT 1 FROM sysinfo WHERE infokey = '%1')"_s.arg(
-                       QString::fromLatin1(key), QString::fromLatin1(value));
-        return out;
-    }
+    case 9: // ESC/POS receipt printers and customer displays, where missing
+        return settingsWhereMissing(
+            {{"xpkind", "cups"}, {"escpos", ""}, {"xpwidth", "58"}, {"xsdk", ""}});
+    case 10: // PC/SC card readers, where missing
+        return settingsWhereMissing(
+            {{"icdev", "0"}, {"icname", ""}, {"icuid", "0"}, {"icblock", "4"}});
     }
     return {};
 }
@@ -329,6 +337,13 @@ QList<std::pair<QString, QString>> deliveredSettings()
         {u"escpos"_s, QString()},
         {u"xpwidth"_s, u"58"_s},
         {u"xsdk"_s, QString()},
+        // The IC card reader's kind ("0" serial, "1" PC/SC), the PC/SC
+        // reader's name (empty: the first present), whether only the card's
+        // serial number is read, and the block that holds the card number.
+        {u"icdev"_s, u"0"_s},
+        {u"icname"_s, QString()},
+        {u"icuid"_s, u"0"_s},
+        {u"icblock"_s, u"4"_s},
     };
 }
 

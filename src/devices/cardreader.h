@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QQueue>
 #include <QString>
 
 namespace lanting::devices
@@ -24,13 +25,32 @@ public:
     virtual bool OpenReader() = 0;
     virtual void CloseReader() = 0;
     virtual void Beep(int length) = 0;
-    virtual void ReadEnabled(bool enabled) = 0;
+    virtual void ReadEnabled(bool enabled);
 
 Q_SIGNALS:
     // status 0: nothing usable was read; otherwise data holds the card's
     // number; -1 marks a read to acknowledge with Beep.
     void CardRead(int status, const QString &data);
     void Disconnected();
+
+protected:
+    // Keeps a read for deliver(), which hands it on once the receiver takes
+    // reads.
+    void hold(int status, const QString &data);
+    // Hands the held reads on now (when the receiver takes them).
+    void deliver();
+
+private:
+    void scheduleDelivery();
+
+    struct Read {
+        int status;
+        QString data;
+    };
+    QQueue<Read> m_pending;
+    bool m_enabled = true;
+    bool m_delivering = false;
+    bool m_deliveryQueued = false;
 };
 
 } // namespace lanting::devices

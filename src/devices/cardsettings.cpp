@@ -18,6 +18,11 @@ CardSettings loadCardSettings()
     s.port = GetSysInfo(u"ckh"_s);
     s.baud = GetSysInfo(u"bt"_s);
     s.key = GetSysInfo(u"icpwd"_s);
+    s.readerKind = GetSysInfo(u"icdev"_s) == u"1"_s ? 1 : 0;
+    s.readerName = GetSysInfo(u"icname"_s);
+    s.uidOnly = GetSysInfo(u"icuid"_s) == u"1"_s;
+    const int block = int(WholeVal(GetSysInfo(u"icblock"_s)).wholePart());
+    s.block = validNumberBlock(block) ? block : 4;
     return s;
 }
 
@@ -25,6 +30,11 @@ bool validSectorKey(const QString &key)
 {
     static const QRegularExpression hex(u"^[0-9A-Fa-f]{12}$"_s);
     return hex.match(key).hasMatch();
+}
+
+bool validNumberBlock(int block)
+{
+    return block > 0 && block < 64 && block % 4 != 3;
 }
 
 void saveCardSettings(const CardSettings &s)
@@ -37,6 +47,10 @@ void saveCardSettings(const CardSettings &s)
     SetSysInfo(u"ckh"_s, port);
     SetSysInfo(u"bt"_s, baud);
     SetSysInfo(u"icpwd"_s, key);
+    SetSysInfo(u"icdev"_s, s.readerKind == 1 ? u"1"_s : u"0"_s);
+    SetSysInfo(u"icname"_s, s.readerName.trimmed());
+    SetSysInfo(u"icuid"_s, s.uidOnly ? u"1"_s : u"0"_s);
+    SetSysInfo(u"icblock"_s, QString::number(s.block));
     tx.commit();
 }
 

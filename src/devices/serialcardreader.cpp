@@ -4,7 +4,6 @@
 
 #include <QFileInfo>
 #include <QSettings>
-#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -80,13 +79,6 @@ void SerialCardReader::Beep(int)
     }
 }
 
-void SerialCardReader::ReadEnabled(bool enabled)
-{
-    m_enabled = enabled;
-    if (enabled && !m_pending.isEmpty())
-        scheduleDelivery();
-}
-
 void SerialCardReader::onReadyRead()
 {
     const QByteArray bytes = m_port.readAll();
@@ -107,13 +99,12 @@ void SerialCardReader::onReadyRead()
         } else if (m_partial.size() < kMaxLine) {
             m_partial.append(c);
         } else {
-            m_pending.enqueue({0, QString()});
+            hold(0, QString());
             m_partial.clear();
             m_overflow = true;
         }
     }
-    if (m_enabled)
-        deliver();
+    deliver();
 }
 
 void SerialCardReader::takeLine(const QByteArray &line)
@@ -121,32 +112,7 @@ void SerialCardReader::takeLine(const QByteArray &line)
     QString text = QString::fromUtf8(line);
     text.removeIf([](QChar ch) { return ch.category() == QChar::Other_Control; });
     text = text.trimmed();
-    m_pending.enqueue({text.isEmpty() ? 0 : -1, text});
-}
-
-void SerialCardReader::scheduleDelivery()
-{
-    if (m_deliveryQueued)
-        return;
-    m_deliveryQueued = true;
-    QTimer::singleShot(0, this, [this] {
-        m_deliveryQueued = false;
-        deliver();
-    });
-}
-
-// Hands the held reads on, oldest first, each once. A receiver that holds
-// reads back while it works stops the delivery until it enables them again.
-void SerialCardReader::deliver()
-{
-    if (m_delivering)
-        return;
-    m_delivering = true;
-    while (m_enabled && !m_pending.isEmpty()) {
-        const Read r = m_pending.dequeue();
-        Q_EMIT CardRead(r.status, r.data);
-    }
-    m_delivering = false;
+    hold(text.isEmpty() ? 0 : -1, text);
 }
 
 void SerialCardReader::onError(QSerialPort::SerialPortError error)

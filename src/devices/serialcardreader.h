@@ -2,7 +2,6 @@
 
 #include "cardreader.h"
 
-#include <QQueue>
 #include <QSerialPort>
 
 namespace lanting::devices
@@ -35,7 +34,6 @@ public:
     bool OpenReader() override;
     void CloseReader() override;
     void Beep(int length) override;
-    void ReadEnabled(bool enabled) override;
 
     bool isOpen() const { return m_port.isOpen(); }
 
@@ -44,22 +42,11 @@ private:
     void onError(QSerialPort::SerialPortError error);
     void takeLine(const QByteArray &line);
     void forgetLine(); // a line begun on a connection that has ended
-    void scheduleDelivery();
-    void deliver();
-
-    struct Read {
-        int status;
-        QString data;
-    };
 
     QSerialPort m_port;
     QByteArray m_partial;
     bool m_afterCr = false;
     bool m_overflow = false; // in a line past kMaxLine, until its end
-    QQueue<Read> m_pending;
-    bool m_enabled = true;
-    bool m_delivering = false;
-    bool m_deliveryQueued = false;
     int m_portNo = 1;
     int m_baud = 9600;
     QString m_key;

@@ -10,7 +10,8 @@ class FrmCardset;
 namespace lanting::devices
 {
 
-// The card settings: card type, the reader's port and speed, the sector key.
+// The card settings: card type, the reader (a serial one with its port and
+// speed, or a PC/SC one with its name and what it reads), the sector key.
 class FrmCardset : public QDialog
 {
     Q_OBJECT

@@ -6,10 +6,12 @@
 #include "amounts.h"
 #include "appstate.h"
 #include "cardrouting.h"
+#include "cardsettings.h"
 #include "database.h"
 #include "frmcardset.h"
 #include "frmmain.h"
 #include "messages.h"
+#include "pcsccardreader.h"
 #include "serialcardreader.h"
 #include "smswindows.h"
 #include "sysinfo.h"
@@ -69,7 +71,24 @@ void installReader(FrmMain &main)
     setProblemSink([](const QString &what) { ui::tell(what); });
     showWelcome(); // the customer display, idle
 
-    auto *reader = new SerialCardReader(&main);
+    // The kind of reader is read once, as the card type is: a change takes
+    // effect at the next start.
+    CardSettings settings;
+    try {
+        settings = loadCardSettings();
+    } catch (const DbError &) {
+        // the serial reader, as delivered; connecting says what is wrong
+    }
+    CardReader *reader = nullptr;
+    if (settings.readerKind == 1) {
+        auto *pcsc = new PcscCardReader(&main);
+        pcsc->setReaderName(settings.readerName);
+        pcsc->setUidOnly(settings.uidOnly);
+        pcsc->setBlock(settings.block);
+        reader = pcsc;
+    } else {
+        reader = new SerialCardReader(&main);
+    }
     reader->setObjectName(u"Qzic"_s);
     QObject::connect(
         reader, &CardReader::CardRead, reader,
