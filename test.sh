@@ -7,7 +7,7 @@ source "$ROOT/scripts/print-test-queue.sh"
 source "$ROOT/scripts/pcsc-test-reader.sh"
 install_missing
 build
-trap pg_test_stop EXIT
+trap 'pg_test_stop; pcsc_reader_stop' EXIT
 pg_test_start
 print_queue_start
 pcsc_reader_start

@@ -1,5 +1,7 @@
 #include "pcsccardreader.h"
 
+#include "cardsettings.h"
+
 #include <QMutex>
 #include <QThread>
 #include <algorithm>
@@ -16,16 +18,16 @@ namespace lanting::devices
 namespace
 {
 
-// Long enough to rarely wake for nothing, short enough that a cancel lost
-// between two waits costs the cashier no more than this.
-constexpr DWORD kWaitMs = 1000;
+// pcscd drops a cancel that comes while no wait is under way: waits are
+// short so that a beep asked for just then is late by no more than this.
+constexpr DWORD kWaitMs = 250;
 
 bool readerGone(LONG rv)
 {
     return rv == SCARD_E_NO_SERVICE || rv == SCARD_E_SERVICE_STOPPED ||
            rv == SCARD_E_UNKNOWN_READER || rv == SCARD_E_READER_UNAVAILABLE ||
            rv == SCARD_E_NO_READERS_AVAILABLE || rv == SCARD_E_INVALID_HANDLE ||
-           rv == SCARD_E_INVALID_HANDLE || rv == SCARD_F_COMM_ERROR;
+           rv == SCARD_F_COMM_ERROR;
 }
 
 QString pcscError(LONG rv)
@@ -79,8 +81,9 @@ public:
     void stop()
     {
         m_stop = true;
-        wake();
-        wait();
+        do
+            wake(); // again, should the first come between two waits
+        while (!wait(50));
     }
 
     void beep(int length)
@@ -110,6 +113,7 @@ protected:
         state.szReader = m_reader.constData();
         state.dwCurrentState = SCARD_STATE_UNAWARE;
         bool present = false;
+        DWORD events = 0; // pcscd's count of cards come and gone
         while (!m_stop) {
             if (const int length = m_beeps.exchange(0); length > 0)
                 sound(context, length);
@@ -118,19 +122,24 @@ protected:
                 break;
             if (rv == SCARD_E_TIMEOUT || rv == SCARD_E_CANCELLED)
                 continue;
-            if (rv != SCARD_S_SUCCESS || (state.dwEventState & SCARD_STATE_UNKNOWN) ||
-                (state.dwEventState & SCARD_STATE_UNAVAILABLE)) {
-                if (rv == SCARD_S_SUCCESS || readerGone(rv)) {
-                    Q_EMIT gone();
-                    break;
-                }
+            if ((rv == SCARD_S_SUCCESS && (state.dwEventState & SCARD_STATE_UNKNOWN)) ||
+                readerGone(rv)) {
+                Q_EMIT gone();
+                break;
+            }
+            if (rv != SCARD_S_SUCCESS || (state.dwEventState & SCARD_STATE_UNAVAILABLE)) {
                 QThread::msleep(200); // something passing; ask again shortly
                 continue;
             }
             const bool now = (state.dwEventState & SCARD_STATE_PRESENT) &&
                              !(state.dwEventState & SCARD_STATE_MUTE);
             state.dwCurrentState = state.dwEventState & ~SCARD_STATE_CHANGED;
-            if (now && !present) {
+            // A card taken off and another put on while the last one was
+            // read shows as present all along, with the count moved on.
+            const DWORD count = state.dwEventState >> 16;
+            const bool another = present && count != events;
+            events = count;
+            if (now && (!present || another)) {
                 const QString data = readCard(context);
                 Q_EMIT cardRead(data.isEmpty() ? 0 : -1, data);
             }
@@ -202,10 +211,14 @@ private:
             transmit(card, protocol, apdu);
         } else if (SCardConnect(context, m_reader.constData(), SCARD_SHARE_DIRECT, 0, &card,
                                 &protocol) == SCARD_S_SUCCESS) {
+            // The escape code of pcsc-lite's CCID driver, then the one of
+            // ACS's own driver (and of Windows).
             unsigned char answer[MAX_BUFFER_SIZE];
             DWORD length = 0;
-            SCardControl(card, SCARD_CTL_CODE(3500), apdu.constData(), DWORD(apdu.size()), answer,
-                         sizeof answer, &length);
+            if (SCardControl(card, SCARD_CTL_CODE(1), apdu.constData(), DWORD(apdu.size()), answer,
+                             sizeof answer, &length) != SCARD_S_SUCCESS)
+                SCardControl(card, SCARD_CTL_CODE(3500), apdu.constData(), DWORD(apdu.size()),
+                             answer, sizeof answer, &length);
         } else {
             return;
         }
@@ -254,14 +267,17 @@ QStringList PcscCardReader::readers(QString *error)
 QString PcscCardReader::blockText(const QByteArray &block)
 {
     QByteArray text = block;
-    while (!text.isEmpty() && (text.back() == '\0' || text.back() == ' '))
+    while (!text.isEmpty() && (text.back() == '\0' || text.back() == ' ' || text.back() == '\xFF'))
         text.chop(1);
     if (text.isEmpty())
         return {};
-    const bool printable =
-        std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7f; });
-    return printable ? QString::fromLatin1(text).trimmed()
-                     : QString::fromLatin1(block.toHex().toUpper());
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7f; }))
+        return QString::fromLatin1(text).trimmed();
+    // Digits in BCD: trailing zero bytes belong to the number, FF is padding.
+    QByteArray digits = block;
+    while (digits.endsWith('\xFF'))
+        digits.chop(1);
+    return QString::fromLatin1(digits.toHex().toUpper());
 }
 
 bool PcscCardReader::hasBuzzer(const QString &readerName)
@@ -302,20 +318,20 @@ bool PcscCardReader::OpenReader()
                 break;
             }
     }
-    if (chosen.isEmpty())
+    const QByteArray key = QByteArray::fromHex(m_key.toLatin1());
+    if (chosen.isEmpty() || (!m_uidOnly && !validSectorKey(m_key)))
         return false;
     m_name = chosen;
-    m_worker = std::make_unique<PcscWorker>(chosen, QByteArray::fromHex(m_key.toLatin1()),
-                                            m_uidOnly, m_block);
+    m_worker = std::make_unique<PcscWorker>(chosen, key, m_uidOnly, m_block);
     // What a worker closed meanwhile still had on its way is dropped.
-    const PcscWorker *worker = m_worker.get();
+    const quint64 generation = ++m_generation;
     connect(m_worker.get(), &PcscWorker::cardRead, this,
-            [this, worker](int status, const QString &data) {
-                if (m_worker.get() == worker)
+            [this, generation](int status, const QString &data) {
+                if (m_worker && m_generation == generation)
                     onRead(status, data);
             });
-    connect(m_worker.get(), &PcscWorker::gone, this, [this, worker] {
-        if (m_worker.get() == worker)
+    connect(m_worker.get(), &PcscWorker::gone, this, [this, generation] {
+        if (m_worker && m_generation == generation)
             onGone();
     });
     m_worker->start();

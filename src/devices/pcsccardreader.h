@@ -27,9 +27,10 @@ public:
     // The readers pcscd serves now; empty, with the reason in *error, when
     // pcscd does not answer.
     static QStringList readers(QString *error = nullptr);
-    // The number a card's block carries: printable text as it stands (less
-    // the padding), anything else as hexadecimal digits, so that a number
-    // written in BCD reads as its digits. Empty for a block never written.
+    // The number a card's block carries: printable text as it stands, else
+    // hexadecimal digits, so that a number written in BCD reads as its
+    // digits; padding at the end (zeros, blanks, FF) left off. Empty for a
+    // block never written.
     static QString blockText(const QByteArray &block);
     // ACS readers (ACR122U and its kin) take the buzzer command.
     static bool hasBuzzer(const QString &readerName);
@@ -61,6 +62,7 @@ private:
     void onGone();
 
     std::unique_ptr<PcscWorker> m_worker;
+    quint64 m_generation = 0; // of the worker, so that a closed one is not heard
     QString m_wanted, m_name, m_key;
     bool m_uidOnly = false;
     int m_block = 4;

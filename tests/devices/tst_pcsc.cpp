@@ -139,6 +139,7 @@ class TstPcsc : public QObject
 private Q_SLOTS:
     void blockText_data();
     void blockText();
+    void commands();
     void readsACard_data();
     void readsACard();
     void cardsComeAndGo();
@@ -161,7 +162,12 @@ void TstPcsc::blockText_data()
                          << u"00000000000000000000100000000001"_s;
     QTest::newRow("binary") << QByteArray::fromHex("0102FFEE000000000000000000000000")
                             << u"0102FFEE000000000000000000000000"_s;
+    QTest::newRow("BCD ending in zeros") << QByteArray::fromHex("00000000000000000000100000000000")
+                                         << u"00000000000000000000100000000000"_s;
+    QTest::newRow("BCD padded with FF")
+        << QByteArray::fromHex("000010000000000001FFFFFFFFFFFFFF") << u"000010000000000001"_s;
     QTest::newRow("never written") << QByteArray(16, '\0') << QString();
+    QTest::newRow("blank") << QByteArray(16, '\xFF') << QString();
 }
 
 void TstPcsc::blockText()
@@ -169,6 +175,18 @@ void TstPcsc::blockText()
     QFETCH(QByteArray, block);
     QFETCH(QString, text);
     QCOMPARE(PcscCardReader::blockText(block), text);
+}
+
+// The storage-card commands of PC/SC part 3 as the reader sends them.
+void TstPcsc::commands()
+{
+    QCOMPARE(PcscCardReader::loadKeyCommand(QByteArray::fromHex("A0A1A2A3A4A5")).toHex().toUpper(),
+             QByteArray("FF82000006A0A1A2A3A4A5"));
+    QCOMPARE(PcscCardReader::authenticateCommand(4).toHex().toUpper(),
+             QByteArray("FF860000050100046000"));
+    QCOMPARE(PcscCardReader::readCommand(61).toHex().toUpper(), QByteArray("FFB0003D10"));
+    QVERIFY(PcscCardReader::hasBuzzer(u"ACS ACR122U PICC Interface 00 00"_s));
+    QVERIFY(!PcscCardReader::hasBuzzer(u"Virtual PCD 00 00"_s));
 }
 
 void TstPcsc::readsACard_data()
@@ -191,6 +209,7 @@ void TstPcsc::readsACard()
     QFETCH(int, block);
     QFETCH(QString, read);
     PcscCardReader reader;
+    reader.setReaderName(u"Virtual PCD"_s); // not a real reader that may be plugged in
     reader.setCardKey(cardKey);
     reader.setUidOnly(uidOnly);
     reader.setBlock(block);
@@ -210,6 +229,7 @@ void TstPcsc::cardsComeAndGo()
 {
     LT_USE_VIRTUAL_READER();
     PcscCardReader reader;
+    reader.setReaderName(u"Virtual PCD"_s);
     reader.setCardKey(kKey);
     QSignalSpy spy(&reader, &CardReader::CardRead);
     QSignalSpy gone(&reader, &CardReader::Disconnected);
@@ -247,7 +267,7 @@ void TstPcsc::cardsComeAndGo()
 void TstPcsc::readerChosenByName()
 {
     LT_USE_VIRTUAL_READER();
-    const QStringList present = PcscCardReader::readers();
+    const QStringList present = PcscCardReader::readers().filter(u"Virtual PCD"_s);
     PcscCardReader reader;
     reader.setCardKey(kKey);
     reader.setReaderName(present.last());
@@ -256,9 +276,12 @@ void TstPcsc::readerChosenByName()
     reader.setReaderName(u"Virtual"_s); // the beginning of a name
     QVERIFY(reader.OpenReader());
     QCOMPARE(reader.readerName(), present.first());
-    reader.setReaderName(u"ACS ACR122U PICC Interface 00 00"_s);
+    reader.setReaderName(u"No Such Reader 00 00"_s);
     QVERIFY(!reader.OpenReader());
     QVERIFY(!reader.isOpen());
+    reader.setReaderName(u"Virtual"_s);
+    reader.setCardKey(u"A0A1A2"_s); // a sector key that cannot be sent
+    QVERIFY(!reader.OpenReader());
 }
 
 void TstPcsc::mainWindowReadsAndLosesTheReader()
@@ -268,6 +291,7 @@ void TstPcsc::mainWindowReadsAndLosesTheReader()
     QVERIFY(h.openDatabase());
     SetSysInfo(u"klx"_s, u"0"_s);
     SetSysInfo(u"icdev"_s, u"1"_s);
+    SetSysInfo(u"icname"_s, u"Virtual PCD"_s);
     SetSysInfo(u"icpwd"_s, kKey);
     Sql(u"INSERT INTO mber (id, name, createtime) VALUES (?, '李雷', ?)"_s)
         .bind(kNumber)
@@ -291,6 +315,7 @@ void TstPcsc::mainWindowReadsAndLosesTheReader()
     }
 
     ReaderGone gone;
+    QVERIFY(!pcscdRuns());
     QTRY_COMPARE_WITH_TIMEOUT(main->statusPanel(3)->text(), u"IC卡刷卡器连接已断开。"_s, 10000);
     QVERIFY(!connectButton->isHidden());
     connectButton->click();

@@ -26,13 +26,24 @@ class Mifare(SmartcardOS):
     def reset(self): self.authed = None
     def execute(self, m):
         m = bytes(m)
-        if m[:2] == b'\xff\xca': return bytes.fromhex('04A1B2C3') + b'\x90\x00'
-        if m[:2] == b'\xff\x82': self.slot = m[5:11]; return b'\x90\x00'
+        # Malformed commands are refused as a reader would: wrong length
+        # 6700, wrong parameters 6A86.
+        if m[:2] == b'\xff\xca':
+            if m != bytes.fromhex('FFCA000000'): return b'\x6a\x86'
+            return bytes.fromhex('04A1B2C3') + b'\x90\x00'
+        if m[:2] == b'\xff\x82':
+            if len(m) != 11 or m[4] != 6: return b'\x67\x00'
+            if m[2:4] != b'\x00\x00': return b'\x6a\x86'
+            self.slot = m[5:11]; return b'\x90\x00'
         if m[:2] == b'\xff\x86':
+            if len(m) != 10 or m[4] != 5: return b'\x67\x00'
+            if m[2:4] != b'\x00\x00' or m[5] != 1 or m[6] != 0 or m[8] != 0x60 or m[9] != 0:
+                return b'\x6a\x86'  # version 1, key A in slot 0 only
             block = m[7]; t = (block // 4 * 4 + 3) * 16
             if self.slot is not None and self.mem[t:t+6] == self.slot: self.authed = block // 4; return b'\x90\x00'
             self.authed = None; return b'\x63\x00'
         if m[:2] == b'\xff\xb0':
+            if len(m) != 5 or m[2] != 0 or m[4] != 0x10: return b'\x67\x00'
             block = m[3]
             if self.authed != block // 4: return b'\x69\x82'
             return bytes(self.mem[block*16:block*16+16]) + b'\x90\x00'

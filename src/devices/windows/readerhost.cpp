@@ -80,7 +80,7 @@ void installReader(FrmMain &main)
         // the serial reader, as delivered; connecting says what is wrong
     }
     CardReader *reader = nullptr;
-    if (settings.readerKind == 1) {
+    if (settings.cardType == 0 && settings.readerKind == 1) {
         auto *pcsc = new PcscCardReader(&main);
         pcsc->setReaderName(settings.readerName);
         pcsc->setUidOnly(settings.uidOnly);
