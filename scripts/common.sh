@@ -12,7 +12,7 @@ PACKAGES=(
     fonts-wqy-microhei
     postgresql sqlite3
     cups poppler-utils python3-xlrd python3-openpyxl
-    libxlsxwriter-dev libsodium-dev
+    libxlsxwriter-dev libsodium-dev libfreexl-dev libminizip-dev python3-xlwt
     libpcsclite-dev pcscd vsmartcard-vpcd python3-virtualsmartcard python3-pycryptodome
     libx11-dev xvfb xauth xdotool
 )

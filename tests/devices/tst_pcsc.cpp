@@ -42,7 +42,7 @@ public:
     VirtualCard(const QString &key, const QString &number)
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(u"python3"_s, {QStringLiteral(VIRTUAL_CARD), key, number});
+        m_process.start(u"/usr/bin/python3"_s, {QStringLiteral(VIRTUAL_CARD), key, number});
     }
     ~VirtualCard() { remove(); }
     bool started() { return m_process.waitForStarted(); }

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "amounts.h"
+#include "sheetfile.h"
+
+#include <QDateTime>
+#include <QMap>
+#include <QSet>
+#include <QVariant>
+#include <functional>
+
+namespace lanting
+{
+
+// What a field of an import holds, and so how its cells are read.
+enum class FieldKind {
+    Text,
+    Amount,    // an exact decimal, not negative: money, points, quantities
+    Whole,     // a whole number, not negative
+    Date,      // a day, or a day with its time
+    Reference, // the name of a level or category, created when new
+    Sex,       // 男 / 女 / 未知
+};
+
+struct ImportField {
+    QString key;          // the field's column in the table written
+    QString label;        // as the window shows it
+    QStringList headings; // headings that name it in a file
+    FieldKind kind = FieldKind::Text;
+    bool required = false;
+    bool unique = false; // the record's key: neither present nor repeated
+};
+
+// One row of the file as it would be written: a value per field (an
+// invalid QVariant for a cell left empty) and what is wrong with it.
+struct ImportRow {
+    int line = 0; // the row's number in the spreadsheet
+    QVariantList values;
+    QStringList problems;
+};
+
+// A file read for import, the match of its columns to the fields, and each
+// row checked against the fields and the database.
+class ImportPlan
+{
+public:
+    // Which of these keys the database holds already.
+    using KeyLookup = std::function<QSet<QString>(const QStringList &keys)>;
+
+    ImportPlan(QList<ImportField> fields, Sheet sheet, KeyLookup existingKeys,
+               QStringList existingReferences);
+
+    const QList<ImportField> &fields() const { return m_fields; }
+    const Sheet &sheet() const { return m_sheet; }
+
+    // The file column of each field, -1 for none; guessed from the headings
+    // at first.
+    int column(int field) const { return m_columns.value(field, -1); }
+    void setColumn(int field, int column);
+    int fieldIndex(const QString &key) const;
+
+    // Names of levels or categories in the file that do not exist yet, and
+    // what becomes of each: created (an empty text) or put under an existing
+    // one (its name).
+    const QMap<QString, QString> &newReferences() const { return m_newReferences; }
+    void setNewReference(const QString &name, const QString &existing);
+    const QStringList &existingReferences() const { return m_existingReferences; }
+    // The name a row's reference is written as.
+    QString referenceFor(const QString &name) const;
+
+    // The new names that rows without problems use and that are to be
+    // created, each once.
+    QStringList referencesToCreate() const;
+
+    // Reads and checks every row; false when cancelled (progress said so).
+    bool check(const SheetProgress &progress = {});
+    const QList<ImportRow> &rows() const { return m_rows; }
+    int problemRows() const { return m_problemRows; }
+
+private:
+    void guessColumns();
+    QVariant readCell(const ImportField &field, const QString &cell, QStringList &problems);
+
+    QList<ImportField> m_fields;
+    Sheet m_sheet;
+    KeyLookup m_existingKeys;
+    QStringList m_existingReferences;
+    QSet<QString> m_referencesFolded;
+    QList<int> m_columns;
+    QMap<QString, QString> m_newReferences;
+    QList<ImportRow> m_rows;
+    int m_problemRows = 0;
+    // The keys found present, per key column, so that a changed match of
+    // other columns does not ask the database again.
+    int m_keysColumn = -2;
+    QSet<QString> m_keysPresent;
+};
+
+// What an import wrote.
+struct ImportResult {
+    int rows = 0;
+    Amount amount; // balances (members) or stock value (goods) together
+    Amount points;
+    int newReferences = 0; // levels or categories created
+};
+
+// Tells progress of a write; throws SheetError (cancelled) when it answers
+// false.
+void reportImportProgress(const SheetProgress &progress, qsizetype done, qsizetype total);
+
+// How a heading compares: without blanks, units in brackets, colons, stars,
+// full-width forms or case.
+QString foldHeading(const QString &heading);
+
+// An amount as a spreadsheet may hold it: "1,234.50", "¥12", "12元",
+// full-width digits. Invalid when it is none, or has more than four
+// decimals.
+Amount readAmountCell(const QString &text);
+// A day as spreadsheets write it: 2024-03-05, 2024/3/5, 2024.3.5,
+// 20240305, 2024年3月5日, each maybe followed by a time of day. Invalid
+// when it is none.
+QDateTime readDateCell(const QString &text);
+
+} // namespace lanting
