@@ -13,6 +13,8 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -342,6 +344,30 @@ void TstScreens::nothingCutOff()
     members->setCurrentIndex(ours.first());
     for (int i : {1, 4, 5, 8})
         open(u"CmdGl_%1"_s.arg(i));
+    // The import window with a file of the shop's longest contents, a new
+    // level and a row with problems.
+    QTemporaryDir files;
+    const QString sheet = files.filePath(u"会员资料.csv"_s);
+    {
+        QFile f(sheet);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(u"会员卡号,姓名,手机号码,会员等级,余额（元）,积分,出生日期,身份证号,有效期至,备注\n"
+                u"100000000777,欧阳明月,13912345678,钻石贵宾会员卡,99999999.99,123456,"
+                u"1990-07-01,11010119900701001X,2030-12-31,长期顾客，每月初来店购买大包装商品\n"
+                u"100000000778,,,金卡,12abc,,1990-02-31,,,\n"_s.toUtf8());
+    }
+    h.onModal([&](QDialog *d) {
+        qobject_cast<QFileDialog *>(d)->selectFile(sheet);
+        d->accept();
+    });
+    bool imported = false;
+    h.onModal([&](QDialog *d) {
+        imported = true;
+        look(d);
+        d->reject();
+    });
+    main->findChild<QAbstractButton *>(u"cmdImport"_s)->click();
+    QVERIFY2(imported, qPrintable(h.lastText()));
     main->findChild<QAbstractButton *>(u"cmdMemtj"_s)->click();
     for (int i = 0; i < 10; ++i)
         open(u"ImgReport_%1"_s.arg(i));

@@ -6,16 +6,22 @@
 #include "discounts.h"
 #include "frmmain.h"
 #include "harness.h"
+#include "sysinfo.h"
 #include "ui.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStringEncoder>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -34,9 +40,18 @@ void click(QWidget *w, const char *name)
     b->click();
 }
 
-QTreeWidget *goodsList(QDialog *d) { return d->findChild<QTreeWidget *>(u"lvSp"_s); }
-QListWidget *categoryList(QDialog *d) { return d->findChild<QListWidget *>(u"Lb"_s); }
-QString countLabel(QDialog *d) { return d->findChild<QLabel *>(u"lblAll"_s)->text(); }
+QTreeWidget *goodsList(QDialog *d)
+{
+    return d->findChild<QTreeWidget *>(u"lvSp"_s);
+}
+QListWidget *categoryList(QDialog *d)
+{
+    return d->findChild<QListWidget *>(u"Lb"_s);
+}
+QString countLabel(QDialog *d)
+{
+    return d->findChild<QLabel *>(u"lblAll"_s)->text();
+}
 
 // A real click on an entry of the category list.
 void clickCategory(QDialog *d, const QString &name)
@@ -56,10 +71,15 @@ QStringList column(QTreeWidget *list, int c)
 }
 
 void storeGoods(const QString &spid, const QString &name, const QString &lb, bool zt = true,
-              double sj = 10)
+                double sj = 10)
 {
     Sql(A(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, jf, zt, kc) VALUES (?, ?, ?, '件', {5}, ?, 0, ?, {20})"_s))
-        .bind(spid).bind(name).bind(lb).bind(lit(sj)).bind(zt).exec();
+        .bind(spid)
+        .bind(name)
+        .bind(lb)
+        .bind(lit(sj))
+        .bind(zt)
+        .exec();
 }
 
 int count(const QString &table, const QString &where = u"1 = 1"_s, const QVariantList &v = {})
@@ -130,6 +150,8 @@ private Q_SLOTS:
     void categories_data() { Harness::addBackendRows(); }
     void categories();
     void exportList();
+    void importGoods_data() { Harness::addBackendRows(); }
+    void importGoods();
     void rates_data();
     void rates();
     void ratesExhaustedAndDeleted();
@@ -194,12 +216,9 @@ void TstGoods::listFilters()
         // The search: code or name, any case, % and _ and quotes literal.
         auto *txt = d->findChild<QLineEdit *>(u"txtIDName"_s);
         const QList<std::pair<QString, QStringList>> searches = {
-            {u"cola"_s, {u"A001"_s}},
-            {u"00"_s, {u"A001"_s, u"B002"_s, u"E005"_s}},
-            {u"%"_s, {u"D%4"_s}},
-            {u"_"_s, {u"D%4"_s}},
-            {u"o'b"_s, {u"E005"_s}},
-            {QString(), {u"A001"_s, u"B002"_s, u"D%4"_s, u"E005"_s}},
+            {u"cola"_s, {u"A001"_s}}, {u"00"_s, {u"A001"_s, u"B002"_s, u"E005"_s}},
+            {u"%"_s, {u"D%4"_s}},     {u"_"_s, {u"D%4"_s}},
+            {u"o'b"_s, {u"E005"_s}},  {QString(), {u"A001"_s, u"B002"_s, u"D%4"_s, u"E005"_s}},
             {u"没有"_s, {}},
         };
         for (const auto &[text, codes] : searches) {
@@ -221,14 +240,14 @@ void TstGoods::addGoods_data()
     QTest::addColumn<double>("storedKc");
     QTest::addColumn<double>("storedJj");
     QTest::addColumn<QString>("shownJf");
-    QTest::newRow("special goods") << u"5"_s << u"100"_s << u"3.5"_s << qint64(5) << 100.0 << 3.5
-                                   << u"5"_s;
-    QTest::newRow("points cut: 2.9") << u"2.9"_s << u"1"_s << u"3"_s << qint64(2) << 1.0 << 3.0
-                                     << u"2"_s;
+    QTest::newRow("special goods")
+        << u"5"_s << u"100"_s << u"3.5"_s << qint64(5) << 100.0 << 3.5 << u"5"_s;
+    QTest::newRow("points cut: 2.9")
+        << u"2.9"_s << u"1"_s << u"3"_s << qint64(2) << 1.0 << 3.0 << u"2"_s;
     QTest::newRow("empty points") << u"  "_s << u" 7 "_s << u"3"_s << qint64(0) << 7.0 << 3.0
                                   << u"0"_s;
-    QTest::newRow("lenient numbers") << u"3分"_s << u"12abc"_s << u"abc"_s << qint64(3) << 12.0
-                                     << 0.0 << u"3"_s;
+    QTest::newRow("lenient numbers")
+        << u"3分"_s << u"12abc"_s << u"abc"_s << qint64(3) << 12.0 << 0.0 << u"3"_s;
 }
 
 void TstGoods::addGoods()
@@ -294,10 +313,13 @@ void TstGoods::addRefused()
         // Every required field in turn keeps the dialog open.
         h.onModal([&](QDialog *e) {
             QCOMPARE(e->findChild<QComboBox *>(u"comLb"_s)->currentIndex(), -1);
-            const QStringList required = {u"txtID"_s, u"txtName"_s, u"txtJj"_s, u"txtSj"_s, u"txtKc"_s};
+            const QStringList required = {u"txtID"_s, u"txtName"_s, u"txtJj"_s, u"txtSj"_s,
+                                          u"txtKc"_s};
             for (const QString &missing : required) {
-                fillGoods(e, {u"N01"_s, u"新品"_s, QString(), QString(), u"1"_s, u"2"_s, u"0"_s, u"3"_s});
-                e->findChild<QLineEdit *>(missing)->setText(missing == u"txtKc"_s ? u"   "_s : QString());
+                fillGoods(
+                    e, {u"N01"_s, u"新品"_s, QString(), QString(), u"1"_s, u"2"_s, u"0"_s, u"3"_s});
+                e->findChild<QLineEdit *>(missing)->setText(missing == u"txtKc"_s ? u"   "_s
+                                                                                  : QString());
                 h.clearMessages();
                 click(e, "cmdOK");
                 QVERIFY2(e->isVisible(), qPrintable(missing));
@@ -309,7 +331,8 @@ void TstGoods::addRefused()
         // A code that exists is refused once the dialog has closed.
         h.clearMessages();
         h.onModal([&](QDialog *e) {
-            fillGoods(e, {u"A001"_s, u"另一个"_s, QString(), QString(), u"1"_s, u"2"_s, u"0"_s, u"3"_s});
+            fillGoods(
+                e, {u"A001"_s, u"另一个"_s, QString(), QString(), u"1"_s, u"2"_s, u"0"_s, u"3"_s});
             click(e, "cmdOK");
         });
         click(d, "cmdAddgoods");
@@ -352,7 +375,8 @@ void TstGoods::editGoods()
 
         // Saved by a double click; the code and the disabled state stay.
         h.onModal([&](QDialog *e) {
-            fillGoods(e, {QString(), u"百事可乐"_s, u"零食"_s, u"瓶"_s, u"4"_s, u"6.5"_s, u"1.7"_s, u"30"_s});
+            fillGoods(e, {QString(), u"百事可乐"_s, u"零食"_s, u"瓶"_s, u"4"_s, u"6.5"_s, u"1.7"_s,
+                          u"30"_s});
             click(e, "cmdOK");
         });
         Q_EMIT lv->itemDoubleClicked(lv->topLevelItem(0), 0);
@@ -400,7 +424,8 @@ void TstGoods::editGoods()
             click(e, "cmdOK");
         });
         click(d, "cmdEditgoods");
-        QCOMPARE(h.lastText(), u"此商品的库存已在其他收银台变动，修改没有保存，请重新打开后再修改库存！"_s);
+        QCOMPARE(h.lastText(),
+                 u"此商品的库存已在其他收银台变动，修改没有保存，请重新打开后再修改库存！"_s);
         QCOMPARE(amountAt(u"SELECT kc FROM sp WHERE spid = 'A001'"_s), 26.0);
 
         // Goods deleted meanwhile.
@@ -761,8 +786,81 @@ void TstGoods::effectiveRate()
     Harness h;
     QVERIFY(h.openDatabase());
     Sql(A(u"INSERT INTO lv (name, zk) VALUES ('金卡', {88.8}), ('银卡', {95})"_s)).exec();
-    Sql(A(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A', '金卡', {70}), ('A', '已删除', {60})"_s)).exec();
+    Sql(A(u"INSERT INTO spdz (spid, lv, zkl) VALUES ('A', '金卡', {70}), ('A', '已删除', {60})"_s))
+        .exec();
     QCOMPARE(sales::effectiveRate(spid, level), rate);
+}
+
+// Goods from a GBK spreadsheet through the goods window: a new category
+// created, another put under an existing one, the rows with problems left
+// out, prices and stock exact, one log row; the lists show what came in.
+void TstGoods::importGoods()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.startProgram());
+    Sql(u"INSERT INTO splb (name) VALUES ('零食')"_s).exec();
+    storeGoods(u"EXIST"_s, u"旧商品"_s, u"零食"_s);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"商品.csv"_s);
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QStringEncoder gbk("GB18030");
+        f.write(gbk.encode(u"商品条码,商品名称,商品类别,单位,进价,零售价,库存数量,积分\r\n"
+                           u"6901234567892,矿泉水,饮料,瓶,0.8,1.5,100,0\r\n"
+                           u"6901234567893,可乐,碳酸饮料,瓶,1.2,3,50,1\r\n"
+                           u"A001,,零食,袋,1,2,3,0\r\n"
+                           u"A002,薯片,零食,袋,2,abc,,\r\n"
+                           u"A003,糖,零食,袋,1,2,5,1.5\r\n"
+                           u"EXIST,旧商品,零食,个,1,1,1,0\r\n"_s));
+    }
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    QStringList seen;
+    withGoodsWindow(h, main, [&](QDialog *d) {
+        h.onModal([&](QDialog *chooser) {
+            qobject_cast<QFileDialog *>(chooser)->selectFile(path);
+            chooser->accept();
+        });
+        h.onModal([&](QDialog *import) {
+            seen << import->windowTitle()
+                 << import->findChild<QComboBox *>(u"comEncoding"_s)->currentText()
+                 << import->findChild<QLabel *>(u"lblSummary"_s)->text();
+            // 碳酸饮料 (the first new name) under 零食; 饮料 created.
+            auto *first = import->findChild<QComboBox *>(u"comRef_0"_s);
+            seen << import->findChild<QTableWidget *>(u"tblRefs"_s)->item(0, 0)->text();
+            first->setCurrentIndex(first->findText(u"归入“零食”"_s));
+            h.answer(MsgAnswer::Yes); // without the rows with problems
+            click(import, "cmdImport");
+        });
+        click(d, "cmdImport");
+        // The new category is listed, and its goods under it.
+        QVERIFY(!categoryList(d)->findItems(u"饮料"_s, Qt::MatchExactly).isEmpty());
+    });
+    QCOMPARE(seen,
+             QStringList({u"导入商品"_s, u"自动识别（GB18030）"_s,
+                          u"共6行，其中4行有问题（标为红色），这些行不会导入。"_s, u"碳酸饮料"_s}));
+    QCOMPARE(h.lastText(), u"导入完成：商品2种，新建类别1个。"_s);
+    Sql q(u"SELECT spid, name, lb, dw, jj, sj, kc, jf, zt FROM sp WHERE spid LIKE '69%'"
+          u" ORDER BY spid"_s);
+    q.exec();
+    QVERIFY(q.next());
+    QCOMPARE(QStringList({q.text(0), q.text(1), q.text(2), q.text(3)}),
+             QStringList({u"6901234567892"_s, u"矿泉水"_s, u"饮料"_s, u"瓶"_s}));
+    QCOMPARE(q.amount(4), 0.8);
+    QCOMPARE(q.amount(5), 1.5);
+    QCOMPARE(q.amount(6), 100.0);
+    QCOMPARE(q.amount(7), 0.0);
+    QVERIFY(q.value(8).toBool());
+    QVERIFY(q.next());
+    QCOMPARE(q.text(2), u"零食"_s);
+    QCOMPARE(q.amount(7), 1.0);
+    QVERIFY(!q.next());
+    QCOMPARE(scalar(u"SELECT count(*) FROM sp"_s).toInt(), 3);
+    QCOMPARE(scalar(u"SELECT count(*) FROM splb WHERE name = '碳酸饮料'"_s).toInt(), 0);
+    QCOMPARE(scalar(u"SELECT cznr FROM syslog WHERE czlx = '导入商品'"_s).toString(),
+             u"从文件[商品.csv]导入商品2种，库存进价合计140元，新建商品类别1个。"_s);
 }
 
 QTEST_MAIN(TstGoods)

@@ -139,6 +139,9 @@ FrmImport::FrmImport(QWidget *parent, const QString &what, const QString &refere
                                                  : TextEncoding::Auto;
         readFile(m_path, chosen);
     });
+    // Room for the longest of the texts it takes when a file is read.
+    m_ui->comEncoding->setMinimumWidth(
+        m_ui->comEncoding->fontMetrics().horizontalAdvance(u"自动识别（GB18030）"_s) + 40);
     resize(900, 600);
 }
 

@@ -1,5 +1,8 @@
 #include "memberactionsui.h"
 
+#include "frmimport.h"
+#include "memberimport.h"
+
 #include "appstate.h"
 #include "database.h"
 #include "frmaddmem.h"
@@ -190,6 +193,19 @@ void listActions(FrmMain &main, MemberListPanel &list)
             return;
         FrmAddmem form(m);
         ui::execModal(&form);
+    });
+
+    // Members from a spreadsheet bring their balances in: adding members and
+    // recharging are both asked for.
+    onClick(l, u"cmdImport"_s, [m, rerun] {
+        if (!CheckPer(Per::AddMember) || !CheckPer(Per::Recharge))
+            return;
+        ui::FrmImport dlg(m, u"会员"_s, u"等级"_s, memberImportPlan, importMembers);
+        if (!dlg.chooseFile())
+            return;
+        ui::execModal(&dlg);
+        if (dlg.result())
+            rerun();
     });
 
     auto modify = [m, pick, rerun] {

@@ -6,7 +6,9 @@
 #include "amounts.h"
 #include "database.h"
 #include "discountwindows.h"
+#include "frmimport.h"
 #include "goods.h"
+#include "goodsimport.h"
 #include "messages.h"
 #include "ui.h"
 
@@ -117,6 +119,7 @@ FrmGoods::FrmGoods(QWidget *parent)
     connect(m_ui->cmdDelgoods, &QPushButton::clicked, this, &FrmGoods::deleteGoods);
     connect(m_ui->cmdDiscount, &QPushButton::clicked, this, &FrmGoods::discount);
     connect(m_ui->cmdExcel, &QPushButton::clicked, this, &FrmGoods::exportList);
+    connect(m_ui->cmdImport, &QPushButton::clicked, this, &FrmGoods::importGoods);
     connect(m_ui->cmdAddLb, &QPushButton::clicked, this, &FrmGoods::addCategory);
     connect(m_ui->cmdDelLb, &QPushButton::clicked, this, &FrmGoods::deleteCategory);
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &QDialog::reject);
@@ -371,6 +374,24 @@ void FrmGoods::discount()
         return;
     }
     ui::execModal(&dlg);
+}
+
+void FrmGoods::importGoods()
+{
+    ui::FrmImport dlg(this, u"商品"_s, u"类别"_s, goodsImportPlan, sales::importGoods);
+    if (!dlg.chooseFile())
+        return;
+    ui::execModal(&dlg);
+    if (!dlg.result())
+        return;
+    m_ui->Lb->clear();
+    m_ui->Lb->addItem(kAllCategories);
+    try {
+        m_ui->Lb->addItems(categories());
+    } catch (const DbError &e) {
+        msgError(e.message());
+    }
+    refill();
 }
 
 void FrmGoods::exportList()

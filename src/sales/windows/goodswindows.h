@@ -62,6 +62,7 @@ private:
     void deleteCategory();
     void discount();
     void exportList();
+    void importGoods();
     void contextMenu(const QPoint &pos);
 
     Ui::FrmGoods *m_ui;

@@ -1,0 +1,181 @@
+#include "memberimport.h"
+
+#include "database.h"
+#include "mod1.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace lanting::members
+{
+
+namespace
+{
+
+QList<ImportField> fields()
+{
+    return {
+        {u"id"_s,
+         u"卡号"_s,
+         {u"卡号"_s, u"会员卡号"_s, u"会员编号"_s, u"编号"_s, u"会员号"_s, u"卡号码"_s},
+         FieldKind::Text,
+         true,
+         true},
+        {u"name"_s,
+         u"姓名"_s,
+         {u"姓名"_s, u"会员姓名"_s, u"名字"_s, u"会员名称"_s, u"客户姓名"_s},
+         FieldKind::Text,
+         true},
+        {u"tel"_s,
+         u"电话"_s,
+         {u"电话"_s, u"手机"_s, u"联系电话"_s, u"手机号"_s, u"手机号码"_s, u"电话号码"_s},
+         FieldKind::Text},
+        {u"lv"_s,
+         u"等级"_s,
+         {u"等级"_s, u"级别"_s, u"会员等级"_s, u"会员级别"_s, u"会员类型"_s, u"会员类别"_s},
+         FieldKind::Reference},
+        {u"ye"_s,
+         u"余额"_s,
+         {u"余额"_s, u"储值"_s, u"卡内余额"_s, u"储值余额"_s, u"账户余额"_s},
+         FieldKind::Amount},
+        {u"jf"_s,
+         u"积分"_s,
+         {u"积分"_s, u"当前积分"_s, u"可用积分"_s, u"剩余积分"_s},
+         FieldKind::Amount},
+        {u"csny"_s,
+         u"生日"_s,
+         {u"生日"_s, u"出生日期"_s, u"出生年月"_s, u"出生年月日"_s},
+         FieldKind::Date},
+        {u"zjhm"_s,
+         u"证件号码"_s,
+         {u"证件号码"_s, u"证件号"_s, u"身份证号"_s, u"身份证号码"_s, u"身份证"_s},
+         FieldKind::Text},
+        {u"jzrq"_s,
+         u"到期时间"_s,
+         {u"到期时间"_s, u"到期日期"_s, u"截止日期"_s, u"有效期"_s, u"有效期至"_s, u"过期时间"_s},
+         FieldKind::Date},
+        {u"sex"_s, u"性别"_s, {u"性别"_s}, FieldKind::Sex},
+        {u"addr"_s, u"地址"_s, {u"地址"_s, u"住址"_s, u"联系地址"_s}, FieldKind::Text},
+        {u"ps"_s, u"备注"_s, {u"备注"_s, u"说明"_s}, FieldKind::Text},
+    };
+}
+
+QSet<QString> cardsPresent(const QStringList &cards)
+{
+    QStringList marks(cards.size(), u"?"_s);
+    Sql q(u"SELECT id FROM mber WHERE id IN ("_s + marks.join(u',') + u')');
+    for (const QString &c : cards)
+        q.bind(c);
+    q.exec();
+    QSet<QString> out;
+    while (q.next())
+        out.insert(q.text(0));
+    return out;
+}
+
+} // namespace
+
+ImportPlan memberImportPlan(Sheet sheet)
+{
+    return ImportPlan(fields(), std::move(sheet), cardsPresent, levelNames());
+}
+
+QList<ImportField> memberImportFields()
+{
+    return fields();
+}
+
+ImportResult importMembers(const ImportPlan &plan, const QString &fileName,
+                           const SheetProgress &progress)
+{
+    const auto field = [&plan](const char16_t *key) {
+        return plan.fieldIndex(QString::fromUtf16(key));
+    };
+    const int fId = field(u"id"), fName = field(u"name"), fTel = field(u"tel"), fLv = field(u"lv"),
+              fYe = field(u"ye"), fJf = field(u"jf"), fCsny = field(u"csny"),
+              fZjhm = field(u"zjhm"), fJzrq = field(u"jzrq"), fSex = field(u"sex"),
+              fAddr = field(u"addr"), fPs = field(u"ps");
+    const QList<ImportRow> &rows = plan.rows();
+
+    ImportResult result;
+    return retrying([&] {
+        result = ImportResult();
+        Transaction tx;
+        // The levels the written rows name that do not exist yet (one made
+        // at another till meanwhile is used as it is).
+        const QStringList created = plan.referencesToCreate();
+        for (const QString &name : created)
+            if (scalar(u"SELECT count(*) FROM lv WHERE lower(name) = lower(?)"_s, {name}).toInt() ==
+                0)
+                Sql(u"INSERT INTO lv (name, csje, csjf, zk, czbl, jf) VALUES (?, 0, 0, ?, 0, 0)"_s)
+                    .bind(name)
+                    .bind(Amount(100)) // no discount
+                    .exec();
+        result.newReferences = int(created.size());
+
+        const QVariant now = Database::dt(QDateTime::currentDateTime());
+        const QVariant noExpiry =
+            Database::dt(QDateTime(QDate::currentDate().addDays(730), QTime(0, 0)));
+        Sql insert(
+            u"INSERT INTO mber (id, name, tel, lv, ye, csje, jf, csjf, csny, zjlx, zjhm,"
+            u" booljzrq, jzrq, sex, addr, ps, pwd, st, ljxfje, ljxfcs, ljczje, createtime)"
+            u" VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '', 0, 0, 0, 0, ?)"_s);
+        const auto text = [](const QVariant &v) { return v.isValid() ? v.toString() : QString(); };
+        const auto amount = [](const QVariant &v) {
+            return v.isValid() ? v.value<Amount>() : Amount(0);
+        };
+        qsizetype done = 0;
+        for (const ImportRow &row : rows) {
+            ++done;
+            if (!row.problems.isEmpty())
+                continue;
+            const QVariantList &v = row.values;
+            const Amount ye = amount(v[fYe]), jf = amount(v[fJf]);
+            const QString zjhm = text(v[fZjhm]);
+            insert.bind(v[fId].toString())
+                .bind(v[fName].toString())
+                .bind(text(v[fTel]))
+                .bind(v[fLv].isValid() ? plan.referenceFor(v[fLv].toString()) : QString())
+                .bind(ye)
+                .bind(ye)
+                .bind(jf)
+                .bind(std::min<qint64>(jf.wholePart(), 2147483647))
+                .bind(v[fCsny].isValid()
+                          ? Database::dt(QDateTime(v[fCsny].toDateTime().date(), QTime(0, 0)))
+                          : QVariant())
+                .bind(zjhm.isEmpty() ? QString() : u"身份证"_s)
+                .bind(zjhm)
+                .bind(v[fJzrq].isValid())
+                .bind(v[fJzrq].isValid() ? Database::dt(v[fJzrq].toDateTime()) : noExpiry)
+                .bind(v[fSex].isValid() ? v[fSex].toInt() : 0)
+                .bind(text(v[fAddr]))
+                .bind(text(v[fPs]))
+                .bind(now);
+            try {
+                insert.exec();
+            } catch (const DbError &e) {
+                if (e.duplicate()) // enrolled at another till since the file was checked
+                    throw DbError(u"卡号[%1]已被其他收银台登记（第%2行），没有导入任何数据。"_s
+                                      .arg(v[fId].toString())
+                                      .arg(row.line));
+                throw;
+            }
+            ++result.rows;
+            result.amount += ye;
+            result.points += jf;
+            if ((done & 0x1ff) == 0)
+                reportImportProgress(progress, done, rows.size());
+        }
+        if (result.rows == 0)
+            throw DbError(u"没有可以导入的会员。"_s);
+        WriteLog(
+            u"导入会员"_s,
+            u"从文件[%1]导入会员%2名，余额合计%3元，积分合计%4%5。"_s.arg(fileName)
+                .arg(result.rows)
+                .arg(FmtJe(result.amount), FmtJe(result.points),
+                     created.isEmpty() ? QString() : u"，新建会员等级%1个"_s.arg(created.size())));
+        tx.commit();
+        return result;
+    });
+}
+
+} // namespace lanting::members
