@@ -452,6 +452,11 @@ void Database::close()
     g_txAborted = false;
 }
 
+bool Database::inTransaction()
+{
+    return g_txDepth > 0;
+}
+
 bool Database::isOpen()
 {
     return QSqlDatabase::contains(kConn) && QSqlDatabase::database(kConn, false).isOpen();

@@ -61,7 +61,7 @@ private:
 class Database
 {
 public:
-    static constexpr int kSchemaVersion = 11;
+    static constexpr int kSchemaVersion = 12;
 
     // Opens the database, creating a new one with every table, index and
     // delivered row when there is none yet, and migrating an older one.
@@ -77,6 +77,9 @@ public:
     static void clearBackupLeftovers(const QString &folder);
     static void close();
     static bool isOpen();
+    // Whether a transaction is open on the shared connection: work done in
+    // the background waits for it rather than join it.
+    static bool inTransaction();
     static QSqlDatabase connection();
     static Backend backend();
     // Whether substrings of card numbers and names are found by a trigram

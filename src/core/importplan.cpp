@@ -1,5 +1,7 @@
 #include "importplan.h"
 
+#include "database.h"
+
 #include <QHash>
 #include <QRegularExpression>
 
@@ -89,7 +91,7 @@ ImportPlan::ImportPlan(QList<ImportField> fields, Sheet sheet, KeyLookup existin
       m_existingKeys(std::move(existingKeys)), m_existingReferences(std::move(existingReferences))
 {
     for (const QString &r : std::as_const(m_existingReferences))
-        m_referencesFolded.insert(r.toLower());
+        m_existingFolded.insert(r.toLower(), r);
     guessColumns();
 }
 
@@ -172,13 +174,35 @@ QStringList ImportPlan::referencesToCreate() const
     for (const ImportRow &row : m_rows) {
         if (!row.problems.isEmpty() || !row.values[field].isValid())
             continue;
-        const QString name = row.values[field].toString();
-        if (m_newReferences.value(name, u"-"_s).isEmpty() && !seen.contains(name)) {
+        const QString name = m_newFolded.value(row.values[field].toString().toLower());
+        if (!name.isEmpty() && m_newReferences.value(name).isEmpty() && !seen.contains(name)) {
             seen.insert(name);
             out << name;
         }
     }
     return out;
+}
+
+CreatedReferences createReferences(const ImportPlan &plan, const QString &table,
+                                   const std::function<void(const QString &)> &insert)
+{
+    CreatedReferences out;
+    for (const QString &name : plan.referencesToCreate()) {
+        const QVariant there =
+            scalar(u"SELECT name FROM %1 WHERE lower(name) = lower(?)"_s.arg(table), {name});
+        if (there.isNull()) {
+            insert(name);
+            ++out.made;
+        }
+        out.stored.insert(name.toLower(), there.isNull() ? name : there.toString());
+    }
+    return out;
+}
+
+QString CreatedReferences::spelling(const ImportPlan &plan, const QString &name) const
+{
+    const QString written = plan.referenceFor(name);
+    return stored.value(written.toLower(), written);
 }
 
 void reportImportProgress(const SheetProgress &progress, qsizetype done, qsizetype total)
@@ -189,17 +213,18 @@ void reportImportProgress(const SheetProgress &progress, qsizetype done, qsizety
 
 QString ImportPlan::referenceFor(const QString &name) const
 {
-    const QString mapped = m_newReferences.value(name);
-    if (!mapped.isEmpty())
-        return mapped;
-    // The stored spelling of an existing name that differs only in case.
-    for (const QString &r : m_existingReferences)
-        if (r.compare(name, Qt::CaseInsensitive) == 0)
-            return r;
+    const QString folded = name.toLower();
+    if (const auto stored = m_existingFolded.constFind(folded); stored != m_existingFolded.cend())
+        return *stored; // the stored spelling of an existing name
+    if (const auto first = m_newFolded.constFind(folded); first != m_newFolded.cend()) {
+        const QString mapped = m_newReferences.value(*first);
+        return mapped.isEmpty() ? *first : mapped;
+    }
     return name;
 }
 
-QVariant ImportPlan::readCell(const ImportField &field, const QString &cell, QStringList &problems)
+QVariant ImportPlan::readCell(const ImportField &field, const QString &cell, QStringList &problems,
+                              NewNames &fresh) const
 {
     QString text = cell.trimmed();
     if (!cleanText(text)) {
@@ -215,10 +240,15 @@ QVariant ImportPlan::readCell(const ImportField &field, const QString &cell, QSt
     switch (field.kind) {
     case FieldKind::Text:
         return text;
-    case FieldKind::Reference:
-        if (!m_referencesFolded.contains(text.toLower()) && !m_newReferences.contains(text))
-            m_newReferences.insert(text, QString());
+    case FieldKind::Reference: {
+        // Names that differ only in case are one name: the first spelling.
+        const QString folded = text.toLower();
+        if (!m_existingFolded.contains(folded) && !fresh.folded.contains(folded)) {
+            fresh.folded.insert(folded, text);
+            fresh.names.insert(text, QString());
+        }
         return text;
+    }
     case FieldKind::Amount:
     case FieldKind::Whole: {
         const Amount a = readAmountCell(text);
@@ -261,12 +291,8 @@ QVariant ImportPlan::readCell(const ImportField &field, const QString &cell, QSt
 
 bool ImportPlan::check(const SheetProgress &progress)
 {
-    m_rows.clear();
-    m_problemRows = 0;
-    // Names found in this reading; what the user chose for them is kept.
-    const QMap<QString, QString> chosen = m_newReferences;
-    m_newReferences.clear();
-
+    // Everything is worked out aside and taken only when complete: a
+    // cancel or a failure leaves the plan as it was.
     const int keyField = [this] {
         for (int f = 0; f < m_fields.size(); ++f)
             if (m_fields[f].unique)
@@ -278,29 +304,32 @@ bool ImportPlan::check(const SheetProgress &progress)
 
     // Keys repeated within the file, and keys the database holds.
     QHash<QString, int> seen;
+    QSet<QString> present = m_keysPresent;
     if (keyColumn >= 0) {
         for (const QStringList &cells : std::as_const(m_sheet.rows))
             ++seen[keyText(cells[keyColumn])];
         if (keyColumn != m_keysColumn) {
-            m_keysPresent.clear();
+            present.clear();
             QStringList batch;
             qsizetype done = 0;
             for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
                 if (!it.key().isEmpty())
                     batch << it.key();
                 if (batch.size() == 500 || (std::next(it) == seen.cend() && !batch.isEmpty())) {
-                    m_keysPresent.unite(m_existingKeys(batch));
+                    present.unite(m_existingKeys(batch));
                     batch.clear();
                     if (progress &&
                         !progress(int(++done * 500 * 30 / std::max<qsizetype>(1, seen.size()))))
                         return false;
                 }
             }
-            m_keysColumn = keyColumn;
         }
     }
 
-    m_rows.reserve(total);
+    NewNames fresh;
+    QList<ImportRow> rows;
+    int problemRows = 0;
+    rows.reserve(total);
     for (qsizetype r = 0; r < total; ++r) {
         const QStringList &cells = m_sheet.rows[r];
         ImportRow row;
@@ -313,25 +342,40 @@ bool ImportPlan::check(const SheetProgress &progress)
                 row.values.append(QVariant());
                 continue;
             }
-            row.values.append(readCell(m_fields[f], cells[c], row.problems));
+            row.values.append(readCell(m_fields[f], cells[c], row.problems, fresh));
         }
         if (keyField >= 0 && keyColumn >= 0 && row.values[keyField].isValid()) {
             const QString key = row.values[keyField].toString();
-            if (m_keysPresent.contains(key))
+            if (present.contains(key))
                 row.problems << u"%1已存在"_s.arg(m_fields[keyField].label);
             else if (seen.value(key) > 1)
                 row.problems << u"%1在文件中重复"_s.arg(m_fields[keyField].label);
         }
         if (!row.problems.isEmpty())
-            ++m_problemRows;
-        m_rows.append(std::move(row));
+            ++problemRows;
+        rows.append(std::move(row));
         if (progress && (r & 0xfff) == 0 && !progress(30 + int(r * 70 / total)))
             return false;
     }
-    for (auto it = m_newReferences.begin(); it != m_newReferences.end(); ++it)
-        if (const QString was = chosen.value(it.key()); m_existingReferences.contains(was))
+    // What the user chose for names found again is kept.
+    for (auto it = fresh.names.begin(); it != fresh.names.end(); ++it) {
+        const QString was = m_newReferences.value(m_newFolded.value(it.key().toLower()));
+        if (m_existingFolded.contains(was.toLower()))
             it.value() = was;
+    }
+    m_rows = std::move(rows);
+    m_problemRows = problemRows;
+    m_newReferences = std::move(fresh.names);
+    m_newFolded = std::move(fresh.folded);
+    m_keysPresent = std::move(present);
+    m_keysColumn = keyColumn;
     return true;
+}
+
+void ImportPlan::forgetKeysPresent()
+{
+    m_keysColumn = -2;
+    m_keysPresent.clear();
 }
 
 } // namespace lanting

@@ -4,6 +4,7 @@
 #include "sheetfile.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QMap>
 #include <QSet>
 #include <QVariant>
@@ -72,22 +73,32 @@ public:
     // created, each once.
     QStringList referencesToCreate() const;
 
-    // Reads and checks every row; false when cancelled (progress said so).
+    // Reads and checks every row; false when cancelled (progress said so),
+    // the plan then as it was; a DbError is thrown on, likewise.
     bool check(const SheetProgress &progress = {});
+    // The database is asked again at the next check which keys it holds
+    // (after an import that found one taken meanwhile).
+    void forgetKeysPresent();
     const QList<ImportRow> &rows() const { return m_rows; }
     int problemRows() const { return m_problemRows; }
 
 private:
+    struct NewNames {
+        QMap<QString, QString> names;   // first spelling -> existing name it goes under
+        QHash<QString, QString> folded; // lower case -> first spelling
+    };
     void guessColumns();
-    QVariant readCell(const ImportField &field, const QString &cell, QStringList &problems);
+    QVariant readCell(const ImportField &field, const QString &cell, QStringList &problems,
+                      NewNames &fresh) const;
 
     QList<ImportField> m_fields;
     Sheet m_sheet;
     KeyLookup m_existingKeys;
     QStringList m_existingReferences;
-    QSet<QString> m_referencesFolded;
+    QHash<QString, QString> m_existingFolded; // lower case -> stored spelling
     QList<int> m_columns;
     QMap<QString, QString> m_newReferences;
+    QHash<QString, QString> m_newFolded;
     QList<ImportRow> m_rows;
     int m_problemRows = 0;
     // The keys found present, per key column, so that a changed match of
@@ -103,6 +114,19 @@ struct ImportResult {
     Amount points;
     int newReferences = 0; // levels or categories created
 };
+
+// Inside an import's transaction: creates the new names its rows use in
+// `table` (its column `name`), each unless one differing only in case is
+// there already (made at another till meanwhile); `insert` writes one.
+// Gives how many were made and, for any name a row holds, the name as
+// stored.
+struct CreatedReferences {
+    int made = 0;
+    QHash<QString, QString> stored; // lower case -> stored spelling
+    QString spelling(const ImportPlan &plan, const QString &name) const;
+};
+CreatedReferences createReferences(const ImportPlan &plan, const QString &table,
+                                   const std::function<void(const QString &)> &insert);
 
 // Tells progress of a write; throws SheetError (cancelled) when it answers
 // false.

@@ -151,6 +151,19 @@ static QStringList memberTrigrams(Backend backend)
     };
 }
 
+// What changed a member's account and no other table keeps (version 12):
+// the card replaced (the old number, for the transfers left under it) and
+// the points exchange deleted (the exchange as it was, and the points given
+// back), so that a member's statement accounts for every movement.
+static QStringList accountChanges(Backend backend)
+{
+    return {u"CREATE TABLE IF NOT EXISTS "_s + typed("bdjl (id %A, mberid %T, lx %T, oldid %T, jf "
+                                                     "%N DEFAULT 0, yjf %N DEFAULT 0, yssj %D,"
+                                                     " czy %T, createtime %D, ps %T)",
+                                                     backend),
+            u"CREATE INDEX IF NOT EXISTS ix_bdjl_mber ON bdjl (mberid, createtime)"_s};
+}
+
 QStringList createStatements(Backend backend, int version)
 {
     QStringList out;
@@ -162,6 +175,8 @@ QStringList createStatements(Backend backend, int version)
         out << birthdayIndex(backend);
     if (version >= 5)
         out << memberTrigrams(backend);
+    if (version >= 12)
+        out << accountChanges(backend);
     return out;
 }
 
@@ -271,6 +286,8 @@ QStringList migrationStatements(Backend backend, int from)
     case 10: // PC/SC card readers, where missing
         return settingsWhereMissing(
             {{"icdev", "0"}, {"icname", ""}, {"icuid", "0"}, {"icblock", "4"}});
+    case 11:
+        return accountChanges(backend);
     }
     return {};
 }
@@ -352,6 +369,7 @@ QStringList tableNames()
     QStringList out;
     for (const char *t : kTables)
         out << QString::fromUtf8(t).section(u' ', 0, 0);
+    out << u"bdjl"_s;
     return out;
 }
 

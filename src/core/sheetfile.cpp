@@ -103,9 +103,10 @@ QChar delimiterOf(const QString &text)
     for (const QChar c : text) {
         if (c == u'"')
             quoted = !quoted;
-        else if (!quoted && (c == u'\n' || c == u'\r'))
-            break;
-        else if (!quoted && c == u',')
+        else if (!quoted && (c == u'\n' || c == u'\r')) {
+            if (comma + tab + semicolon > 0)
+                break; // blank lines above the headings are passed over
+        } else if (!quoted && c == u',')
             ++comma;
         else if (!quoted && c == u'\t')
             ++tab;
@@ -266,11 +267,15 @@ Sheet readXls(const QString &path, const SheetProgress &progress)
     if (freexl_worksheet_dimensions(xls.handle, &lastRow, &lastColumn) != FREEXL_OK)
         throw SheetError(notASheet());
     SheetBuilder builder(sheet);
-    for (unsigned int r = 0; r <= lastRow && lastRow > 0; ++r) {
+    // The sizes come from the file itself: the reading stops at the bounds.
+    const qint64 rows = std::min<qint64>(lastRow, kMaxSheetRows + 1);
+    const int columns = std::min<int>(lastColumn, kMaxSheetColumns + 1);
+    for (qint64 r = 0; r <= rows && lastRow > 0; ++r) {
         QStringList cells;
-        for (unsigned short c = 0; c <= lastColumn; ++c) {
+        for (int c = 0; c <= columns; ++c) {
             FreeXL_CellValue v;
-            if (freexl_get_cell_value(xls.handle, r, c, &v) != FREEXL_OK) {
+            if (freexl_get_cell_value(xls.handle, unsigned(r), (unsigned short)(c), &v) !=
+                FREEXL_OK) {
                 cells.append(QString());
                 continue;
             }
@@ -296,13 +301,17 @@ Sheet readXls(const QString &path, const SheetProgress &progress)
         }
         builder.addRow(std::move(cells), int(r) + 1);
         if ((r & 0x3ff) == 0)
-            report(progress, r, lastRow);
+            report(progress, r, rows);
     }
     builder.finish();
     return sheet;
 }
 
 // --- XLSX (minizip and Qt's XML reader) -------------------------------
+
+// An entry of a workbook, and all of them together, may unpack to no more
+// than this: a few kilobytes of a hostile file can claim gigabytes.
+constexpr qint64 kMaxZipEntry = 256LL * 1024 * 1024;
 
 class Zip
 {
@@ -328,8 +337,10 @@ public:
         unz_file_info64 info;
         if (unzGetCurrentFileInfo64(m_zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
             throw SheetError(notASheet());
-        if (info.uncompressed_size > quint64(kMaxSheetFileBytes) * 4)
+        if (info.uncompressed_size > quint64(kMaxZipEntry) ||
+            m_unpacked + info.uncompressed_size > quint64(kMaxZipEntry) * 2)
             throw SheetError(u"此XLSX文件太大，请分成几个文件导入。"_s);
+        m_unpacked += info.uncompressed_size;
         if (unzOpenCurrentFile(m_zip) != UNZ_OK)
             throw SheetError(u"无法读取此XLSX文件：文件已损坏或有密码保护。"_s);
         QByteArray out;
@@ -349,6 +360,7 @@ public:
 
 private:
     unzFile m_zip;
+    quint64 m_unpacked = 0; // the entries read so far together
 };
 
 // The column of a cell reference such as "AB12", from 0; -1 without one.
@@ -440,6 +452,14 @@ QString serialDate(double serial, bool date1904)
            QTime(0, 0).addSecs(int(seconds)).toString(u"hh:mm:ss"_s);
 }
 
+// A part of the workbook that is there must have been read to its end: a
+// damaged one would otherwise give empty cells without a word.
+void wholePart(const QXmlStreamReader &xml, const QByteArray &part)
+{
+    if (!part.isEmpty() && xml.hasError())
+        throw SheetError(u"无法读取此XLSX文件：文件已损坏。"_s);
+}
+
 QString relsTarget(const QByteArray &rels, const QString &id)
 {
     QXmlStreamReader xml(rels);
@@ -460,7 +480,8 @@ Sheet readXlsx(const QString &path, const SheetProgress &progress)
     QString firstId;
     bool date1904 = false;
     {
-        QXmlStreamReader xml(zip.read(u"xl/workbook.xml"_s));
+        const QByteArray part = zip.read(u"xl/workbook.xml"_s);
+        QXmlStreamReader xml(part);
         while (!xml.atEnd()) {
             if (xml.readNext() != QXmlStreamReader::StartElement)
                 continue;
@@ -473,6 +494,7 @@ Sheet readXlsx(const QString &path, const SheetProgress &progress)
                         firstId = a.value().toString();
             }
         }
+        wholePart(xml, part);
     }
     QString target = relsTarget(zip.read(u"xl/_rels/workbook.xml.rels"_s), firstId);
     if (target.isEmpty())
@@ -481,7 +503,8 @@ Sheet readXlsx(const QString &path, const SheetProgress &progress)
 
     QStringList shared;
     {
-        QXmlStreamReader xml(zip.read(u"xl/sharedStrings.xml"_s));
+        const QByteArray part = zip.read(u"xl/sharedStrings.xml"_s);
+        QXmlStreamReader xml(part);
         while (!xml.atEnd())
             if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"si") {
                 shared.append(richText(xml));
@@ -489,13 +512,15 @@ Sheet readXlsx(const QString &path, const SheetProgress &progress)
                     throw SheetError(u"文件中有一个单元格超过%1个字符，不是会员或商品资料。"_s.arg(
                         kMaxCellChars));
             }
+        wholePart(xml, part);
     }
 
     // Which cell styles show numbers as dates.
     QList<bool> dateStyles;
     {
         QSet<int> customDates;
-        QXmlStreamReader xml(zip.read(u"xl/styles.xml"_s));
+        const QByteArray part = zip.read(u"xl/styles.xml"_s);
+        QXmlStreamReader xml(part);
         bool inCellXfs = false;
         while (!xml.atEnd()) {
             const auto token = xml.readNext();
@@ -513,6 +538,7 @@ Sheet readXlsx(const QString &path, const SheetProgress &progress)
                 inCellXfs = false;
             }
         }
+        wholePart(xml, part);
     }
 
     const QByteArray data = zip.read(target);
@@ -542,8 +568,6 @@ Sheet readXlsx(const QString &path, const SheetProgress &progress)
             int column = columnOf(attributes.value(u"r"_s));
             if (column < 0)
                 column = int(cells.size());
-            if (column >= kMaxSheetColumns)
-                throw SheetError(tooWide(column + 1));
             QString value;
             while (!xml.atEnd()) {
                 const auto t = xml.readNext();
@@ -566,10 +590,13 @@ Sheet readXlsx(const QString &path, const SheetProgress &progress)
                 bool ok = false;
                 const double number = value.toDouble(&ok);
                 if (ok)
-                    value = style < dateStyles.size() && dateStyles[style]
-                                ? serialDate(number, date1904)
-                                : sheetNumberText(number);
+                    value = dateStyles.value(style) ? serialDate(number, date1904)
+                                                    : sheetNumberText(number);
             }
+            if (value.isEmpty())
+                continue; // a cell formatted but empty, wherever it lies
+            if (column >= kMaxSheetColumns)
+                throw SheetError(tooWide(column + 1));
             if (value.size() > kMaxCellChars)
                 throw SheetError(tooLong(line));
             while (cells.size() < column)

@@ -1,5 +1,6 @@
 #include "cardloss.h"
 
+#include "appstate.h"
 #include "database.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -35,11 +36,21 @@ CardLoss replaceCard(const QString &oldId, const QString &typedId, const QString
         }
         if (move.rowsAffected() != 1)
             return CardLoss::NoMember;
-        for (const char *table : {"con", "czjl", "dhjl", "sjtx", "thjl"})
+        for (const char *table : {"con", "czjl", "dhjl", "sjtx", "thjl", "bdjl"})
             Sql(u"UPDATE "_s + QString::fromLatin1(table) + u" SET mberid = ? WHERE mberid = ?"_s)
                 .bind(newId)
                 .bind(oldId)
                 .exec();
+        // Transfers stay under the old number: the member's statement finds
+        // them through this record.
+        Sql(u"INSERT INTO bdjl (mberid, lx, oldid, czy, createtime, ps)"
+            u" VALUES (?, '挂失换卡', ?, ?, ?, ?)"_s)
+            .bind(newId)
+            .bind(oldId)
+            .bind(state().operatorName)
+            .bind(Database::dt(QDateTime::currentDateTime()))
+            .bind(u"旧卡号%1换为新卡号%2"_s.arg(oldId, newId))
+            .exec();
         tx.commit();
         return CardLoss::Done;
     });

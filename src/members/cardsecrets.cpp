@@ -131,9 +131,15 @@ void CardSecretUpgrade::nextBatch()
 void CardSecretUpgrade::batchHashed()
 {
     try {
-        const QStringList hashes = m_watcher.result();
         if (!Database::isOpen())
             return stop();
+        // A long write of the cashier's (an import, while its progress is
+        // shown) is not joined: the batch waits for its end.
+        if (Database::inTransaction()) {
+            QTimer::singleShot(200, this, &CardSecretUpgrade::batchHashed);
+            return;
+        }
+        const QStringList hashes = m_watcher.result();
         m_written += storeCardSecrets(m_batch, hashes);
         QTimer::singleShot(0, this, &CardSecretUpgrade::nextBatch);
     } catch (...) { // the database, or no memory for a hash: tried at the next start

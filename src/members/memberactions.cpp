@@ -1,5 +1,6 @@
 #include "memberactions.h"
 
+#include "appstate.h"
 #include "database.h"
 #include "memberlookup.h"
 #include "mod1.h"
@@ -47,16 +48,30 @@ bool deleteExchange(const QString &memberId, int exchangeId)
         const bool member = m.next();
         // The record goes in one conditional statement: of two tills
         // deleting it, only the one that did gives the points back.
-        Sql d(u"DELETE FROM dhjl WHERE id = ? AND mberid = ? RETURNING jf"_s);
+        Sql d(u"DELETE FROM dhjl WHERE id = ? AND mberid = ? RETURNING jf, createtime, ps"_s);
         d.bind(exchangeId).bind(memberId).exec();
         if (!d.next())
             return false;
         // A record without points gives back none and still goes.
-        const Amount back = d.amount(0).truncated();
+        const Amount exchanged = d.amount(0);
+        const Amount back = exchanged.truncated();
+        const QVariant when = d.value(1), what = d.value(2);
         d.query().finish();
         if (member && !inRange(m.amount(0) + back))
             throw DbError(outOfRangeText());
         Sql(u"UPDATE mber SET jf = jf + ? WHERE id = ?"_s).bind(back).bind(memberId).exec();
+        // The exchange as it was and the points given back, for the
+        // member's statement.
+        Sql(u"INSERT INTO bdjl (mberid, lx, jf, yjf, yssj, czy, createtime, ps)"
+            u" VALUES (?, '删除兑换', ?, ?, ?, ?, ?, ?)"_s)
+            .bind(memberId)
+            .bind(back)
+            .bind(exchanged)
+            .bind(when)
+            .bind(state().operatorName)
+            .bind(Database::dt(QDateTime::currentDateTime()))
+            .bind(what)
+            .exec();
         tx.commit();
         return true;
     });

@@ -40,7 +40,7 @@ QList<ImportField> fields()
         {u"jf"_s,
          u"积分"_s,
          {u"积分"_s, u"当前积分"_s, u"可用积分"_s, u"剩余积分"_s},
-         FieldKind::Amount},
+         FieldKind::Whole},
         {u"csny"_s,
          u"生日"_s,
          {u"生日"_s, u"出生日期"_s, u"出生年月"_s, u"出生年月日"_s},
@@ -72,6 +72,12 @@ QSet<QString> cardsPresent(const QStringList &cards)
     return out;
 }
 
+// A card is valid through its expiry day, as the member form stores it.
+QDateTime expiryOf(const QDateTime &read)
+{
+    return read.time() == QTime(0, 0) ? QDateTime(read.date(), QTime(23, 59, 59)) : read;
+}
+
 } // namespace
 
 ImportPlan memberImportPlan(Sheet sheet)
@@ -100,21 +106,18 @@ ImportResult importMembers(const ImportPlan &plan, const QString &fileName,
     return retrying([&] {
         result = ImportResult();
         Transaction tx;
-        // The levels the written rows name that do not exist yet (one made
-        // at another till meanwhile is used as it is).
-        const QStringList created = plan.referencesToCreate();
-        for (const QString &name : created)
-            if (scalar(u"SELECT count(*) FROM lv WHERE lower(name) = lower(?)"_s, {name}).toInt() ==
-                0)
-                Sql(u"INSERT INTO lv (name, csje, csjf, zk, czbl, jf) VALUES (?, 0, 0, ?, 0, 0)"_s)
-                    .bind(name)
-                    .bind(Amount(100)) // no discount
-                    .exec();
-        result.newReferences = int(created.size());
+        // The levels the written rows name that do not exist yet.
+        const CreatedReferences levels = createReferences(plan, u"lv"_s, [](const QString &name) {
+            Sql(u"INSERT INTO lv (name, csje, csjf, zk, czbl, jf) VALUES (?, 0, 0, ?, 0, 0)"_s)
+                .bind(name)
+                .bind(Amount(100)) // no discount
+                .exec();
+        });
+        result.newReferences = levels.made;
 
         const QVariant now = Database::dt(QDateTime::currentDateTime());
         const QVariant noExpiry =
-            Database::dt(QDateTime(QDate::currentDate().addDays(730), QTime(0, 0)));
+            Database::dt(QDateTime(QDate::currentDate().addDays(730), QTime(23, 59, 59)));
         Sql insert(
             u"INSERT INTO mber (id, name, tel, lv, ye, csje, jf, csjf, csny, zjlx, zjhm,"
             u" booljzrq, jzrq, sex, addr, ps, pwd, st, ljxfje, ljxfcs, ljczje, createtime)"
@@ -134,7 +137,7 @@ ImportResult importMembers(const ImportPlan &plan, const QString &fileName,
             insert.bind(v[fId].toString())
                 .bind(v[fName].toString())
                 .bind(text(v[fTel]))
-                .bind(v[fLv].isValid() ? plan.referenceFor(v[fLv].toString()) : QString())
+                .bind(v[fLv].isValid() ? levels.spelling(plan, v[fLv].toString()) : QString())
                 .bind(ye)
                 .bind(ye)
                 .bind(jf)
@@ -145,7 +148,7 @@ ImportResult importMembers(const ImportPlan &plan, const QString &fileName,
                 .bind(zjhm.isEmpty() ? QString() : u"身份证"_s)
                 .bind(zjhm)
                 .bind(v[fJzrq].isValid())
-                .bind(v[fJzrq].isValid() ? Database::dt(v[fJzrq].toDateTime()) : noExpiry)
+                .bind(v[fJzrq].isValid() ? Database::dt(expiryOf(v[fJzrq].toDateTime())) : noExpiry)
                 .bind(v[fSex].isValid() ? v[fSex].toInt() : 0)
                 .bind(text(v[fAddr]))
                 .bind(text(v[fPs]))
@@ -167,12 +170,11 @@ ImportResult importMembers(const ImportPlan &plan, const QString &fileName,
         }
         if (result.rows == 0)
             throw DbError(u"没有可以导入的会员。"_s);
-        WriteLog(
-            u"导入会员"_s,
-            u"从文件[%1]导入会员%2名，余额合计%3元，积分合计%4%5。"_s.arg(fileName)
-                .arg(result.rows)
-                .arg(FmtJe(result.amount), FmtJe(result.points),
-                     created.isEmpty() ? QString() : u"，新建会员等级%1个"_s.arg(created.size())));
+        WriteLog(u"导入会员"_s,
+                 u"从文件[%1]导入会员%2名，余额合计%3元，积分合计%4%5。"_s.arg(fileName)
+                     .arg(result.rows)
+                     .arg(FmtJe(result.amount), FmtJe(result.points),
+                          levels.made == 0 ? QString() : u"，新建会员等级%1个"_s.arg(levels.made)));
         tx.commit();
         return result;
     });

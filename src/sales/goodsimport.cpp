@@ -36,7 +36,8 @@ QList<ImportField> goodsFields()
         {u"sj"_s,
          u"售价"_s,
          {u"售价"_s, u"零售价"_s, u"销售价"_s, u"单价"_s, u"价格"_s},
-         FieldKind::Amount},
+         FieldKind::Amount,
+         true}, // goods without a price cannot be sold
         {u"kc"_s, u"库存"_s, {u"库存"_s, u"库存数量"_s, u"库存量"_s, u"数量"_s}, FieldKind::Amount},
         {u"jf"_s, u"积分"_s, {u"积分"_s, u"单品积分"_s}, FieldKind::Whole},
     };
@@ -75,12 +76,11 @@ ImportResult importGoods(const ImportPlan &plan, const QString &fileName,
     return retrying([&] {
         ImportResult result;
         Transaction tx;
-        const QStringList created = plan.referencesToCreate();
-        for (const QString &name : created)
-            if (scalar(u"SELECT count(*) FROM splb WHERE lower(name) = lower(?)"_s, {name})
-                    .toInt() == 0)
+        const CreatedReferences categories =
+            createReferences(plan, u"splb"_s, [](const QString &name) {
                 Sql(u"INSERT INTO splb (name) VALUES (?)"_s).bind(name).exec();
-        result.newReferences = int(created.size());
+            });
+        result.newReferences = categories.made;
 
         Sql insert(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, kc, jf, zt)"
                    u" VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
@@ -97,7 +97,7 @@ ImportResult importGoods(const ImportPlan &plan, const QString &fileName,
             const Amount jj = amount(v[fJj]), kc = amount(v[fKc]);
             insert.bind(v[fSpid].toString())
                 .bind(v[fName].toString())
-                .bind(v[fLb].isValid() ? plan.referenceFor(v[fLb].toString()) : QString())
+                .bind(v[fLb].isValid() ? categories.spelling(plan, v[fLb].toString()) : QString())
                 .bind(text(v[fDw]))
                 .bind(jj)
                 .bind(amount(v[fSj]))
@@ -120,12 +120,12 @@ ImportResult importGoods(const ImportPlan &plan, const QString &fileName,
         }
         if (result.rows == 0)
             throw DbError(u"没有可以导入的商品。"_s);
-        WriteLog(
-            u"导入商品"_s,
-            u"从文件[%1]导入商品%2种，库存进价合计%3元%4。"_s.arg(fileName)
-                .arg(result.rows)
-                .arg(FmtJe(RoundJe(result.amount)),
-                     created.isEmpty() ? QString() : u"，新建商品类别%1个"_s.arg(created.size())));
+        WriteLog(u"导入商品"_s,
+                 u"从文件[%1]导入商品%2种，库存进价合计%3元%4。"_s.arg(fileName)
+                     .arg(result.rows)
+                     .arg(FmtJe(RoundJe(result.amount)),
+                          categories.made == 0 ? QString()
+                                               : u"，新建商品类别%1个"_s.arg(categories.made)));
         tx.commit();
         return result;
     });

@@ -53,6 +53,8 @@ private Q_SLOTS:
     void csvShapes();
     void xlsxFile();
     void xlsFile();
+    void hostileFiles_data();
+    void hostileFiles();
     void refused_data();
     void refused();
     void numberText_data();
@@ -120,6 +122,9 @@ void TstSheetFile::csvShapes_data()
         << QStringList{u"1"_s, u"2"_s, u"3"_s};
     QTest::newRow("blank lines above the headings")
         << QByteArray("\n,,\r\nx,y\r\n1,2\r\n") << QStringList{u"x"_s, u"y"_s}
+        << QStringList{u"1"_s, u"2"_s};
+    QTest::newRow("semicolons under a blank line")
+        << QByteArray("\r\n;\r\na;b\r\n1;2\r\n") << QStringList{u"a"_s, u"b"_s}
         << QStringList{u"1"_s, u"2"_s};
     QTest::newRow("an unclosed quote runs to the end")
         << QByteArray("a,b\n1,\"2\n3") << QStringList{u"a"_s, u"b"_s}
@@ -212,6 +217,40 @@ book.save(sys.argv[1])
     QCOMPARE(s.rows.size(), 2);
     QCOMPARE(s.rows[0], QStringList({u"000000000123"_s, u"李雷"_s, u"110.25"_s, u"1990-07-01"_s}));
     QCOMPARE(s.rows[1], QStringList({u"100000000002"_s, u"韩梅梅"_s, u"5"_s, QString()}));
+}
+
+// Workbooks made by hand the way a damaged or hostile file would be: an
+// odd style number and a formatted empty cell far out are read past; a cut
+// shared-string table, an entry claiming 2 GB and an .xls claiming 65 535
+// columns end with a message (or the data), never a crash or a hang.
+void TstSheetFile::hostileFiles_data()
+{
+    QTest::addColumn<QString>("make");    // what the python script builds
+    QTest::addColumn<QString>("outcome"); // the first row's first cell, or the message
+    QTest::newRow("style -1, empty cell at ALM1") << u"oddcells"_s << u"=李雷"_s;
+    QTest::newRow("shared strings cut short") << u"cutstrings"_s << u"文件已损坏"_s;
+    QTest::newRow("an entry claiming 2 GB") << u"bomb"_s << u"太大"_s;
+    QTest::newRow("xls claiming 65535 columns") << u"widexls"_s << u"=李雷"_s;
+}
+
+void TstSheetFile::hostileFiles()
+{
+    QFETCH(QString, make);
+    QFETCH(QString, outcome);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(make == u"widexls" ? u"x.xls"_s : u"x.xlsx"_s);
+    QProcess python;
+    python.start(u"/usr/bin/python3"_s, {QStringLiteral(HOSTILE_SHEETS), make, path});
+    QVERIFY(python.waitForFinished(30000));
+    QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+    try {
+        const Sheet s = readSheet(path);
+        QVERIFY2(outcome.startsWith(u'='), qPrintable(u"read, expected: "_s + outcome));
+        QCOMPARE(s.headings.first(), u"姓名"_s);
+        QCOMPARE(s.rows.first().first(), outcome.mid(1));
+    } catch (const SheetError &e) {
+        QVERIFY2(e.message().contains(outcome), qPrintable(e.message()));
+    }
 }
 
 void TstSheetFile::refused_data()

@@ -101,6 +101,7 @@ private Q_SLOTS:
     void everyProblemMarked();
     void writesExactly_data() { Harness::addBackendRows(); }
     void writesExactly();
+    void levelNamesFoldCase();
     void allOrNothing_data() { Harness::addBackendRows(); }
     void allOrNothing();
     void importWindow();
@@ -166,6 +167,13 @@ void TstMemberImport::everyProblemMarked()
     QCOMPARE(problems, expected);
     QCOMPARE(plan.problemRows(), 9);
     QCOMPARE(plan.rows().size(), 12);
+    // A check cancelled on the way leaves the plan as it was.
+    ImportPlan again = plan;
+    again.setColumn(again.fieldIndex(u"name"_s), -1);
+    QVERIFY(!again.check([](int) { return false; }));
+    QCOMPARE(again.rows().size(), 12);
+    QCOMPARE(again.problemRows(), 9);
+    QCOMPARE(again.rows()[0].values, plan.rows()[0].values);
     // 金卡 exists; the others are offered for creation.
     QCOMPARE(plan.newReferences().keys(), QStringList({u"VIP"_s, u"银卡"_s}));
 }
@@ -204,7 +212,8 @@ void TstMemberImport::writesExactly()
     QCOMPARE(q.text(9), u"身份证"_s);
     QCOMPARE(q.text(10), u"110101199007010011"_s);
     QVERIFY(q.value(11).toBool());
-    QCOMPARE(Database::toDate(q.value(12)), QDate(2030, 12, 31));
+    // Valid through its expiry day, as the member form keeps it.
+    QCOMPARE(Database::toDt(q.value(12)), QDateTime(QDate(2030, 12, 31), QTime(23, 59, 59)));
     QCOMPARE(q.integer(13), 1);
     QCOMPARE(q.text(14), u"说\"好\""_s);
     QCOMPARE(q.text(15), QString()); // no card password
@@ -234,6 +243,31 @@ void TstMemberImport::writesExactly()
     QCOMPARE(log.text(1), u"导入会员"_s);
     QCOMPARE(log.text(2), u"从文件[会员资料.csv]导入会员3名，余额合计115.2549元，积分合计12，"
                           u"新建会员等级1个。"_s);
+}
+
+// Level names that differ only in case are one level, spelled as stored or
+// as first met; one made at another till meanwhile is used as it is.
+void TstMemberImport::levelNamesFoldCase()
+{
+    Harness h;
+    QVERIFY(h.openDatabase());
+    state().operatorName = u"admin"_s;
+    Sql(u"INSERT INTO lv (name) VALUES ('Silver')"_s).exec();
+    QTemporaryDir dir;
+    const QString path =
+        fixture(dir, u"卡号,姓名,等级\n1001,甲,Gold\n1002,乙,gold\n1003,丙,GOLD\n1004,丁,silver\n"
+                     u"2001,戊,Jade\n2002,己,JADE\n"_s.toUtf8());
+    ImportPlan plan = checkedPlan(path);
+    QCOMPARE(plan.newReferences().keys(), QStringList({u"Gold"_s, u"Jade"_s}));
+    // Jade is made at another till, in other capitals, before the import.
+    Sql(u"INSERT INTO lv (name) VALUES ('JADE')"_s).exec();
+    const ImportResult result = importMembers(plan, u"x.csv"_s);
+    QCOMPARE(result.newReferences, 1);
+    QCOMPARE(firstColumn(u"SELECT name FROM lv ORDER BY name"_s),
+             QStringList({u"Gold"_s, u"JADE"_s, u"Silver"_s}));
+    QCOMPARE(firstColumn(u"SELECT lv FROM mber WHERE id <> '000000000000' ORDER BY id"_s),
+             QStringList({u"Gold"_s, u"Gold"_s, u"Gold"_s, u"Silver"_s, u"JADE"_s, u"JADE"_s}));
+    QVERIFY(scalar(u"SELECT cznr FROM syslog"_s).toString().endsWith(u"，新建会员等级1个。"_s));
 }
 
 void TstMemberImport::allOrNothing()

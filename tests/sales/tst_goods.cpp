@@ -813,7 +813,8 @@ void TstGoods::importGoods()
                            u"A001,,零食,袋,1,2,3,0\r\n"
                            u"A002,薯片,零食,袋,2,abc,,\r\n"
                            u"A003,糖,零食,袋,1,2,5,1.5\r\n"
-                           u"EXIST,旧商品,零食,个,1,1,1,0\r\n"_s));
+                           u"EXIST,旧商品,零食,个,1,1,1,0\r\n"
+                           u"A004,盐,零食,袋,1,,5,0\r\n"_s));
     }
     FrmMain *main = h.login();
     QVERIFY(main);
@@ -840,7 +841,7 @@ void TstGoods::importGoods()
     });
     QCOMPARE(seen,
              QStringList({u"导入商品"_s, u"自动识别（GB18030）"_s,
-                          u"共6行，其中4行有问题（标为红色），这些行不会导入。"_s, u"碳酸饮料"_s}));
+                          u"共7行，其中5行有问题（标为红色），这些行不会导入。"_s, u"碳酸饮料"_s}));
     QCOMPARE(h.lastText(), u"导入完成：商品2种，新建类别1个。"_s);
     Sql q(u"SELECT spid, name, lb, dw, jj, sj, kc, jf, zt FROM sp WHERE spid LIKE '69%'"
           u" ORDER BY spid"_s);

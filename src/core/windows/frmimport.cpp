@@ -137,7 +137,13 @@ FrmImport::FrmImport(QWidget *parent, const QString &what, const QString &refere
         const TextEncoding chosen = index == 1   ? TextEncoding::Utf8
                                     : index == 2 ? TextEncoding::Gb18030
                                                  : TextEncoding::Auto;
-        readFile(m_path, chosen);
+        if (readFile(m_path, chosen)) {
+            m_encodingIndex = index;
+            return;
+        }
+        m_filling = true; // the file as it was read stays: so does its choice
+        m_ui->comEncoding->setCurrentIndex(m_encodingIndex);
+        m_filling = false;
     });
     // Room for the longest of the texts it takes when a file is read.
     m_ui->comEncoding->setMinimumWidth(
@@ -165,10 +171,13 @@ bool FrmImport::chooseFile()
 
 bool FrmImport::openFile(const QString &path)
 {
+    if (!readFile(path, TextEncoding::Auto))
+        return false;
     m_filling = true;
     m_ui->comEncoding->setCurrentIndex(0);
+    m_encodingIndex = 0;
     m_filling = false;
-    return readFile(path, TextEncoding::Auto);
+    return true;
 }
 
 bool FrmImport::runWithProgress(const QString &label,
@@ -190,6 +199,9 @@ bool FrmImport::runWithProgress(const QString &label,
         return false;
     } catch (const DbError &e) {
         msgError(e.message());
+        return false;
+    } catch (const std::bad_alloc &) {
+        msgNotice(u"文件太大，内存不足，请分成几个文件导入。"_s);
         return false;
     }
     return true;
@@ -253,8 +265,13 @@ void FrmImport::fillColumns()
             connect(combo, &QComboBox::currentIndexChanged, this, [this, f](int index) {
                 if (m_filling)
                     return;
+                const QList<int> before = columns();
                 m_plan->setColumn(f, index - 1);
-                recheck();
+                if (!recheck()) { // cancelled or failed: the match as it was
+                    for (int g = 0; g < before.size(); ++g)
+                        m_plan->setColumn(g, before[g]);
+                    fillColumns();
+                }
             });
         }
         combo->clear();
@@ -296,7 +313,15 @@ void FrmImport::fillReferences()
     m_filling = false;
 }
 
-void FrmImport::recheck()
+QList<int> FrmImport::columns() const
+{
+    QList<int> out;
+    for (int f = 0; f < m_plan->fields().size(); ++f)
+        out << m_plan->column(f);
+    return out;
+}
+
+bool FrmImport::recheck()
 {
     const bool checked = runWithProgress(u"正在检查..."_s, [this](const SheetProgress &tell) {
         if (!m_plan->check(tell))
@@ -304,6 +329,7 @@ void FrmImport::recheck()
     });
     if (checked)
         showPlan();
+    return checked;
 }
 
 void FrmImport::doImport()
@@ -326,8 +352,12 @@ void FrmImport::doImport()
             result = m_write(*m_plan, fileName, tell);
         });
     m_ui->cmdImport->setEnabled(true);
-    if (!done)
+    if (!done) {
+        // A card or code taken at another till meanwhile shows as present.
+        m_plan->forgetKeysPresent();
+        recheck();
         return;
+    }
     m_result = result;
     QString text = u"导入完成：%1%2%3"_s.arg(m_what)
                        .arg(result.rows)

@@ -65,7 +65,8 @@ private:
     void showPlan();
     void fillColumns();
     void fillReferences();
-    void recheck();
+    bool recheck();
+    QList<int> columns() const;
     void doImport();
     bool runWithProgress(const QString &label,
                          const std::function<void(const SheetProgress &)> &work);
@@ -79,6 +80,7 @@ private:
     ImportPreviewModel m_model;
     std::optional<ImportResult> m_result;
     bool m_filling = false;
+    int m_encodingIndex = 0;
 };
 
 } // namespace lanting::ui
