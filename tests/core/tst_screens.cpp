@@ -330,7 +330,7 @@ void TstScreens::nothingCutOff()
     main->findChild<QAbstractButton *>(u"cmdMemxf"_s)->click();
     main->ShowMber(kCard);
     for (const char *b : {"dcButton6", "dcButton5", "dcButton7", "cmdAbout", "dcButton11",
-                          "dcButton12", "cmdChongzhi", "cmdDhjf", "cmdAddsj"})
+                          "dcButton12", "cmdChongzhi", "cmdDhjf", "cmdAddsj", "cmdStatement"})
         open(QString::fromLatin1(b));
     // The member list's screens, for the member chosen in it.
     main->findChild<QAbstractButton *>(u"cmdMemgl"_s)->click();

@@ -113,6 +113,19 @@ void panelActions(FrmMain &main, MemberPanel &panel)
         m->openScreen(u"FrmTuihuo"_s, m->NowMberID);
     });
 
+    // The statement of the member shown; the no-card customer has no account.
+    onClick(&panel, u"cmdStatement"_s, [m] {
+        if (m->NowMberID.isEmpty()) {
+            msgNotice(u"请先指定会员！"_s);
+            return;
+        }
+        if (m->NowMberID == kNoCardId) {
+            msgNotice(u"无卡用户没有对账单！"_s);
+            return;
+        }
+        m->openScreen(u"FrmStatement"_s, m->NowMberID);
+    });
+
     onClick(&panel, u"cmdAddsj"_s, [m] {
         if (m->NowMberID.isEmpty()) {
             msgNotice(u"没有指定会员！"_s);
@@ -193,6 +206,12 @@ void listActions(FrmMain &main, MemberListPanel &list)
             return;
         FrmAddmem form(m);
         ui::execModal(&form);
+    });
+
+    onClick(l, u"cmdListStatement"_s, [m, pick] {
+        const QString id = pick(0, u"没有指定会员！"_s, u"无卡用户没有对账单！"_s);
+        if (!id.isEmpty())
+            m->openScreen(u"FrmStatement"_s, id);
     });
 
     // Members from a spreadsheet bring their balances in: adding members and

@@ -10,6 +10,7 @@
 #include "reportmodel.h"
 #include "reportwindows.h"
 #include "shiftwindows.h"
+#include "statementwindow.h"
 #include "ui.h"
 #include "xlsbook.h"
 #include "xlsxexport.h"
@@ -337,6 +338,12 @@ void installReports(FrmMain &main)
     main.setScreen(u"PrintMemberList"_s, [memberList](const QString &) {
         if (QTreeWidget *l = memberList())
             ExportReport(l, u"会员信息"_s, true);
+    });
+    // A member's statement, from the member panel and the member list.
+    main.setScreen(u"FrmStatement"_s, [&main](const QString &card) {
+        FrmStatement dlg(&main, card);
+        if (dlg.loaded())
+            ui::execModal(&dlg);
     });
     // The handover, and the way out of the program through it.
     main.setToolAction(u"dcButton7"_s, [&main] {

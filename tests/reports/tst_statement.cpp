@@ -1,0 +1,333 @@
+// The member's statement: a random history made through the program's own
+// operations (fixed seed), each dated an hour after the one before, must be
+// listed in order with the running balance and points of an independent
+// account, open and close a period in the middle at that account's figures,
+// and close at the stored balance and points; a history missing a record
+// says by how much it differs. And the window from the member panel.
+
+#include "accountmoves.h"
+#include "appstate.h"
+#include "cardloss.h"
+#include "database.h"
+#include "enrolment.h"
+#include "frmmain.h"
+#include "goods.h"
+#include "harness.h"
+#include "memberactions.h"
+#include "recharge.h"
+#include "settlement.h"
+#include "statement.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTreeView>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace lanting;
+using namespace lanting::reports;
+using test::Harness;
+
+namespace
+{
+
+const QString kA = u"100000000001"_s, kB = u"100000000002"_s;
+
+// The account as the test keeps it, after each movement.
+struct Step {
+    QDateTime when;
+    Amount balance, points;
+};
+
+void enrol(const QString &card, const QString &name, const QDateTime &when)
+{
+    Sql(u"INSERT INTO mber (id, name, zjhm, ye, csje, jf, csjf, createtime)"
+        u" VALUES (?, ?, '110', ?, ?, ?, 10, ?)"_s)
+        .bind(card)
+        .bind(name)
+        .bind(Amount(50))
+        .bind(Amount(50))
+        .bind(Amount(10))
+        .bind(Database::dt(when))
+        .exec();
+}
+
+// Every record written just now is dated `when`, so that the history spans
+// days and each movement has its own hour.
+void dateNewRecords(const QDateTime &when, const QDateTime &since)
+{
+    for (const char *table : {"con", "czjl", "thjl", "zzjl", "dhjl", "bdjl"})
+        Sql(u"UPDATE "_s + QString::fromLatin1(table) +
+            u" SET createtime = ? WHERE createtime >= ?"_s)
+            .bind(Database::dt(when))
+            .bind(Database::dt(since))
+            .exec();
+}
+
+Amount money(QRandomGenerator &rnd, int maxYuan)
+{
+    return Amount::fromRaw(qint64(rnd.bounded(1, maxYuan * 100)) * 100); // cents
+}
+
+} // namespace
+
+class TstStatement : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void randomHistoryReconciles_data() { Harness::addBackendRows(); }
+    void randomHistoryReconciles();
+    void fromTheMemberPanel();
+};
+
+void TstStatement::randomHistoryReconciles()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    state().operatorName = u"admin"_s;
+    const QDateTime start(QDate::currentDate().addDays(-40), QTime(9, 0));
+    enrol(kA, u"李雷"_s, start.addDays(-1));
+    enrol(kB, u"韩梅梅"_s, start.addDays(-1));
+    QVERIFY(sales::addGoods(sales::goodsFromTexts(u"G1"_s, u"毛巾"_s, QString(), u"条"_s, u"4"_s,
+                                                  u"10"_s, u"0"_s, u"1000"_s)));
+
+    QRandomGenerator rnd(20261211);
+    QString card = kA;
+    Amount balance(50), points(10), other(50); // other: B's balance
+    QList<Step> steps;
+    QList<int> sales;
+    int replacements = 0;
+    QDateTime when = start;
+    for (int i = 0; i < 120; ++i) {
+        when = when.addSecs(3600);
+        const QDateTime since = QDateTime::currentDateTime().addSecs(-5);
+        bool moved = true;
+        switch (rnd.bounded(9)) {
+        case 0: { // a recharge with a bonus
+            const Amount paid = money(rnd, 300);
+            const Amount credited = paid + Amount(rnd.bounded(0, 30));
+            stored_value::recharge(card, paid, credited, u"赠送"_s, QString());
+            balance += credited;
+            break;
+        }
+        case 1: { // a direct consumption, from the card or in cash
+            const Amount amount = money(rnd, 80);
+            const bool fromCard = rnd.bounded(2) == 0 && amount <= balance;
+            const auto r =
+                sales::recordDirectSale(card, amount, fromCard, QString(), u"直接"_s, Amount(10));
+            QCOMPARE(int(r.refusal), int(sales::PayRefusal::None));
+            if (fromCard)
+                balance -= amount;
+            points += Amount(WholeTimes(amount, Amount(10)));
+            break;
+        }
+        case 2: { // goods, paid partly from the card
+            const Amount quantity(rnd.bounded(1, 4));
+            const auto goods = sales::readGoods(u"G1"_s);
+            QVERIFY(goods);
+            sales::SaleInput sale;
+            sale.card = card;
+            sale.lines = {sales::makeLine(*goods, Amount(100), quantity)};
+            sale.total = sale.lines.first().je;
+            sale.points = Amount(rnd.bounded(0, 5));
+            sale.cardPart = std::min(balance, Amount::fromRaw(sale.total.raw() / 2));
+            const auto r = sales::recordSale(sale);
+            QCOMPARE(int(r.refusal), int(sales::PayRefusal::None));
+            sales << r.conId;
+            balance -= sale.cardPart;
+            points += sale.points;
+            break;
+        }
+        case 3: { // a return of part of a sale
+            if (sales.isEmpty()) {
+                moved = false;
+                break;
+            }
+            const int conId = sales[rnd.bounded(int(sales.size()))];
+            const Amount rest = stored_value::returnable(conId);
+            if (rest.isZero()) {
+                moved = false;
+                break;
+            }
+            const bool toCard = rnd.bounded(2) == 0;
+            const Amount amount = std::max(Amount::fromRaw(rest.raw() / 2), Amount::fromRaw(100));
+            QCOMPARE(int(stored_value::recordReturn(conId, card, u"李雷"_s, QString(),
+                                                    std::min(amount, rest), toCard, QString())),
+                     int(stored_value::Refusal::None));
+            if (toCard)
+                balance += std::min(amount, rest);
+            break;
+        }
+        case 4:
+        case 5: { // a transfer, out or in
+            const bool out = rnd.bounded(2) == 0;
+            const Amount amount = money(rnd, 20);
+            if (amount > (out ? balance : other)) {
+                moved = false;
+                break;
+            }
+            QCOMPARE(int(stored_value::transfer(out ? card : kB, out ? kB : card, amount, u"转"_s)),
+                     int(stored_value::Refusal::None));
+            balance += out ? -amount : amount;
+            other += out ? amount : -amount;
+            break;
+        }
+        case 6: { // points exchanged
+            const Amount n(rnd.bounded(1, 6));
+            if (n > points) {
+                moved = false;
+                break;
+            }
+            QCOMPARE(int(stored_value::exchangePoints(card, n, u"兑换毛巾"_s)),
+                     int(stored_value::Refusal::None));
+            points -= n;
+            break;
+        }
+        case 7: { // an exchange deleted, its points given back
+            Sql e(u"SELECT id, jf FROM dhjl WHERE mberid = ? ORDER BY id"_s);
+            e.bind(card).exec();
+            if (!e.next()) {
+                moved = false;
+                break;
+            }
+            const int id = e.integer(0);
+            const Amount back = e.amount(1).truncated();
+            e.query().finish();
+            QVERIFY(members::deleteExchange(card, id));
+            points += back;
+            break;
+        }
+        case 8: { // the card replaced, twice at most
+            if (replacements == 2) {
+                moved = false;
+                break;
+            }
+            const QString next = u"20000000000%1"_s.arg(++replacements);
+            QCOMPARE(int(members::replaceCard(card, next, u"110"_s)), int(members::CardLoss::Done));
+            card = next;
+            break;
+        }
+        }
+        if (!moved)
+            continue;
+        dateNewRecords(when, since);
+        steps.append({when, balance, points});
+    }
+    QVERIFY(replacements > 0 && steps.size() > 60);
+
+    // The whole history, to today: every movement in order, closing at what
+    // the card holds.
+    const Days all{start.date().addDays(-1), QDate::currentDate()};
+    const auto s = memberStatement(card, all);
+    QVERIFY(s);
+    QVERIFY(s->compared);
+    QCOMPARE(s->storedBalance, balance);
+    QCOMPARE(s->storedPoints, points);
+    QCOMPARE(s->closingBalance, balance);
+    QCOMPARE(s->closingPoints, points);
+    QVERIFY(s->reconciles());
+    QCOMPARE(s->openingBalance, 0.0); // enrolled within the period
+    QList<Step> listed;
+    for (const Values &row : s->rows) {
+        const QString business = row[1].toString();
+        if (business == u"期初" || business == u"期末" || business == u"开卡")
+            continue;
+        listed.append(
+            {Database::toDt(row[0]), Database::toAmount(row[6]), Database::toAmount(row[8])});
+    }
+    // A deleted exchange lists the exchange (at its own hour, already
+    // counted) and its deletion: the figures after each deletion are the
+    // steps'; every step's figures appear in order.
+    int at = 0;
+    for (const Step &step : std::as_const(steps)) {
+        while (at < listed.size() && listed[at].when < step.when)
+            ++at;
+        QVERIFY2(at < listed.size(), qPrintable(step.when.toString()));
+        // The last row of that hour holds the figures after it.
+        int last = at;
+        while (last + 1 < listed.size() && listed[last + 1].when == step.when)
+            ++last;
+        QCOMPARE(listed[last].when, step.when);
+        QCOMPARE(listed[last].balance, step.balance);
+        QCOMPARE(listed[last].points, step.points);
+        at = last + 1;
+    }
+
+    // A period in the middle: opening at the figures before it, closing at
+    // those of its last movement, not compared with the card.
+    const Days middle{start.date().addDays(1), start.date().addDays(3)};
+    Step before{{}, Amount(50), Amount(10)}, last = before;
+    for (const Step &step : std::as_const(steps)) {
+        if (step.when.date() < middle.from)
+            before = last = step;
+        else if (step.when.date() <= middle.to)
+            last = step;
+    }
+    const auto m = memberStatement(card, middle);
+    QVERIFY(m);
+    QVERIFY(!m->compared);
+    QCOMPARE(m->openingBalance, before.balance);
+    QCOMPARE(m->openingPoints, before.points);
+    QCOMPARE(m->closingBalance, last.balance);
+    QCOMPARE(m->closingPoints, last.points);
+
+    // Written by an older program: the record of a card replacement is
+    // missing, so the transfers under the old number are not found.
+    Sql gone(u"SELECT oldid, createtime FROM bdjl WHERE lx = '挂失换卡' ORDER BY id"_s);
+    gone.exec();
+    QVERIFY(gone.next());
+    const QString old = gone.text(0);
+    const QVariant replaced = gone.value(1);
+    gone.query().finish();
+    const Amount lost =
+        amountAt(u"SELECT coalesce(sum(je), 0) FROM zzjl WHERE zrid = ? AND createtime <= ?"_s,
+                 {old, replaced}) -
+        amountAt(u"SELECT coalesce(sum(je), 0) FROM zzjl WHERE zcid = ? AND createtime <= ?"_s,
+                 {old, replaced});
+    Sql(u"DELETE FROM bdjl WHERE oldid = ?"_s).bind(old).exec();
+    const auto partial = memberStatement(card, all);
+    QVERIFY(partial);
+    QCOMPARE(partial->closingBalance, balance - lost);
+    QCOMPARE(partial->reconciles(), lost.isZero());
+    if (!lost.isZero()) {
+        const Values &check = partial->rows.last();
+        QCOMPARE(check[1].toString(), u"核对"_s);
+        QCOMPARE(Database::toAmount(check[5]), lost);
+    }
+}
+
+void TstStatement::fromTheMemberPanel()
+{
+    Harness h;
+    QVERIFY(h.openDatabase());
+    enrol(kA, u"李雷"_s, QDateTime::currentDateTime().addDays(-3));
+    Database::close();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    stored_value::recharge(kA, Amount(100), Amount(120), u"赠送20元"_s, QString());
+    main->ShowMber(kA);
+    QStringList seen;
+    h.onModal([&](QDialog *d) {
+        seen << d->windowTitle() << d->findChild<QLabel *>(u"lblMember"_s)->text()
+             << d->findChild<QLabel *>(u"lblOpening"_s)->text()
+             << d->findChild<QLabel *>(u"lblClosing"_s)->text()
+             << d->findChild<QLabel *>(u"lblCheck"_s)->text()
+             << QString::number(d->findChild<QTreeView *>(u"lvTb"_s)->model()->rowCount());
+        d->reject();
+    });
+    main->findChild<QPushButton *>(u"cmdStatement"_s)->click();
+    QCOMPARE(seen, QStringList({u"会员对账单"_s, u"会员：100000000001 李雷"_s,
+                                u"期初余额：0元  期初积分：0"_s, u"期末余额：170元  期末积分：10"_s,
+                                u"与卡内余额、积分一致。"_s, u"4"_s}));
+    // The no-card customer has no account to state.
+    main->ShowMber(u"000000000000"_s);
+    main->findChild<QPushButton *>(u"cmdStatement"_s)->click();
+    QCOMPARE(h.lastText(), u"无卡用户没有对账单！"_s);
+    QCOMPARE(h.unexpectedModals(), 0);
+}
+
+QTEST_MAIN(TstStatement)
+#include "tst_statement.moc"
