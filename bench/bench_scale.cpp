@@ -31,6 +31,7 @@
 #include "reportqueries.h"
 #include "secrets.h"
 #include "settlement.h"
+#include "summary.h"
 #include "xlsbook.h"
 #include "xlsxexport.h"
 
@@ -658,6 +659,30 @@ int main(int argc, char **argv)
             [&] { drain(linesFloor, period); });
     }
     const reports::Days year{aYear, lastDay};
+    // The reports panel's first page: a day and the same weekday of the week
+    // before, figure by figure.
+    measure(
+        u"today's summary, a day and last week's"_s, 11,
+        [&] {
+            reports::dayFigures(lastDay);
+            reports::dayFigures(lastDay.addDays(-7));
+        },
+        [&] {
+            for (const QDate d : {lastDay, lastDay.addDays(-7)}) {
+                const QVariantList span{day(d), day(d, true)};
+                drain(u"SELECT sum(czkfk), sum(xjfk), count(*) FROM con"
+                      u" WHERE createtime BETWEEN ? AND ?"_s,
+                      span);
+                drain(u"SELECT sum(je) FROM thjl WHERE createtime BETWEEN ? AND ?"_s, span);
+                drain(u"SELECT sum(ssje), sum(czje) FROM czjl WHERE createtime BETWEEN ? AND ?"_s,
+                      span);
+                drain(u"SELECT count(*) FROM mber WHERE createtime BETWEEN ? AND ?"_s, span);
+                drain(u"SELECT x.spid, sum(x.je) FROM con c JOIN xiangxi x ON x.conid = c.id"
+                      u" WHERE c.createtime BETWEEN ? AND ? GROUP BY x.spid"
+                      u" ORDER BY 2 DESC LIMIT 5"_s,
+                      span);
+            }
+        });
     measure(
         u"daily turnover, one year"_s, 1,
         [&] { scrollToEnd(reports::dailyTurnover(aYear, lastDay)); },

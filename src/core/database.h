@@ -61,7 +61,7 @@ private:
 class Database
 {
 public:
-    static constexpr int kSchemaVersion = 12;
+    static constexpr int kSchemaVersion = 13;
 
     // Opens the database, creating a new one with every table, index and
     // delivered row when there is none yet, and migrating an older one.

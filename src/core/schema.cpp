@@ -59,6 +59,8 @@ const char *const kIndexes[] = {
     "CREATE INDEX ix_mber_jsr ON mber (jsr)",
     // The listed members, and the disabled ones, in card order.
     "CREATE INDEX ix_mber_st ON mber (st, id)",
+    // Members enrolled on a day, for the day's summary.
+    "CREATE INDEX ix_mber_time ON mber (createtime)",
     // A member's history in time order, and the totals of its sales from
     // the index alone.
     "CREATE INDEX ix_con_mber ON con (mberid, createtime, czkfk, xjfk)",
@@ -288,6 +290,8 @@ QStringList migrationStatements(Backend backend, int from)
             {{"icdev", "0"}, {"icname", ""}, {"icuid", "0"}, {"icblock", "4"}});
     case 11:
         return accountChanges(backend);
+    case 12:
+        return {u"CREATE INDEX IF NOT EXISTS ix_mber_time ON mber (createtime)"_s};
     }
     return {};
 }

@@ -417,6 +417,7 @@ void TstScreens::pictures()
     });
     main->findChild<QAbstractButton *>(u"dcButton11"_s)->click();
     main->findChild<QAbstractButton *>(u"cmdMemtj"_s)->click();
+    picture(main, u"today"_s);
     h.onModal([&](QDialog *d) {
         auto *search = d->findChild<QPushButton *>(u"cmdSearch"_s);
         QVERIFY(search);
@@ -427,7 +428,7 @@ void TstScreens::pictures()
     main->findChild<QAbstractButton *>(u"ImgReport_3"_s)->click();
     main->findChild<QAbstractButton *>(u"cmdSysz"_s)->click();
     picture(main, u"settings"_s);
-    QCOMPARE(saved.size(), 5);
+    QCOMPARE(saved.size(), 6);
     for (const QString &file : saved) {
         const QImage image(file);
         QVERIFY2(image.width() >= 200 && image.height() >= 100, qPrintable(file));

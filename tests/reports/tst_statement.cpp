@@ -1,9 +1,14 @@
-// The member's statement: a random history made through the program's own
+// The member's statement, and the day's summary.
+//
+// The statement: a random history made through the program's own
 // operations (fixed seed), each dated an hour after the one before, must be
 // listed in order with the running balance and points of an independent
 // account, open and close a period in the middle at that account's figures,
 // and close at the stored balance and points; a history missing a record
 // says by how much it differs. And the window from the member panel.
+//
+// The summary: its figures for a day equal the totals of the reports for
+// that day, and last week's day is kept apart.
 
 #include "accountmoves.h"
 #include "appstate.h"
@@ -17,6 +22,7 @@
 #include "recharge.h"
 #include "settlement.h"
 #include "statement.h"
+#include "summary.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -80,6 +86,8 @@ private Q_SLOTS:
     void randomHistoryReconciles_data() { Harness::addBackendRows(); }
     void randomHistoryReconciles();
     void fromTheMemberPanel();
+    void summaryEqualsReports_data() { Harness::addBackendRows(); }
+    void summaryEqualsReports();
 };
 
 void TstStatement::randomHistoryReconciles()
@@ -327,6 +335,117 @@ void TstStatement::fromTheMemberPanel()
     main->findChild<QPushButton *>(u"cmdStatement"_s)->click();
     QCOMPARE(h.lastText(), u"无卡用户没有对账单！"_s);
     QCOMPARE(h.unexpectedModals(), 0);
+}
+
+namespace
+{
+
+// The sum of a report's column over all its rows.
+Amount columnSum(const ReportQuery &q, int column)
+{
+    Amount sum(0);
+    forEachRow(q, [&](const Values &row) {
+        sum += typedValue(q.columns[column].kind, row[column]).value<Amount>();
+        return true;
+    });
+    return sum;
+}
+
+} // namespace
+
+void TstStatement::summaryEqualsReports()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    state().operatorName = u"admin"_s;
+    state().decimals = 2;
+    const QDate today = QDate::currentDate();
+    const QDateTime lastWeek(today.addDays(-7), QTime(10, 0));
+    enrol(kA, u"李雷"_s, QDateTime(today, QTime(0, 0, 1)));
+    enrol(kB, u"韩梅梅"_s, lastWeek);
+    for (int g = 1; g <= 7; ++g)
+        QVERIFY(sales::addGoods(
+            sales::goodsFromTexts(u"G%1"_s.arg(g), u"商品%1"_s.arg(g), QString(), u"个"_s, u"1"_s,
+                                  QString::number(g * 3) + u".33"_s, u"0"_s, u"100"_s)));
+    QRandomGenerator rnd(7);
+    // A day of business: last week's first, dated back, then today's.
+    for (const bool past : {true, false}) {
+        const QDateTime since = QDateTime::currentDateTime().addSecs(-5);
+        const QString card = past ? kB : kA;
+        stored_value::recharge(card, Amount(200), Amount(230), u"赠送30元"_s, QString());
+        int lastSale = 0;
+        for (int i = 0; i < 12; ++i) {
+            const auto goods = sales::readGoods(u"G%1"_s.arg(i % 7 + 1));
+            QVERIFY(goods);
+            sales::SaleInput sale;
+            sale.card = i % 3 == 0 ? u"000000000000"_s : card;
+            sale.lines = {sales::makeLine(*goods, Amount(95), Amount(rnd.bounded(1, 4)))};
+            sale.total = sale.lines.first().je;
+            sale.points = Amount(0);
+            sale.cardPart = sale.card == card ? Amount::fromRaw(sale.total.raw() / 3) : Amount(0);
+            const auto r = sales::recordSale(sale);
+            QCOMPARE(int(r.refusal), int(sales::PayRefusal::None));
+            lastSale = r.conId;
+        }
+        QCOMPARE(
+            int(sales::recordDirectSale(card, je("12.345"), false, QString(), QString(), Amount(10))
+                    .refusal),
+            int(sales::PayRefusal::None));
+        QCOMPARE(int(stored_value::recordReturn(lastSale, u"000000000000"_s, QString(), QString(),
+                                                je("1.5"), false, QString())),
+                 int(stored_value::Refusal::None));
+        if (past)
+            dateNewRecords(lastWeek, since);
+    }
+
+    for (const QDate day : {today, today.addDays(-7)}) {
+        const DayFigures f = dayFigures(day);
+        const Days one{day, day};
+        const ReportQuery sales = salesReport(one, QString(), QString());
+        QCOMPARE(f.sales, countRows(sales));
+        QCOMPARE(f.sales, 13);
+        // The turnover report's sums: each part cut to cents as it is added
+        // (the direct sale of 12.345 counts 12.34); the sales list sums the
+        // exact amounts, less than a cent a sale more.
+        Amount card(0), cash(0);
+        Sql parts(u"SELECT czkfk, xjfk FROM con WHERE createtime BETWEEN ? AND ?"_s);
+        parts.bind(Database::dt(QDateTime(day, QTime(0, 0))))
+            .bind(Database::dt(QDateTime(day, QTime(23, 59, 59))))
+            .exec();
+        while (parts.next()) {
+            card = Trunc2(card + parts.amount(0));
+            cash = Trunc2(cash + parts.amount(1));
+        }
+        QCOMPARE(f.card, card);
+        QCOMPARE(f.cash, cash);
+        QCOMPARE(f.turnover, Trunc2(card + cash));
+        QVERIFY(columnSum(sales, 5) - f.turnover < Amount::fromRaw(100 * f.sales));
+        const ReportQuery recharges = rechargeRecords(one, QString(), QString(), QString());
+        QCOMPARE(f.rechargePaid, columnSum(recharges, 4));
+        QCOMPARE(f.rechargeCredited, columnSum(recharges, 5));
+        QCOMPARE(f.rechargeCredited, 230.0);
+        QCOMPARE(f.returns, columnSum(returnRecords(one, QString(), QString(), QString()), 3));
+        QCOMPARE(f.returns, 1.5);
+        QCOMPARE(f.newMembers, 1);
+        QCOMPARE(f.averageSale, RoundJe(f.turnover, Amount(1), 13));
+        // The goods statistics, largest amounts first: the same five.
+        QList<std::pair<Amount, QString>> goods;
+        for (const Values &row : goodsStatistics(one, QString(), QString()).compute())
+            goods.append({typedValue(Kind::Number, row[6]).value<Amount>(), row[0].toString()});
+        std::sort(goods.begin(), goods.end(), [](const auto &a, const auto &b) {
+            return a.first != b.first ? a.first > b.first : a.second < b.second;
+        });
+        QVERIFY(goods.size() > 5);
+        QCOMPARE(f.topGoods.size(), 5);
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(f.topGoods[i].spid, goods[i].second);
+            QCOMPARE(f.topGoods[i].amount, goods[i].first);
+        }
+    }
+    QCOMPARE(changeText(Amount(150), Amount(100)), u"+50%"_s);
+    QCOMPARE(changeText(Amount(1), Amount(3)), u"-66.7%"_s);
+    QCOMPARE(changeText(Amount(5), Amount(0)), u"—"_s);
 }
 
 QTEST_MAIN(TstStatement)

@@ -11,10 +11,12 @@
 #include "reportwindows.h"
 #include "shiftwindows.h"
 #include "statementwindow.h"
+#include "todaysummary.h"
 #include "ui.h"
 #include "xlsbook.h"
 #include "xlsxexport.h"
 
+#include <QBoxLayout>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -339,6 +341,15 @@ void installReports(FrmMain &main)
         if (QTreeWidget *l = memberList())
             ExportReport(l, u"会员信息"_s, true);
     });
+    // Today's figures open the reports panel, read afresh each time it is shown.
+    if (auto *layout = qobject_cast<QBoxLayout *>(main.panelPage(FrmMain::PanelTj)->layout())) {
+        auto *today = new TodaySummary(main.panelPage(FrmMain::PanelTj));
+        layout->insertWidget(0, today, 1);
+        QObject::connect(&main, &FrmMain::panelShown, today, [today](FrmMain::Panel panel) {
+            if (panel == FrmMain::PanelTj)
+                today->refresh();
+        });
+    }
     // A member's statement, from the member panel and the member list.
     main.setScreen(u"FrmStatement"_s, [&main](const QString &card) {
         FrmStatement dlg(&main, card);
