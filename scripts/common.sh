@@ -8,7 +8,7 @@ RELEASE="$ROOT/build-release"
 PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n papirus-icon-theme libqt6svg6 libqt6sql6-sqlite libqt6sql6-psql
-    qt6-serialport-dev qt6-multimedia-dev qt6-charts-dev libgl-dev
+    qt6-serialport-dev qt6-multimedia-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
     fonts-wqy-microhei
     postgresql sqlite3
     cups poppler-utils python3-xlrd python3-openpyxl

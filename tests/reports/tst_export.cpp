@@ -205,6 +205,7 @@ private Q_SLOTS:
     void savedWithoutSpreadsheetProgram();
     void refusals();
     void print();
+    void printWithChart();
     void sheetRowLimit();
     void wholeReportExported();
     void csvReport();
@@ -488,6 +489,50 @@ void TstExport::print()
     const QString text = test::PrintCapture::pdfText(device.jobs().last());
     QVERIFY2(text.contains(u"会员信息"_s), qPrintable(text));
     QVERIFY2(text.contains(u"100000000001"_s), qPrintable(text));
+    qunsetenv("PRINTER");
+}
+
+// A report with a chart prints the chart after its list: the printed page
+// carries a picture as well as the list's text.
+void TstExport::printWithChart()
+{
+    LT_USE_PRINT_QUEUE();
+    test::PrintCapture device;
+    QVERIFY(device.listen());
+    qputenv("PRINTER", queue.toUtf8());
+    Harness h;
+    QVERIFY(h.startProgram());
+    write(QDir(h.folder()).filePath(u"m.xls"_s), defaultTemplate());
+    Sql(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, createtime, czy) VALUES"
+        u" ('000000000000', 1, ?, ?, ?, 'admin')"_s)
+        .bind(Amount(5))
+        .bind(Amount(10))
+        .bind(Database::dt(QDateTime::currentDateTime()))
+        .exec();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    main->findChild<QPushButton *>(u"cmdMemtj"_s)->click();
+    h.onModal([&](QDialog *d) {
+        d->findChild<QPushButton *>(u"cmdSearch1"_s)->click();
+        h.onModal([](QDialog *preview) { preview->reject(); }); // printed as it stands
+        d->findChild<QPushButton *>(u"cmdPrint1"_s)->click();
+        d->reject();
+    });
+    main->findChild<QToolButton *>(u"ImgReport_2"_s)->click();
+    QTRY_COMPARE_WITH_TIMEOUT(device.finished(), 1, 60000);
+    const QByteArray pdf = device.jobs().last();
+    QVERIFY2(test::PrintCapture::pdfText(pdf).contains(u"日营业额统计报表"_s),
+             qPrintable(test::PrintCapture::pdfText(pdf)));
+    QTemporaryDir dir;
+    QFile f(dir.filePath(u"job.pdf"_s));
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(pdf) == pdf.size());
+    f.close();
+    QProcess images;
+    images.start(u"pdfimages"_s, {u"-list"_s, f.fileName()});
+    QVERIFY(images.waitForFinished(30000));
+    // A heading, a rule, then one line per picture.
+    const QList<QByteArray> lines = images.readAllStandardOutput().trimmed().split('\n');
+    QVERIFY2(lines.size() >= 3, lines.join('\n').constData());
     qunsetenv("PRINTER");
 }
 

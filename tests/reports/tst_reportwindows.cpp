@@ -7,12 +7,16 @@
 #include "database.h"
 #include "frmmain.h"
 #include "harness.h"
+#include "reportchart.h"
 #include "reportqueries.h"
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFileDialog>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -104,6 +108,7 @@ private Q_SLOTS:
     void windows();
     void consumptionWindowCards();
     void transferWindowCards();
+    void chartsFollowTheLists();
 };
 
 void TstReportWindows::sales()
@@ -159,7 +164,8 @@ void TstReportWindows::lineItems()
              (QStringList{FmtTime(at(kDay, 9)), u"G1"_s, u"可乐"_s, u"100000000001"_s, u"张三"_s,
                           u"金卡"_s, u"10元"_s, u"100%"_s, u"10元"_s, u"3"_s, u"30元"_s}));
     // Three digits anywhere in the card number.
-    QCOMPARE(column(texts(lineItemsReport(day, QString(), u"000"_s)), 1), (QStringList{u"G2"_s, u"G1"_s}));
+    QCOMPARE(column(texts(lineItemsReport(day, QString(), u"000"_s)), 1),
+             (QStringList{u"G2"_s, u"G1"_s}));
     QCOMPARE(column(texts(lineItemsReport(day, QString(), u"0001"_s)), 1), QStringList{u"G1"_s});
     QCOMPARE(texts(lineItemsReport(day, u"小王"_s, QString())).size(), 0);
 }
@@ -199,8 +205,8 @@ void TstReportWindows::turnover_data()
     QTest::addColumn<bool>("daily");
     QTest::addColumn<QStringList>("keys");
     // The day of each row is taken by the database: both kinds.
-    for (const auto &[name, backend] : {std::pair{"sqlite", Backend::Sqlite},
-                                        std::pair{"postgres", Backend::Postgres}}) {
+    for (const auto &[name, backend] :
+         {std::pair{"sqlite", Backend::Sqlite}, std::pair{"postgres", Backend::Postgres}}) {
         QTest::addRow("days across a month end, %s", name)
             << int(backend) << true
             << QStringList{u"2012-01-30"_s, u"2012-01-31"_s, u"2012-02-01"_s, u"2012-02-02"_s};
@@ -246,16 +252,18 @@ void TstReportWindows::records()
              (Rows{{FmtTime(at(kDay)), u"100000000001"_s, u"张三"_s, u"旧金卡"_s, u"100元"_s,
                     u"110元"_s, QString(), u"admin"_s, QString()}}));
     QVERIFY(texts(rechargeRecords({kDay, kDay}, u"金卡"_s, QString(), QString())).isEmpty());
-    QVERIFY(texts(rechargeRecords({kDay.addDays(1), kDay.addDays(1)}, QString(), QString(), QString()))
-                .isEmpty());
+    QVERIFY(
+        texts(rechargeRecords({kDay.addDays(1), kDay.addDays(1)}, QString(), QString(), QString()))
+            .isEmpty());
 
     Sql(A(u"INSERT INTO dhjl (mberid, mbername, mberlb, jf, czy, createtime, ps) VALUES ('100000000001', '张三', '金卡', {50}, '小王', ?, '毛巾'), ('100000000002', '李四', '金卡', {20}, 'admin', ?, '')"_s))
         .bind(when)
         .bind(when)
         .exec();
     // With a card number the operator is not looked at.
-    QCOMPARE(column(texts(exchangeRecords({kDay, kDay}, u"100000000001"_s, QString(), u"admin"_s)), 3),
-             QStringList{u"50"_s});
+    QCOMPARE(
+        column(texts(exchangeRecords({kDay, kDay}, u"100000000001"_s, QString(), u"admin"_s)), 3),
+        QStringList{u"50"_s});
     QCOMPARE(column(texts(exchangeRecords({kDay, kDay}, QString(), QString(), u"admin"_s)), 0),
              QStringList{u"100000000002"_s});
 
@@ -263,11 +271,13 @@ void TstReportWindows::records()
         .bind(when)
         .bind(when)
         .exec();
-    const Rows ab = texts(transferRecords({kDay, kDay}, QString(), QString(), QString(), u"A"_s, u"B"_s));
+    const Rows ab =
+        texts(transferRecords({kDay, kDay}, QString(), QString(), QString(), u"A"_s, u"B"_s));
     QCOMPARE(ab.size(), 1);
     QCOMPARE(ab[0][6], u"10元"_s);
     QCOMPARE(
-        texts(transferRecords({kDay, kDay}, QString(), u"银卡"_s, QString(), QString(), QString())).size(),
+        texts(transferRecords({kDay, kDay}, QString(), u"银卡"_s, QString(), QString(), QString()))
+            .size(),
         1);
 
     giveBack(at(kDay), 5, true);
@@ -320,7 +330,8 @@ void TstReportWindows::log()
         .bind(Database::dt(at(kDay, 23, 59, 59)))
         .bind(Database::dt(at(kDay.addDays(1), 0, 0, 0)))
         .exec();
-    QCOMPARE(column(texts(logEntries({kDay, kDay}, QString())), 2), (QStringList{u"甲"_s, u"乙"_s}));
+    QCOMPARE(column(texts(logEntries({kDay, kDay}, QString())), 2),
+             (QStringList{u"甲"_s, u"乙"_s}));
     QCOMPARE(column(texts(logEntries({kDay, kDay}, u"已删除"_s)), 0), QStringList{u"已删除"_s});
     QVERIFY(texts(logEntries({kDay, kDay}, u"小王"_s)).isEmpty());
 }
@@ -429,6 +440,158 @@ void TstReportWindows::transferWindowCards()
         d->reject();
     });
     main->findChild<QToolButton *>(u"ImgReport_7"_s)->click();
+    QCOMPARE(h.unexpectedModals(), 0);
+}
+
+namespace
+{
+
+// A list's column as amounts, row by row, as the model holds them.
+QList<Amount> amounts(QTreeView *list, int column)
+{
+    QList<Amount> out;
+    auto *model = qobject_cast<ReportModel *>(list->model());
+    while (model->canFetchMore({}))
+        model->fetchMore({});
+    for (int r = 0; r < model->rowCount(); ++r)
+        out << model->value(r, column).value<Amount>();
+    return out;
+}
+
+QStringList texts(QTreeView *list, int column)
+{
+    QStringList out;
+    for (int r = 0; r < list->model()->rowCount(); ++r)
+        out << list->model()->index(r, column).data().toString();
+    return out;
+}
+
+} // namespace
+
+// Each chart draws its list's figures: the turnover's card, cash and returns
+// per day and per month, the goods' top amounts and profits, the recharges
+// per day and per month; a chart is saved as a PNG picture.
+void TstReportWindows::chartsFollowTheLists()
+{
+    Harness h;
+    QVERIFY(h.openDatabase());
+    Sql(A(u"INSERT INTO sp (spid, name, lb, dw, jj, sj) VALUES ('G1', '可乐', '饮料', '瓶', {6}, "
+          u"{10}),"
+          u" ('G2', '雪碧', '饮料', '瓶', {1}, {3}), ('G3', '薯片', '零食', '袋', {4.5}, {5})"_s))
+        .exec();
+    for (int d = 0; d < 3; ++d) {
+        line(sale(u"100000000001"_s, at(kDay.addDays(d), 9), 10 + d, 5), u"G1"_s, u"可乐"_s, 10,
+             1.5, 15 + d);
+        line(sale(u"100000000001"_s, at(kDay.addDays(d), 15), 3, 0), u"G2"_s, u"雪碧"_s, 3, 1, 3);
+        giveBack(at(kDay.addDays(d), 16), d, d % 2 == 0);
+    }
+    line(sale(u"100000000001"_s, at(kDay, 17), 50, 0), u"G3"_s, u"薯片"_s, 5, 10, 50);
+    for (const auto &[when, paid, credited] :
+         {std::tuple{at(kDay, 8), 100, 120}, std::tuple{at(kDay, 18), 50, 50},
+          std::tuple{at(kDay.addDays(2), 8), 300, 360}})
+        Sql(A(u"INSERT INTO czjl (mberid, mbername, mberlb, ssje, czje, czy, createtime)"
+              u" VALUES ('100000000001', '张三', '金卡', ?, ?, 'admin', ?)"_s))
+            .bind(Amount(paid))
+            .bind(Amount(credited))
+            .bind(Database::dt(when))
+            .exec();
+    Database::close();
+    FrmMain *main = h.login();
+    QVERIFY(main);
+    main->findChild<QPushButton *>(u"cmdMemtj"_s)->click();
+    QTemporaryDir dir;
+    const QString png = dir.filePath(u"营业额.png"_s);
+
+    h.onModal([&](QDialog *d) {
+        w<QDateEdit>(d, u"dtStart"_s)->setDate(kDay.addDays(-1));
+        w<QDateEdit>(d, u"dtEnd"_s)->setDate(kDay.addDays(3));
+        w<QPushButton>(d, u"cmdSearch1"_s)->click();
+        auto *daily = w<QTreeView>(d, u"lvTb1"_s);
+        const ReportChart *chart = ReportChart::of(daily);
+        QVERIFY(chart);
+        const ChartData &c = chart->data();
+        QCOMPARE(c.categories, texts(daily, 0));
+        QCOMPARE(c.categories.size(), 5);
+        QCOMPARE(c.bars.size(), 2);
+        QCOMPARE(c.bars[0].values, amounts(daily, 2)); // card
+        QCOMPARE(c.bars[1].values, amounts(daily, 3)); // cash
+        QVERIFY(c.line);
+        QCOMPARE(c.line->values, amounts(daily, 4)); // returns
+        QVERIFY(!c.bars[1].values[1].isZero());
+        // Months: the same figures, summed.
+        w<QPushButton>(d, u"dcButton2"_s)->click();
+        w<QComboBox>(d, u"comY1"_s)->setCurrentText(u"2012"_s);
+        w<QComboBox>(d, u"comY2"_s)->setCurrentText(u"2012"_s);
+        w<QComboBox>(d, u"comM2"_s)->setCurrentText(u"2"_s);
+        w<QPushButton>(d, u"cmdSearch2"_s)->click();
+        auto *monthly = w<QTreeView>(d, u"lvTb2"_s);
+        const ChartData &m = ReportChart::of(monthly)->data();
+        QCOMPARE(m.categories, (QStringList{u"2012-01"_s, u"2012-02"_s}));
+        QCOMPARE(m.bars[1].values, amounts(monthly, 3));
+        // Saved as a picture.
+        h.onModal([&](QDialog *chooser) {
+            qobject_cast<QFileDialog *>(chooser)->selectFile(png);
+            chooser->accept();
+        });
+        d->findChild<QWidget *>(u"lvTb1Split"_s)
+            ->findChild<QPushButton *>(u"cmdChartPng"_s)
+            ->click();
+        d->reject();
+    });
+    main->findChild<QToolButton *>(u"ImgReport_2"_s)->click();
+    const QImage picture(png);
+    QVERIFY(!picture.isNull());
+    QVERIFY(picture.width() >= 600 && picture.height() >= 400);
+
+    h.onModal([&](QDialog *d) {
+        w<QDateEdit>(d, u"dtStart"_s)->setDate(kDay);
+        w<QDateEdit>(d, u"dtEnd"_s)->setDate(kDay.addDays(2));
+        w<QPushButton>(d, u"cmdSearch"_s)->click();
+        auto *list = w<QTreeView>(d, u"lvTb"_s);
+        ReportChart *chart = ReportChart::of(list);
+        // By amount: 薯片 50, 可乐 48, 雪碧 9; by profit: 可乐 48 - 4.5 × 6 = 21,
+        // 薯片 50 - 45 = 5, 雪碧 9 - 3 = 6.
+        QCOMPARE(chart->data().categories, (QStringList{u"薯片"_s, u"可乐"_s, u"雪碧"_s}));
+        QCOMPARE(chart->data().bars[0].values, (QList<Amount>{Amount(50), Amount(48), Amount(9)}));
+        QStringList names = texts(list, 2);
+        QCOMPARE(QSet<QString>(names.begin(), names.end()),
+                 QSet<QString>({u"薯片"_s, u"可乐"_s, u"雪碧"_s}));
+        chart->findChild<QComboBox *>(u"comChartBy"_s)->setCurrentIndex(1);
+        QCOMPARE(chart->data().categories, (QStringList{u"可乐"_s, u"雪碧"_s, u"薯片"_s}));
+        QCOMPARE(chart->data().bars[0].values, (QList<Amount>{Amount(21), Amount(6), Amount(5)}));
+        QCOMPARE(amounts(list, 7).size(), 3);
+        d->reject();
+    });
+    main->findChild<QToolButton *>(u"ImgReport_1"_s)->click();
+
+    h.onModal([&](QDialog *d) {
+        w<QDateEdit>(d, u"dtStart"_s)->setDate(kDay);
+        w<QDateEdit>(d, u"dtEnd"_s)->setDate(kDay.addDays(2));
+        w<QPushButton>(d, u"cmdSearch"_s)->click();
+        auto *list = w<QTreeView>(d, u"lvTb"_s);
+        ReportChart *chart = ReportChart::of(list);
+        // Per day: what the list's rows of that day add up to.
+        const QList<Amount> paid = amounts(list, 4), credited = amounts(list, 5);
+        const QStringList when = texts(list, 0);
+        QList<Amount> dayPaid(3, Amount(0)), dayBonus(3, Amount(0));
+        for (int r = 0; r < when.size(); ++r) {
+            const int day = int(kDay.daysTo(QDate::fromString(when[r].left(10), u"yyyy-MM-dd"_s)));
+            dayPaid[day] += paid[r];
+            dayBonus[day] += credited[r] - paid[r];
+        }
+        QCOMPARE(chart->data().categories,
+                 (QStringList{u"2012-01-31"_s, u"2012-02-01"_s, u"2012-02-02"_s}));
+        QCOMPARE(chart->data().bars[0].values, dayPaid);
+        QCOMPARE(chart->data().bars[1].values, dayBonus);
+        QCOMPARE(dayPaid, (QList<Amount>{Amount(150), Amount(0), Amount(300)}));
+        // Per month.
+        chart->findChild<QComboBox *>(u"comChartBy"_s)->setCurrentIndex(1);
+        QCOMPARE(chart->data().categories, (QStringList{u"2012-01"_s, u"2012-02"_s}));
+        QCOMPARE(chart->data().bars[0].values, (QList<Amount>{Amount(150), Amount(300)}));
+        QCOMPARE(chart->data().bars[1].values, (QList<Amount>{Amount(20), Amount(60)}));
+        d->reject();
+    });
+    main->findChild<QToolButton *>(u"ImgReport_3"_s)->click();
     QCOMPARE(h.unexpectedModals(), 0);
 }
 

@@ -7,6 +7,7 @@
 #include "messages.h"
 #include "mod1.h"
 #include "programfolder.h"
+#include "reportchart.h"
 #include "reportmodel.h"
 #include "reportwindows.h"
 #include "shiftwindows.h"
@@ -115,7 +116,7 @@ QString templatePath()
 }
 
 // The sheet as a page: the title above a table of the headings and rows.
-void printSheet(QPrinter *printer, const Report &r)
+void printSheet(QPrinter *printer, const Report &r, const QImage &chart = {})
 {
     // Wide lists go across the page; cells keep their text on one line.
     printer->setPageOrientation(QPageLayout::Landscape);
@@ -141,7 +142,15 @@ void printSheet(QPrinter *printer, const Report &r)
     }
     QTextDocument doc;
     doc.setDefaultStyleSheet(u"body, td, th { font-size: 9pt; }"_s);
-    doc.setHtml(html + u"</table>"_s);
+    html += u"</table>"_s;
+    // The report's chart after its list, as wide as the page.
+    if (!chart.isNull()) {
+        doc.addResource(QTextDocument::ImageResource, QUrl(u"chart.png"_s), chart);
+        html += u"<p align=center><img src=\"chart.png\" width=\"%1\"></p>"_s.arg(
+            int(printer->pageLayout().paintRectPixels(printer->resolution()).width() * 0.9 * 72.0 /
+                printer->resolution()));
+    }
+    doc.setHtml(html);
     doc.print(printer);
 }
 
@@ -309,19 +318,21 @@ bool ExportReport(QAbstractItemView *list, const QString &title, bool print)
     }
     show(target, print);
     if (print) {
+        const ReportChart *shown = ReportChart::of(list);
+        const QImage chart = shown ? shown->picture() : QImage();
         const QPrinterInfo printerInfo = QPrinterInfo::defaultPrinter();
         QPrinter printer(printerInfo, QPrinter::HighResolution);
         QPrintPreviewDialog preview(&printer, list ? list->window() : nullptr);
         preview.setWindowTitle(title);
         QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                         [&report](QPrinter *p) { printSheet(p, report); });
+                         [&report, &chart](QPrinter *p) { printSheet(p, report, chart); });
         // Printed from the preview: done. Closed: the sheet then goes to the
         // default printer as it stands. Never twice.
         const bool printedThere = ui::execModal(&preview) == QDialog::Accepted;
         if (!printedThere && !printerInfo.isNull()) {
             QPrinter out(printerInfo, QPrinter::HighResolution);
             out.setDocName(title);
-            printSheet(&out, report);
+            printSheet(&out, report, chart);
         }
     }
     return true;

@@ -16,6 +16,7 @@
 #include "goods.h"
 #include "messages.h"
 #include "mod1.h"
+#include "reportchart.h"
 #include "ui.h"
 
 #include <QApplication>
@@ -138,6 +139,8 @@ bool ReportWindow::run(QTreeView *list, QList<QPushButton *> buttons, QWidget *l
     // Columns as wide as the first rows need, the last one taking the rest.
     for (int c = 0; c + 1 < model->columnCount(); ++c)
         list->resizeColumnToContents(c);
+    if (ReportChart *chart = ReportChart::of(list))
+        chart->refresh();
     if (model->rowCount() > 0)
         list->setCurrentIndex(model->index(0, 0));
     if (loading)
@@ -279,6 +282,11 @@ FrmGoodsXf::FrmGoodsXf(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::Frm
         });
     });
     exportWith(m_ui->cmdExcel, m_ui->cmdPrint, m_ui->lvTb, u"商品消费统计报表"_s);
+    auto *chart = new ReportChart(m_ui->lvTb, u"售出最多的20种商品"_s);
+    chart->setChoices({u"按售出金额"_s, u"按利润"_s});
+    chart->setMaker([](const ReportQuery &q, int by) {
+        return goodsChart(q, by == 1 ? GoodsBy::Profit : GoodsBy::Amount);
+    });
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &QDialog::reject);
     ui::closeWait();
 }
@@ -328,6 +336,11 @@ FrmYyqk::FrmYyqk(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmYyqk)
     });
     exportWith(m_ui->cmdExcel1, m_ui->cmdPrint1, m_ui->lvTb1, u"日营业额统计报表"_s);
     exportWith(m_ui->cmdExcel2, m_ui->cmdPrint2, m_ui->lvTb2, u"月营业额统计报表"_s);
+    for (const auto &[list, title] :
+         {std::pair{m_ui->lvTb1, u"日营业额"_s}, std::pair{m_ui->lvTb2, u"月营业额"_s}})
+        (new ReportChart(list, title))->setMaker([](const ReportQuery &q, int) {
+            return turnoverChart(q);
+        });
     connect(m_ui->cmdClose1, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_ui->cmdClose2, &QPushButton::clicked, this, &QDialog::reject);
     ui::closeWait();
@@ -352,6 +365,9 @@ FrmCzjl::FrmCzjl(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmCzjl)
     setTarget(devices::TargetRechargeReport);
     connect(m_ui->cmdSearch, &QPushButton::clicked, this, &FrmCzjl::search);
     exportWith(m_ui->cmdExcel, m_ui->cmdPrint, m_ui->lvTb, u"会员充值记录报表"_s);
+    auto *chart = new ReportChart(m_ui->lvTb, u"充值金额"_s);
+    chart->setChoices({u"按日"_s, u"按月"_s});
+    chart->setMaker([](const ReportQuery &q, int by) { return rechargeChart(q, by == 1); });
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &QDialog::reject);
     ui::closeWait();
 }
