@@ -52,7 +52,7 @@ double spreadsheetNumber(const QVariant &stored)
 QString exportHeading(const Column &column)
 {
     const QString &h = column.heading;
-    if (column.kind == Kind::Money && !h.contains(u"元"_s))
+    if ((column.kind == Kind::Money || column.kind == Kind::Balance) && !h.contains(u"元"_s))
         return h + u"（元）"_s;
     if (column.kind == Kind::Percent && !h.contains(u'%'))
         return h + u"（%）"_s;

@@ -36,6 +36,7 @@ QVariant typedValue(Kind kind, const QVariant &stored)
     case Kind::Text:
         return stored.toString();
     case Kind::Money:
+    case Kind::Balance:
     case Kind::Number:
     case Kind::Percent:
         return QVariant::fromValue(Database::toAmount(stored));
@@ -255,6 +256,7 @@ QString plainCell(Kind kind, const QVariant &stored)
     case Kind::Text:
         return value.toString();
     case Kind::Money:
+    case Kind::Balance:
     case Kind::Number:
     case Kind::Percent:
     case Kind::Whole:
@@ -270,7 +272,9 @@ QString formatCell(Kind kind, const QVariant &stored)
     const QString text = plainCell(kind, stored);
     if (text.isEmpty())
         return text;
-    return kind == Kind::Money ? text + u"元"_s : kind == Kind::Percent ? text + u"%"_s : text;
+    if (kind == Kind::Money || kind == Kind::Balance)
+        return text + u"元"_s;
+    return kind == Kind::Percent ? text + u"%"_s : text;
 }
 
 void forEachRow(const ReportQuery &query, const std::function<bool(const Values &)> &row, int block)

@@ -23,6 +23,7 @@ namespace lanting::reports
 enum class Kind {
     Text,     // as stored
     Money,    // an amount, shown with "元"
+    Balance,  // an amount at a moment (a running balance), shown with "元", never added up
     Number,   // an amount (price, quantity, points), in its shortest form
     Percent,  // an amount, shown with "%"
     Whole,    // a whole number kept as an integer (the points of a sale)

@@ -91,7 +91,7 @@ QList<Column> statementColumns()
             {u"说明"_s},
             {u"现金收付"_s, Kind::Money},
             {u"储值变动"_s, Kind::Money},
-            {u"储值余额"_s, Kind::Money},
+            {u"储值余额"_s, Kind::Balance},
             {u"积分变动"_s, Kind::Number},
             {u"积分余额"_s, Kind::Number},
             {u"操作员"_s}};

@@ -703,6 +703,7 @@ std::optional<QByteArray> fillTemplate(const QByteArray &templateFile, const Rep
             return;
         switch (kind) {
         case Kind::Money:
+        case Kind::Balance:
         case Kind::Number:
         case Kind::Percent:
             return number(row, column, numberXf, spreadsheetNumber(stored));

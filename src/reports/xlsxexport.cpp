@@ -121,6 +121,7 @@ QString writeXlsx(const QString &path, const QString &title, const ExportTable &
         lxw_error e = LXW_NO_ERROR;
         switch (kind) {
         case Kind::Money:
+        case Kind::Balance:
         case Kind::Number:
         case Kind::Percent:
             e = worksheet_write_number(sheet, at, lxw_col_t(c), spreadsheetNumber(stored),

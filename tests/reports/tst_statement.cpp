@@ -15,6 +15,7 @@
 #include "cardloss.h"
 #include "database.h"
 #include "enrolment.h"
+#include "exportreport.h"
 #include "frmmain.h"
 #include "goods.h"
 #include "harness.h"
@@ -24,9 +25,12 @@
 #include "statement.h"
 #include "summary.h"
 
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 
@@ -317,6 +321,9 @@ void TstStatement::fromTheMemberPanel()
     QVERIFY(main);
     stored_value::recharge(kA, Amount(100), Amount(120), u"赠送20元"_s, QString());
     main->ShowMber(kA);
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(u"对账单.csv"_s);
+    setWorkbookViewer([](const QString &) { return true; });
     QStringList seen;
     h.onModal([&](QDialog *d) {
         seen << d->windowTitle() << d->findChild<QLabel *>(u"lblMember"_s)->text()
@@ -324,12 +331,31 @@ void TstStatement::fromTheMemberPanel()
              << d->findChild<QLabel *>(u"lblClosing"_s)->text()
              << d->findChild<QLabel *>(u"lblCheck"_s)->text()
              << QString::number(d->findChild<QTreeView *>(u"lvTb"_s)->model()->rowCount());
+        // Exported like every report; the running balance is never added up.
+        h.onModal([&](QDialog *chooser) {
+            qobject_cast<QFileDialog *>(chooser)->selectFile(csv);
+            chooser->accept();
+        });
+        d->findChild<QPushButton *>(u"cmdExcel"_s)->click();
         d->reject();
     });
     main->findChild<QPushButton *>(u"cmdStatement"_s)->click();
+    setWorkbookViewer({});
     QCOMPARE(seen, QStringList({u"会员对账单"_s, u"会员：100000000001 李雷"_s,
                                 u"期初余额：0元  期初积分：0"_s, u"期末余额：170元  期末积分：10"_s,
                                 u"与卡内余额、积分一致。"_s, u"4"_s}));
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).remove(QChar(0xFEFF)).split(
+        u"\r\n"_s, Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 6); // headings, four rows, totals
+    QCOMPARE(lines[0], u"时间,业务,单号,说明,现金收付（元）,储值变动（元）,储值余额（元）,积分变动,"
+                       u"积分余额,操作员"_s);
+    QVERIFY2(lines[3].contains(u",充值,"_s) && lines[3].contains(u",100,120,170,"_s),
+             qPrintable(lines[3]));
+    // The totals: the cash taken and the change of the balance (the opening
+    // amount and the recharge), not the balances.
+    QCOMPARE(lines[5], u"合计,,,,100,170,,,,"_s);
     // The no-card customer has no account to state.
     main->ShowMber(u"000000000000"_s);
     main->findChild<QPushButton *>(u"cmdStatement"_s)->click();
