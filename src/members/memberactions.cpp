@@ -17,7 +17,7 @@ void deleteMember(const QString &id)
     Sql(u"DELETE FROM xiangxi WHERE conid IN (SELECT id FROM con WHERE mberid = ?)"_s)
         .bind(id)
         .exec();
-    for (const char *table : {"con", "dhjl", "thjl", "czjl"})
+    for (const char *table : {"con", "dhjl", "thjl", "czjl", "bdjl"})
         Sql(u"DELETE FROM "_s + QLatin1String(table) + u" WHERE mberid = ?"_s).bind(id).exec();
     tx.commit();
 }
@@ -67,7 +67,7 @@ bool deleteExchange(const QString &memberId, int exchangeId)
             .bind(memberId)
             .bind(back)
             .bind(exchanged)
-            .bind(when)
+            .bind(Database::dt(Database::toDt(when)))
             .bind(state().operatorName)
             .bind(Database::dt(QDateTime::currentDateTime()))
             .bind(what)

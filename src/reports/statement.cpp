@@ -15,7 +15,7 @@ namespace
 // One movement of the account, as the statement lists it.
 struct Move {
     QDateTime when;
-    int source = 0; // the order of movements at the same second
+    int source = 0; // the order of movements within one second: by kind
     qint64 id = 0;
     QString business, number, text;
     std::optional<Amount> cash;
@@ -23,16 +23,65 @@ struct Move {
     QString op;
 };
 
-// The cards the member had: the one it has now at any time, each earlier
-// one up to the moment it was replaced (transfers stay under it).
-struct CardSpan {
-    QString card;
-    QDateTime until; // invalid: no end
+// Rows of a table by their time: from `from` (inclusive or not) to `to`,
+// either end open when invalid; rows without a time only where `undated`.
+struct Window {
+    QDateTime from;
+    bool fromIncluded = true;
+    QDateTime to;
+    bool undated = false;
+
+    QString sql() const
+    {
+        QStringList parts;
+        if (from.isValid())
+            parts << (fromIncluded ? u"createtime >= ?"_s : u"createtime > ?"_s);
+        if (to.isValid())
+            parts << u"createtime <= ?"_s;
+        const QString dated =
+            parts.isEmpty() ? u"createtime IS NOT NULL"_s : parts.join(u" AND "_s);
+        return undated ? u" AND (("_s + dated + u") OR createtime IS NULL)"_s : u" AND "_s + dated;
+    }
+    void bind(Sql &q) const
+    {
+        if (from.isValid())
+            q.bind(Database::dt(from));
+        if (to.isValid())
+            q.bind(Database::dt(to));
+    }
+    // The part of it that lies before `start`, and the part from `start` to
+    // `end`.
+    Window before(const QDateTime &start) const
+    {
+        Window w = *this;
+        const QDateTime last = start.addSecs(-1);
+        if (!w.to.isValid() || last < w.to)
+            w.to = last;
+        return w;
+    }
+    Window within(const QDateTime &start, const QDateTime &end) const
+    {
+        Window w = *this;
+        w.undated = false;
+        if (!w.from.isValid() || start > w.from) {
+            w.from = start;
+            w.fromIncluded = true;
+        }
+        if (!w.to.isValid() || end < w.to)
+            w.to = end;
+        return w;
+    }
 };
 
-Amount amountOr0(const QVariant &v)
+// The rows of a member's card in a window.
+Sql rowsOf(const QString &select, const QString &cardColumn, const QString &card, const Window &w,
+           const QString &extra = {})
 {
-    return v.isNull() ? Amount(0) : Database::toAmount(v);
+    Sql q(select + u" WHERE "_s + cardColumn + u" = ?"_s + extra + w.sql());
+    q.bind(card);
+    w.bind(q);
+    q.exec();
+    return q;
 }
 
 QString money(Amount a)
@@ -40,45 +89,9 @@ QString money(Amount a)
     return FmtJe(a) + u"元"_s;
 }
 
-// Collects the movements of a period, and the sums of those before it.
-class Ledger
+QString withRemark(QString text, const QString &remark)
 {
-public:
-    Ledger(const Days &days)
-        : m_from(QDateTime(days.from, QTime(0, 0))), m_to(QDateTime(days.to, QTime(23, 59, 59)))
-    {
-    }
-
-    void add(Move m)
-    {
-        if (!m.when.isValid() || m.when < m_from) {
-            m_openingBalance += m.balance;
-            m_openingPoints += m.points;
-        } else if (m.when <= m_to) {
-            m_moves.append(std::move(m));
-        }
-    }
-
-    QList<Move> &moves() { return m_moves; }
-    Amount openingBalance() const { return m_openingBalance; }
-    Amount openingPoints() const { return m_openingPoints; }
-
-private:
-    QDateTime m_from, m_to;
-    QList<Move> m_moves;
-    Amount m_openingBalance, m_openingPoints;
-};
-
-// Every movement of a table for a card, up to a moment (a replaced card's
-// end), each read once: a member's history is a few thousand rows.
-Sql history(const QString &select, const QString &cardColumn, const CardSpan &span,
-            const QDateTime &to)
-{
-    QString sql = select + u" WHERE "_s + cardColumn + u" = ? AND createtime <= ?"_s;
-    Sql q(sql);
-    const QDateTime end = span.until.isValid() ? std::min(span.until, to) : to;
-    q.bind(span.card).bind(Database::dt(end)).exec();
-    return q;
+    return remark.isEmpty() ? text : text + u"；"_s + remark;
 }
 
 } // namespace
@@ -108,7 +121,10 @@ std::optional<QDate> memberSince(const QString &card)
 
 std::optional<Statement> memberStatement(const QString &card, const Days &days)
 {
-    Sql m(u"SELECT id, name, ye, jf, csje, csjf, createtime FROM mber WHERE id = ?"_s);
+    // One consistent reading: the member's row is held while its history is
+    // read, so that a sale at another till meanwhile is in both or neither.
+    Transaction tx;
+    Sql m(u"SELECT id, name, ye, jf, csje, csjf, createtime FROM mber WHERE id = ?"_s + forShare());
     m.bind(card).exec();
     if (!m.next())
         return std::nullopt;
@@ -118,113 +134,169 @@ std::optional<Statement> memberStatement(const QString &card, const Days &days)
     s.storedBalance = m.amount(2);
     s.storedPoints = m.amount(3);
     s.enrolled = Database::toDt(m.value(6));
-    const QDateTime to(days.to, QTime(23, 59, 59));
-    Ledger ledger(days);
-    ledger.add({s.enrolled, 0, 0, u"开卡"_s, QString(), u"开卡时的初始金额和积分"_s, std::nullopt,
-                m.amount(4), Amount(m.value(5).toLongLong()), QString()});
+    const Amount csje = m.amount(4), csjf(m.value(5).toLongLong());
+    m.query().finish();
 
-    // The cards it had: the replacements, newest first, give each earlier
-    // card's end.
-    QList<CardSpan> cards{{s.card, {}}};
+    const QDateTime from(days.from, QTime(0, 0)), to(days.to, QTime(23, 59, 59));
+    QList<Move> moves;
+    Amount openingBalance(0), openingPoints(0);
+    // Before the period: added up; within it: listed.
+    const auto take = [&](Move mv) {
+        if (!mv.when.isValid() || mv.when < from) {
+            openingBalance += mv.balance;
+            openingPoints += mv.points;
+        } else if (mv.when <= to) {
+            moves.append(std::move(mv));
+        }
+    };
+    take({s.enrolled, 0, 0, u"开卡"_s, QString(), u"开卡时的初始金额和积分"_s, std::nullopt, csje,
+          csjf, QString()});
+
+    // The records renumbered with the card are all under the present one,
+    // from the enrolment on (a number given out again carries nothing of the
+    // member it had before); undated ones count before everything.
+    const Window ours{s.enrolled, true, {}, true};
+
+    // The cards it had: each earlier one from the enrolment or the replacement
+    // before to its own replacement; transfers stay under them.
+    struct Span {
+        QString card;
+        Window window;
+    };
+    QList<Span> cards;
     {
-        Sql b(u"SELECT id, lx, oldid, jf, yjf, yssj, czy, createtime, ps FROM bdjl"
-              u" WHERE mberid = ? ORDER BY createtime, id"_s);
-        b.bind(s.card).exec();
+        Sql b = rowsOf(u"SELECT id, lx, oldid, jf, yjf, yssj, czy, createtime, ps FROM bdjl"_s,
+                       u"mberid"_s, s.card, ours);
+        QDateTime since = s.enrolled;
+        bool first = true;
+        QList<std::pair<QDateTime, QString>> replaced;
         while (b.next()) {
             const QDateTime when = Database::toDt(b.value(7));
             const QString id = b.text(0);
             if (b.text(1) == u"挂失换卡") {
-                cards.append({b.text(2), when});
-                ledger.add({when, 7, b.value(0).toLongLong(), u"挂失换卡"_s, id, b.text(8),
-                            std::nullopt, Amount(0), Amount(0), b.text(6)});
+                replaced.append({when, b.text(2)});
+                take({when, 7, b.value(0).toLongLong(), u"挂失换卡"_s, id, b.text(8), std::nullopt,
+                      Amount(0), Amount(0), b.text(6)});
             } else { // a deleted exchange: the exchange as it was, and the points given back
-                ledger.add({Database::toDt(b.value(5)), 5, b.value(0).toLongLong(),
-                            u"积分兑换（已删除）"_s, id, b.text(8), std::nullopt, Amount(0),
-                            -b.amount(4), QString()});
-                ledger.add({when, 6, b.value(0).toLongLong(), u"删除兑换记录"_s, id, u"退回积分"_s,
-                            std::nullopt, Amount(0), b.amount(3), b.text(6)});
+                take({Database::toDt(b.value(5)), 5, b.value(0).toLongLong(),
+                      u"积分兑换（已删除）"_s, id, b.text(8), std::nullopt, Amount(0), -b.amount(4),
+                      QString()});
+                take({when, 6, b.value(0).toLongLong(), u"删除兑换记录"_s, id, u"退回积分"_s,
+                      std::nullopt, Amount(0), b.amount(3), b.text(6)});
             }
         }
+        std::sort(replaced.begin(), replaced.end());
+        for (const auto &[when, old] : replaced) {
+            cards.append({old, Window{since, first, when, false}});
+            since = when;
+            first = false;
+        }
+        cards.append({s.card, Window{since, first, {}, cards.isEmpty()}});
     }
 
-    for (const CardSpan &span : cards) {
-        // Records renumbered with the card are all under the present one.
-        if (span.until.isNull()) {
-            Sql c = history(u"SELECT id, createtime, boolsp, czkfk, xjfk, jf, czy, ps FROM con"_s,
-                            u"mberid"_s, span, to);
-            while (c.next()) {
-                const Amount card = c.amount(3), cash = c.amount(4);
-                QString text = u"储值卡付款%1，现金付款%2"_s.arg(money(card), money(cash));
-                if (!c.text(7).isEmpty())
-                    text += u"；"_s + c.text(7);
-                ledger.add({Database::toDt(c.value(1)), 1, c.value(0).toLongLong(),
-                            c.value(2).toBool() ? u"消费"_s : u"直接消费"_s, c.text(0), text, cash,
-                            -card, Amount(c.value(5).toLongLong()), c.text(6)});
-            }
-            Sql r = history(u"SELECT id, createtime, ssje, czje, yhsm, czy, ps FROM czjl"_s,
-                            u"mberid"_s, span, to);
-            while (r.next()) {
-                const Amount paid = r.amount(2), credited = r.amount(3);
-                QString text = u"实收%1，入账%2"_s.arg(money(paid), money(credited));
-                for (int i : {4, 6})
-                    if (!r.text(i).isEmpty())
-                        text += u"；"_s + r.text(i);
-                ledger.add({Database::toDt(r.value(1)), 2, r.value(0).toLongLong(), u"充值"_s,
-                            r.text(0), text, paid, credited, Amount(0), r.text(5)});
-            }
-            Sql t = history(u"SELECT id, createtime, conid, je, thfs, czy, ps FROM thjl"_s,
-                            u"mberid"_s, span, to);
-            while (t.next()) {
-                const Amount je = t.amount(3);
-                const bool toCard = t.value(4).toBool();
-                QString text =
-                    u"退消费单%1，%2"_s.arg(t.text(2), toCard ? u"退款至储值卡"_s : u"现金退款"_s);
-                if (!t.text(6).isEmpty())
-                    text += u"；"_s + t.text(6);
-                ledger.add({Database::toDt(t.value(1)), 3, t.value(0).toLongLong(), u"退货"_s,
-                            t.text(0), text, toCard ? std::nullopt : std::optional(-je),
-                            toCard ? je : Amount(0), Amount(0), t.text(5)});
-            }
-            Sql d =
-                history(u"SELECT id, createtime, jf, czy, ps FROM dhjl"_s, u"mberid"_s, span, to);
-            while (d.next())
-                ledger.add({Database::toDt(d.value(1)), 5, d.value(0).toLongLong(), u"积分兑换"_s,
-                            d.text(0), d.text(4), std::nullopt, Amount(0), -d.amount(2),
-                            d.text(3)});
-        }
-        // Transfers stay under the card they were made with.
-        Sql out = history(u"SELECT id, createtime, zrid, zrname, je, czy, ps FROM zzjl"_s,
-                          u"zcid"_s, span, to);
-        while (out.next()) {
-            QString text = u"转给%1 %2"_s.arg(out.text(2), out.text(3));
-            if (!out.text(6).isEmpty())
-                text += u"；"_s + out.text(6);
-            ledger.add({Database::toDt(out.value(1)), 4, out.value(0).toLongLong(), u"转出"_s,
-                        out.text(0), text, std::nullopt, -out.amount(4), Amount(0), out.text(5)});
-        }
-        Sql in = history(u"SELECT id, createtime, zcid, zcname, je, czy, ps FROM zzjl"_s, u"zrid"_s,
-                         span, to);
-        while (in.next()) {
-            QString text = u"来自%1 %2"_s.arg(in.text(2), in.text(3));
-            if (!in.text(6).isEmpty())
-                text += u"；"_s + in.text(6);
-            ledger.add({Database::toDt(in.value(1)), 4, in.value(0).toLongLong(), u"转入"_s,
-                        in.text(0), text, std::nullopt, in.amount(4), Amount(0), in.text(5)});
-        }
+    // Movements before the period, added up in the database.
+    const auto sumBefore = [&](const QString &sums, const QString &cardColumn, const QString &who,
+                               const Window &w, const QString &extra = {}) {
+        Sql q = rowsOf(sums, cardColumn, who, w.before(from), extra);
+        q.next();
+        return q;
+    };
+    {
+        Sql c = sumBefore(u"SELECT coalesce(sum(czkfk), 0), coalesce(sum(jf), 0) FROM con"_s,
+                          u"mberid"_s, s.card, ours);
+        openingBalance -= c.amount(0);
+        openingPoints += Amount(c.value(1).toLongLong());
+    }
+    openingBalance +=
+        sumBefore(u"SELECT coalesce(sum(czje), 0) FROM czjl"_s, u"mberid"_s, s.card, ours)
+            .amount(0);
+    {
+        Sql t(u"SELECT coalesce(sum(je), 0) FROM thjl WHERE mberid = ? AND thfs = ?"_s +
+              ours.before(from).sql());
+        t.bind(s.card).bind(true);
+        ours.before(from).bind(t);
+        t.exec();
+        t.next();
+        openingBalance += t.amount(0);
+    }
+    openingPoints -=
+        sumBefore(u"SELECT coalesce(sum(jf), 0) FROM dhjl"_s, u"mberid"_s, s.card, ours).amount(0);
+    for (const Span &span : cards) {
+        openingBalance -=
+            sumBefore(u"SELECT coalesce(sum(je), 0) FROM zzjl"_s, u"zcid"_s, span.card, span.window)
+                .amount(0);
+        openingBalance +=
+            sumBefore(u"SELECT coalesce(sum(je), 0) FROM zzjl"_s, u"zrid"_s, span.card, span.window)
+                .amount(0);
     }
 
-    QList<Move> &moves = ledger.moves();
+    // The period's movements, listed.
+    const Window period = ours.within(from, to);
+    Sql c = rowsOf(u"SELECT id, createtime, boolsp, czkfk, xjfk, jf, czy, ps FROM con"_s,
+                   u"mberid"_s, s.card, period);
+    while (c.next()) {
+        const Amount onCard = c.amount(3), cash = c.amount(4);
+        take({Database::toDt(c.value(1)), 1, c.value(0).toLongLong(),
+              c.value(2).toBool() ? u"消费"_s : u"直接消费"_s, c.text(0),
+              withRemark(u"储值卡付款%1，现金付款%2"_s.arg(money(onCard), money(cash)), c.text(7)),
+              cash, -onCard, Amount(c.value(5).toLongLong()), c.text(6)});
+    }
+    Sql r = rowsOf(u"SELECT id, createtime, ssje, czje, yhsm, czy, ps FROM czjl"_s, u"mberid"_s,
+                   s.card, period);
+    while (r.next()) {
+        const Amount paid = r.amount(2), credited = r.amount(3);
+        QString text = u"实收%1，入账%2"_s.arg(money(paid), money(credited));
+        text = withRemark(withRemark(text, r.text(4)), r.text(6));
+        take({Database::toDt(r.value(1)), 2, r.value(0).toLongLong(), u"充值"_s, r.text(0), text,
+              paid, credited, Amount(0), r.text(5)});
+    }
+    Sql t = rowsOf(u"SELECT id, createtime, conid, je, thfs, czy, ps FROM thjl"_s, u"mberid"_s,
+                   s.card, period);
+    while (t.next()) {
+        const Amount je = t.amount(3);
+        const bool toCard = t.value(4).toBool();
+        take({Database::toDt(t.value(1)), 3, t.value(0).toLongLong(), u"退货"_s, t.text(0),
+              withRemark(
+                  u"退消费单%1，%2"_s.arg(t.text(2), toCard ? u"退款至储值卡"_s : u"现金退款"_s),
+                  t.text(6)),
+              toCard ? std::nullopt : std::optional(-je), toCard ? je : Amount(0), Amount(0),
+              t.text(5)});
+    }
+    Sql d = rowsOf(u"SELECT id, createtime, jf, czy, ps FROM dhjl"_s, u"mberid"_s, s.card, period);
+    while (d.next())
+        take({Database::toDt(d.value(1)), 5, d.value(0).toLongLong(), u"积分兑换"_s, d.text(0),
+              d.text(4), std::nullopt, Amount(0), -d.amount(2), d.text(3)});
+    for (const Span &span : cards) {
+        const Window w = span.window.within(from, to);
+        Sql out = rowsOf(u"SELECT id, createtime, zrid, zrname, je, czy, ps FROM zzjl"_s, u"zcid"_s,
+                         span.card, w);
+        while (out.next())
+            take({Database::toDt(out.value(1)), 4, out.value(0).toLongLong(), u"转出"_s,
+                  out.text(0),
+                  withRemark(u"转给%1 %2"_s.arg(out.text(2), out.text(3)), out.text(6)),
+                  std::nullopt, -out.amount(4), Amount(0), out.text(5)});
+        Sql in = rowsOf(u"SELECT id, createtime, zcid, zcname, je, czy, ps FROM zzjl"_s, u"zrid"_s,
+                        span.card, w);
+        while (in.next())
+            take({Database::toDt(in.value(1)), 4, in.value(0).toLongLong(), u"转入"_s, in.text(0),
+                  withRemark(u"来自%1 %2"_s.arg(in.text(2), in.text(3)), in.text(6)), std::nullopt,
+                  in.amount(4), Amount(0), in.text(5)});
+    }
+    tx.commit();
+
+    // Within one second the kinds come in a fixed order, not necessarily
+    // the order they happened in: the running figures may pass through a
+    // value they never had for that second, never at its end.
     std::sort(moves.begin(), moves.end(), [](const Move &a, const Move &b) {
         return std::tie(a.when, a.source, a.id) < std::tie(b.when, b.source, b.id);
     });
-    s.openingBalance = ledger.openingBalance();
-    s.openingPoints = ledger.openingPoints();
-    Amount balance = s.openingBalance, points = s.openingPoints;
+    s.openingBalance = openingBalance;
+    s.openingPoints = openingPoints;
+    Amount balance = openingBalance, points = openingPoints;
     const auto cell = [](Amount a) { return QVariant(Database::stored(a)); };
     const auto change = [&cell](Amount a) { return a.isZero() ? QVariant() : cell(a); };
-    s.rows.append({Database::dt(QDateTime(days.from, QTime(0, 0))), u"期初"_s, QString(),
-                   u"期初余额和积分"_s, QVariant(), QVariant(), cell(balance), QVariant(),
-                   cell(points), QString()});
+    s.rows.append({Database::dt(from), u"期初"_s, QString(), u"期初余额和积分"_s, QVariant(),
+                   QVariant(), cell(balance), QVariant(), cell(points), QString()});
     for (const Move &mv : std::as_const(moves)) {
         balance += mv.balance;
         points += mv.points;

@@ -42,8 +42,8 @@ DayFigures dayFigures(const QDate &day)
                           {from, to})
                        .toLongLong();
 
-    // The goods statistics' sums, the five largest; the name of the code's
-    // first line of the day.
+    // The goods statistics' sums, the five largest, each under a name it was
+    // sold by that day.
     Sql g(u"SELECT x.spid, min(x.spmc), sum(x.sl), sum(x.je) FROM con c"
           u" JOIN xiangxi x ON x.conid = c.id WHERE c.createtime BETWEEN ? AND ?"
           u" GROUP BY x.spid ORDER BY sum(x.je) DESC, x.spid LIMIT 5"_s);
@@ -53,12 +53,37 @@ DayFigures dayFigures(const QDate &day)
     return f;
 }
 
+QHash<QString, Amount> goodsAmounts(const QDate &day, const QStringList &codes)
+{
+    QHash<QString, Amount> out;
+    if (codes.isEmpty())
+        return out;
+    Sql g(u"SELECT x.spid, sum(x.je) FROM con c JOIN xiangxi x ON x.conid = c.id"
+          u" WHERE c.createtime BETWEEN ? AND ? AND x.spid IN ("_s +
+          QStringList(codes.size(), u"?"_s).join(u',') + u") GROUP BY x.spid"_s);
+    g.bind(Database::dt(QDateTime(day, QTime(0, 0))))
+        .bind(Database::dt(QDateTime(day, QTime(23, 59, 59))));
+    for (const QString &c : codes)
+        g.bind(c);
+    g.exec();
+    while (g.next())
+        out.insert(g.text(0), g.amount(1));
+    return out;
+}
+
 QString changeText(Amount now, Amount before)
 {
-    if (before.isZero())
+    if (before.isZero() || !now.isValid() || !before.isValid())
         return u"—"_s;
-    const Amount change = Trunc2Ratio(now - before, 100, before < Amount(0) ? -before : before);
-    return (change > Amount(0) ? u"+"_s : QString()) + FmtJe(RoundJe(change, 1)) + u'%';
+    // Tenths of a percent, exactly: (now - before) × 1000 ÷ |before|.
+    const __int128 numerator = __int128(now.raw() - before.raw()) * 1000;
+    const __int128 denominator = before.raw() < 0 ? -__int128(before.raw()) : before.raw();
+    __int128 tenths = numerator / denominator;
+    const __int128 rest = numerator % denominator;
+    if ((rest < 0 ? -rest : rest) * 2 >= denominator)
+        tenths += numerator < 0 ? -1 : 1;
+    const Amount change = Amount::fromRaw(qint64(tenths) * (Amount::kUnit / 10));
+    return (change > Amount(0) ? u"+"_s : QString()) + FmtJe(change) + u'%';
 }
 
 } // namespace lanting::reports

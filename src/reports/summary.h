@@ -6,6 +6,7 @@
 #include "amounts.h"
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -29,9 +30,12 @@ struct DayFigures {
 
 // Throws DbError.
 DayFigures dayFigures(const QDate &day);
+// What goods of these codes were sold for on a day (codes not sold there
+// are left out).
+QHash<QString, Amount> goodsAmounts(const QDate &day, const QStringList &codes);
 
-// The change from `before` to `now` in percent, "+12.5%" or "-3%"; "—" when
-// there was nothing before.
+// The change from `before` to `now` in percent to one decimal, rounded half
+// away from zero: "+12.5%", "-3%", "0%"; "—" when there was nothing before.
 QString changeText(Amount now, Amount before);
 
 } // namespace lanting::reports

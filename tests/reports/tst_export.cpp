@@ -530,9 +530,12 @@ void TstExport::printWithChart()
     QProcess images;
     images.start(u"pdfimages"_s, {u"-list"_s, f.fileName()});
     QVERIFY(images.waitForFinished(30000));
-    // A heading, a rule, then one line per picture.
+    // A heading, a rule, then one line per picture: the chart, at least
+    // 800 pixels wide.
     const QList<QByteArray> lines = images.readAllStandardOutput().trimmed().split('\n');
     QVERIFY2(lines.size() >= 3, lines.join('\n').constData());
+    const QList<QByteArray> fields = lines[2].simplified().split(' ');
+    QVERIFY2(fields.size() > 4 && fields[3].toInt() >= 800, lines[2].constData());
     qunsetenv("PRINTER");
 }
 

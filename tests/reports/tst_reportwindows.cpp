@@ -486,11 +486,14 @@ void TstReportWindows::chartsFollowTheLists()
         giveBack(at(kDay.addDays(d), 16), d, d % 2 == 0);
     }
     line(sale(u"100000000001"_s, at(kDay, 17), 50, 0), u"G3"_s, u"薯片"_s, 5, 10, 50);
-    for (const auto &[when, paid, credited] :
-         {std::tuple{at(kDay, 8), 100, 120}, std::tuple{at(kDay, 18), 50, 50},
-          std::tuple{at(kDay.addDays(2), 8), 300, 360}})
+    for (const auto &[card, when, paid, credited] :
+         {std::tuple{u"100000000001"_s, at(kDay, 8), 100, 120},
+          std::tuple{u"100000000001"_s, at(kDay, 18), 50, 50},
+          std::tuple{u"100000000009"_s, at(kDay, 19), 1000, 1000}, // filtered out below
+          std::tuple{u"100000000001"_s, at(kDay.addDays(2), 8), 300, 360}})
         Sql(A(u"INSERT INTO czjl (mberid, mbername, mberlb, ssje, czje, czy, createtime)"
-              u" VALUES ('100000000001', '张三', '金卡', ?, ?, 'admin', ?)"_s))
+              u" VALUES (?, '张三', '金卡', ?, ?, 'admin', ?)"_s))
+            .bind(card)
             .bind(Amount(paid))
             .bind(Amount(credited))
             .bind(Database::dt(when))
@@ -542,6 +545,12 @@ void TstReportWindows::chartsFollowTheLists()
     const QImage picture(png);
     QVERIFY(!picture.isNull());
     QVERIFY(picture.width() >= 600 && picture.height() >= 400);
+    // Bars drawn in colour, not a blank or grey picture.
+    int coloured = 0;
+    for (int y = 0; y < picture.height(); y += 2)
+        for (int x = 0; x < picture.width(); x += 2)
+            coloured += QColor(picture.pixel(x, y)).hsvSaturation() > 100;
+    QVERIFY2(coloured > 2000, qPrintable(QString::number(coloured)));
 
     h.onModal([&](QDialog *d) {
         w<QDateEdit>(d, u"dtStart"_s)->setDate(kDay);
@@ -567,8 +576,10 @@ void TstReportWindows::chartsFollowTheLists()
     h.onModal([&](QDialog *d) {
         w<QDateEdit>(d, u"dtStart"_s)->setDate(kDay);
         w<QDateEdit>(d, u"dtEnd"_s)->setDate(kDay.addDays(2));
+        w<QLineEdit>(d, u"txtID"_s)->setText(u"100000000001"_s); // the list's filter holds
         w<QPushButton>(d, u"cmdSearch"_s)->click();
         auto *list = w<QTreeView>(d, u"lvTb"_s);
+        QCOMPARE(list->model()->rowCount(), 3);
         ReportChart *chart = ReportChart::of(list);
         // Per day: what the list's rows of that day add up to.
         const QList<Amount> paid = amounts(list, 4), credited = amounts(list, 5);

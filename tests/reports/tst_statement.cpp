@@ -89,6 +89,8 @@ class TstStatement : public QObject
 private Q_SLOTS:
     void randomHistoryReconciles_data() { Harness::addBackendRows(); }
     void randomHistoryReconciles();
+    void historyEdges_data() { Harness::addBackendRows(); }
+    void historyEdges();
     void fromTheMemberPanel();
     void summaryEqualsReports_data() { Harness::addBackendRows(); }
     void summaryEqualsReports();
@@ -109,6 +111,7 @@ void TstStatement::randomHistoryReconciles()
     QRandomGenerator rnd(20261211);
     QString card = kA;
     Amount balance(50), points(10), other(50); // other: B's balance
+    Amount cashTaken(0);                       // cash paid in and out over the counter
     QList<Step> steps;
     QList<int> sales;
     int replacements = 0;
@@ -123,6 +126,7 @@ void TstStatement::randomHistoryReconciles()
             const Amount credited = paid + Amount(rnd.bounded(0, 30));
             stored_value::recharge(card, paid, credited, u"赠送"_s, QString());
             balance += credited;
+            cashTaken += paid;
             break;
         }
         case 1: { // a direct consumption, from the card or in cash
@@ -133,6 +137,8 @@ void TstStatement::randomHistoryReconciles()
             QCOMPARE(int(r.refusal), int(sales::PayRefusal::None));
             if (fromCard)
                 balance -= amount;
+            else
+                cashTaken += amount;
             points += Amount(WholeTimes(amount, Amount(10)));
             break;
         }
@@ -150,6 +156,7 @@ void TstStatement::randomHistoryReconciles()
             QCOMPARE(int(r.refusal), int(sales::PayRefusal::None));
             sales << r.conId;
             balance -= sale.cardPart;
+            cashTaken += sale.total - sale.cardPart;
             points += sale.points;
             break;
         }
@@ -171,6 +178,8 @@ void TstStatement::randomHistoryReconciles()
                      int(stored_value::Refusal::None));
             if (toCard)
                 balance += std::min(amount, rest);
+            else
+                cashTaken -= std::min(amount, rest);
             break;
         }
         case 4:
@@ -243,13 +252,17 @@ void TstStatement::randomHistoryReconciles()
     QVERIFY(s->reconciles());
     QCOMPARE(s->openingBalance, 0.0); // enrolled within the period
     QList<Step> listed;
+    Amount cashListed(0);
     for (const Values &row : s->rows) {
+        if (!row[4].isNull())
+            cashListed += Database::toAmount(row[4]);
         const QString business = row[1].toString();
         if (business == u"期初" || business == u"期末" || business == u"开卡")
             continue;
         listed.append(
             {Database::toDt(row[0]), Database::toAmount(row[6]), Database::toAmount(row[8])});
     }
+    QCOMPARE(cashListed, cashTaken);
     // A deleted exchange lists the exchange (at its own hour, already
     // counted) and its deletion: the figures after each deletion are the
     // steps'; every step's figures appear in order.
@@ -299,6 +312,7 @@ void TstStatement::randomHistoryReconciles()
                  {old, replaced}) -
         amountAt(u"SELECT coalesce(sum(je), 0) FROM zzjl WHERE zcid = ? AND createtime <= ?"_s,
                  {old, replaced});
+    QVERIFY(!lost.isZero()); // the seed has transfers under the first card
     Sql(u"DELETE FROM bdjl WHERE oldid = ?"_s).bind(old).exec();
     const auto partial = memberStatement(card, all);
     QVERIFY(partial);
@@ -309,6 +323,70 @@ void TstStatement::randomHistoryReconciles()
         QCOMPARE(check[1].toString(), u"核对"_s);
         QCOMPARE(Database::toAmount(check[5]), lost);
     }
+}
+
+// A card number given out again carries nothing of its former holder; a
+// sale without a time counts before everything; a transfer in the second of
+// a replacement, and one under a number the card came back to, count once.
+void TstStatement::historyEdges()
+{
+    LT_USE_BACKEND();
+    Harness h(backend);
+    QVERIFY(h.openDatabase());
+    state().operatorName = u"admin"_s;
+    const QDateTime start = QDateTime::currentDateTime().addDays(-10);
+    enrol(kA, u"李雷"_s, start);
+    enrol(kB, u"韩梅梅"_s, start);
+    const auto dated = [](const QString &table, const QDateTime &when) {
+        Sql(u"UPDATE "_s + table + u" SET createtime = ? WHERE id = (SELECT max(id) FROM "_s +
+            table + u")"_s)
+            .bind(Database::dt(when))
+            .exec();
+    };
+    const auto reconciles = [](const QString &card, Amount balance) {
+        const auto s =
+            memberStatement(card, {QDate::currentDate().addDays(-30), QDate::currentDate()});
+        QVERIFY(s);
+        QCOMPARE(s->closingBalance, balance);
+        QVERIFY(s->reconciles());
+    };
+
+    // A's number given out again after A was deleted.
+    QCOMPARE(int(stored_value::transfer(kA, kB, Amount(5), QString())),
+             int(stored_value::Refusal::None));
+    dated(u"zzjl"_s, start.addDays(1));
+    members::deleteMember(kA);
+    enrol(kA, u"王芳"_s, start.addDays(2));
+    // A sale of the new holder without a time (an older program's row).
+    Sql(u"INSERT INTO con (mberid, boolsp, czkfk, xjfk, jf, createtime, czy)"
+        u" VALUES (?, ?, ?, 0, 0, NULL, 'admin')"_s)
+        .bind(kA)
+        .bind(false)
+        .bind(Amount(3))
+        .exec();
+    Sql(u"UPDATE mber SET ye = ? WHERE id = ?"_s).bind(Amount(47)).bind(kA).exec();
+    reconciles(kA, Amount(47));
+
+    // B replaced by C, a transfer under B in that very second, then C
+    // replaced by B again.
+    const QString kC = u"300000000001"_s;
+    QCOMPARE(int(stored_value::transfer(kB, u"000000000000"_s, Amount(4), QString())),
+             int(stored_value::Refusal::None)); // under B, before
+    dated(u"zzjl"_s, start.addDays(3));
+    QCOMPARE(int(members::replaceCard(kB, kC, u"110"_s)), int(members::CardLoss::Done));
+    const QDateTime replaced = start.addDays(4);
+    dated(u"bdjl"_s, replaced);
+    Sql(u"INSERT INTO zzjl (zcid, zcname, zclv, zrid, zrname, zrlv, je, czy, createtime, ps)"
+        u" VALUES (?, '韩梅梅', '', '000000000000', '', '', ?, 'admin', ?, '')"_s)
+        .bind(kB)
+        .bind(Amount(2))
+        .bind(Database::dt(replaced))
+        .exec();
+    Sql(u"UPDATE mber SET ye = ye - ? WHERE id = ?"_s).bind(Amount(2)).bind(kC).exec();
+    QCOMPARE(int(members::replaceCard(kC, kB, u"110"_s)), int(members::CardLoss::Done));
+    dated(u"bdjl"_s, start.addDays(5));
+    // 50 + 5 from A, less 4 and 2 under B: each once.
+    reconciles(kB, Amount(49));
 }
 
 void TstStatement::fromTheMemberPanel()
@@ -346,8 +424,9 @@ void TstStatement::fromTheMemberPanel()
                                 u"与卡内余额、积分一致。"_s, u"4"_s}));
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(file.readAll()).remove(QChar(0xFEFF)).split(
-        u"\r\n"_s, Qt::SkipEmptyParts);
+    const QStringList lines = QString::fromUtf8(file.readAll())
+                                  .remove(QChar(0xFEFF))
+                                  .split(u"\r\n"_s, Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 6); // headings, four rows, totals
     QCOMPARE(lines[0], u"时间,业务,单号,说明,现金收付（元）,储值变动（元）,储值余额（元）,积分变动,"
                        u"积分余额,操作员"_s);
@@ -471,6 +550,9 @@ void TstStatement::summaryEqualsReports()
     }
     QCOMPARE(changeText(Amount(150), Amount(100)), u"+50%"_s);
     QCOMPARE(changeText(Amount(1), Amount(3)), u"-66.7%"_s);
+    QCOMPARE(changeText(je("87.741"), Amount(100)), u"-12.3%"_s); // rounded once
+    QCOMPARE(changeText(Amount(10001), Amount(10000)), u"0%"_s);
+    QCOMPARE(changeText(Amount(1001), Amount(1000)), u"+0.1%"_s);
     QCOMPARE(changeText(Amount(5), Amount(0)), u"—"_s);
 }
 

@@ -145,10 +145,13 @@ void printSheet(QPrinter *printer, const Report &r, const QImage &chart = {})
     html += u"</table>"_s;
     // The report's chart after its list, as wide as the page.
     if (!chart.isNull()) {
+        // An image's width is in pixels of 96 to the inch; the document keeps
+        // 2 cm margins inside the printable area.
+        const double inches =
+            printer->pageLayout().paintRect(QPageLayout::Inch).width() - 2 * 2 / 2.54;
         doc.addResource(QTextDocument::ImageResource, QUrl(u"chart.png"_s), chart);
         html += u"<p align=center><img src=\"chart.png\" width=\"%1\"></p>"_s.arg(
-            int(printer->pageLayout().paintRectPixels(printer->resolution()).width() * 0.9 * 72.0 /
-                printer->resolution()));
+            int(inches * 96 * 0.9));
     }
     doc.setHtml(html);
     doc.print(printer);

@@ -10,6 +10,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QLayout>
 #include <QLineSeries>
@@ -64,6 +65,7 @@ ReportChart::ReportChart(QTreeView *list, const QString &title)
     splitter->addWidget(this);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
+    splitter->setCollapsible(1, false); // a chart that cannot be seen would print blank
     list->setProperty(kChartProperty, QVariant::fromValue(static_cast<QObject *>(this)));
     draw({});
 }
@@ -116,9 +118,8 @@ int ReportChart::choice() const
     return m_ui->comChartBy->currentIndex();
 }
 
-void ReportChart::draw(const ChartData &data)
+QChart *ReportChart::build(const ChartData &data) const
 {
-    m_data = data;
     auto *chart = new QChart;
     chart->setTitle(m_title);
     chart->legend()->setAlignment(Qt::AlignBottom);
@@ -145,12 +146,14 @@ void ReportChart::draw(const ChartData &data)
     values->setLabelFormat(u"%.0f"_s);
     chart->addAxis(values, Qt::AlignLeft);
     bars->attachAxis(values);
-    double top = 0;
+    // Room for every bar, those below 0 (a loss) as well.
+    double top = 0, bottom = 0;
     for (int i = 0; i < data.categories.size(); ++i) {
-        double stacked = 0;
+        double up = 0, down = 0;
         for (const ChartSeries &s : data.bars)
-            stacked += drawn(s.values.value(i));
-        top = std::max(top, stacked);
+            (s.values.value(i) < Amount(0) ? down : up) += drawn(s.values.value(i));
+        top = std::max(top, up);
+        bottom = std::min(bottom, down);
     }
     if (data.line) {
         auto *line = new QLineSeries(chart);
@@ -158,27 +161,40 @@ void ReportChart::draw(const ChartData &data)
         for (int i = 0; i < data.line->values.size(); ++i) {
             line->append(i, drawn(data.line->values[i]));
             top = std::max(top, drawn(data.line->values[i]));
+            bottom = std::min(bottom, drawn(data.line->values[i]));
         }
         chart->addSeries(line);
         line->attachAxis(categories);
         line->attachAxis(values);
     }
-    values->setRange(0, top > 0 ? top * 1.1 : 1);
+    values->setRange(bottom * 1.1, top > 0 ? top * 1.1 : 1);
     values->applyNiceNumbers();
+    return chart;
+}
+
+void ReportChart::draw(const ChartData &data)
+{
+    m_data = data;
     QChart *old = m_view->chart();
-    m_view->setChart(chart);
+    m_view->setChart(build(data));
     delete old;
 }
 
 QImage ReportChart::picture() const
 {
-    // As shown, at twice the resolution, on white.
-    const QSize size = m_view->width() > 100 ? m_view->size() : QSize(900, 500);
-    QImage image(size * 2, QImage::Format_ARGB32_Premultiplied);
+    // Drawn afresh at a size fit for a page or a file, whatever room the
+    // chart has on the screen, at twice the resolution, on white.
+    QChartView view(build(m_data));
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.setRenderHint(QPainter::Antialiasing);
+    view.resize(900, 500);
+    view.show();
+    QCoreApplication::sendPostedEvents();
+    QImage image(QSize(900, 500) * 2, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(2);
     image.fill(Qt::white);
     QPainter painter(&image);
-    m_view->render(&painter);
+    view.render(&painter);
     return image;
 }
 

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 
+class QChart;
 class QChartView;
 class QTreeView;
 
@@ -41,7 +42,7 @@ public:
 
     void draw(const ChartData &data);
     const ChartData &data() const { return m_data; }
-    // The chart as a picture, as it is shown.
+    // The chart as a picture, 900 by 500 at twice the resolution.
     QImage picture() const;
     // Asks where and saves the picture; false when cancelled or failed.
     bool savePicture();
@@ -53,6 +54,8 @@ Q_SIGNALS:
     void choiceChanged(int choice);
 
 private:
+    QChart *build(const ChartData &data) const;
+
     Ui::ReportChart *m_ui;
     QChartView *m_view;
     QTreeView *m_list;

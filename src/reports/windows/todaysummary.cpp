@@ -29,13 +29,20 @@ void TodaySummary::refresh()
 {
     const QDate today = QDate::currentDate();
     try {
-        show(dayFigures(today), dayFigures(today.addDays(-7)));
+        const DayFigures now = dayFigures(today);
+        QStringList codes;
+        for (const DayFigures::Goods &g : now.topGoods)
+            codes << g.spid;
+        show(now, dayFigures(today.addDays(-7)), goodsAmounts(today.addDays(-7), codes));
     } catch (const DbError &e) {
+        m_ui->lvToday->clear();
+        m_ui->lvTopGoods->clear();
         m_ui->lblDay->setText(u"今日概况没有读出：%1"_s.arg(e.message()));
     }
 }
 
-void TodaySummary::show(const DayFigures &today, const DayFigures &lastWeek)
+void TodaySummary::show(const DayFigures &today, const DayFigures &lastWeek,
+                        const QHash<QString, Amount> &soldLastWeek)
 {
     m_ui->lblDay->setText(u"%1，与上周同日（%2）相比"_s.arg(
         QLocale(QLocale::Chinese).toString(today.day, u"yyyy-MM-dd dddd"_s),
@@ -59,10 +66,7 @@ void TodaySummary::show(const DayFigures &today, const DayFigures &lastWeek)
 
     m_ui->lvTopGoods->clear();
     for (const DayFigures::Goods &g : today.topGoods) {
-        Amount before(0);
-        for (const DayFigures::Goods &b : lastWeek.topGoods)
-            if (b.spid == g.spid)
-                before = b.amount;
+        const Amount before = soldLastWeek.value(g.spid, Amount(0));
         auto *row =
             ui::addRow(m_ui->lvTopGoods, {g.name, FmtJe(g.quantity), FmtJe(g.amount) + u"元"_s,
                                           FmtJe(before) + u"元"_s});

@@ -26,7 +26,8 @@ public:
     void refresh();
 
 private:
-    void show(const DayFigures &today, const DayFigures &lastWeek);
+    void show(const DayFigures &today, const DayFigures &lastWeek,
+              const QHash<QString, Amount> &soldLastWeek);
 
     Ui::TodaySummary *m_ui;
 };
