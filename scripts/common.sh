@@ -15,6 +15,7 @@ PACKAGES=(
     libxlsxwriter-dev libsodium-dev libfreexl-dev libminizip-dev python3-xlwt
     libpcsclite-dev pcscd vsmartcard-vpcd python3-virtualsmartcard python3-pycryptodome
     libx11-dev xvfb xauth xdotool
+    lintian
 )
 
 install_missing() {

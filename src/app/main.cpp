@@ -9,13 +9,55 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTextStream>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace lanting;
 
+namespace
+{
+
+const QCommandLineOption homeOpt(u"home"_s, u"程序文件夹（数据库与工作文件所在）"_s, u"DIR"_s);
+const QCommandLineOption dbOpt(u"db"_s, u"数据库地址，如 postgresql://用户:密码@主机/数据库"_s,
+                               u"URL"_s);
+const QCommandLineOption readyOpt(u"quit-when-ready"_s,
+                                  u"打开数据库、显示登录窗口后即退出（用于安装检查）"_s);
+
+void describe(QCommandLineParser &args)
+{
+    args.setApplicationDescription(u"岚汀会员管理系统专业版"_s);
+    args.addHelpOption();
+    args.addVersionOption();
+    args.addOption(homeOpt);
+    args.addOption(dbOpt);
+    args.addOption(readyOpt);
+}
+
+// --version and --help answer on a terminal, without a screen.
+bool onlyText(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i)
+        for (const char *o : {"--version", "-v", "--help", "-h", "--help-all", "-?"})
+            if (qstrcmp(argv[i], o) == 0)
+                return true;
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     keepTimeZoneLoaded();
+    if (onlyText(argc, argv)) {
+        QCoreApplication text(argc, argv);
+        QCoreApplication::setApplicationName(u"lanting"_s);
+        QCoreApplication::setApplicationVersion(QStringLiteral(LANTING_VERSION));
+        QCommandLineParser args;
+        describe(args);
+        args.process(text); // prints and ends the program
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"lanting"_s);
     QApplication::setApplicationDisplayName(u"岚汀会员管理系统专业版"_s);
@@ -25,14 +67,7 @@ int main(int argc, char *argv[])
     wireProgram();
 
     QCommandLineParser args;
-    args.setApplicationDescription(u"岚汀会员管理系统专业版"_s);
-    args.addHelpOption();
-    args.addVersionOption();
-    const QCommandLineOption homeOpt(u"home"_s, u"程序文件夹（数据库与工作文件所在）"_s, u"DIR"_s);
-    const QCommandLineOption dbOpt(u"db"_s, u"数据库地址，如 postgresql://用户:密码@主机/数据库"_s,
-                                   u"URL"_s);
-    args.addOption(homeOpt);
-    args.addOption(dbOpt);
+    describe(args);
     args.process(app);
 
     const QString folder = resolveProgramFolder(args.value(homeOpt));
@@ -59,6 +94,13 @@ int main(int argc, char *argv[])
     if (!login.start())
         return 0;
     login.show();
+    if (args.isSet(readyOpt)) {
+        // Up with its database and the login window: say where, and end.
+        QTimer::singleShot(0, &app, [&login, folder] {
+            QTextStream(stdout) << "ready: " << folder << " " << login.windowTitle() << Qt::endl;
+            QApplication::quit();
+        });
+    }
     const int rc = QApplication::exec();
     Database::close();
     return rc;

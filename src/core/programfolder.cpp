@@ -30,8 +30,12 @@ QString resolveProgramFolder(const QString &overrideDir)
 {
     if (!overrideDir.isEmpty())
         return usableFolder(overrideDir) ? QDir(overrideDir).absolutePath() : QString();
+    // A program installed with its data folder beside its bin/ (a package,
+    // cmake --install) never keeps a shop's data there, even when it may
+    // write there (run by root); a portable one does.
     const QString exeDir = QCoreApplication::applicationDirPath();
-    if (usableFolder(exeDir))
+    const bool installed = QDir(exeDir + u"/../share/lanting"_s).exists();
+    if (!installed && usableFolder(exeDir))
         return exeDir;
     const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     return usableFolder(userDir) ? userDir : QString();
