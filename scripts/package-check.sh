@@ -8,7 +8,9 @@ package_check() {
     deb=$("$ROOT/scripts/package.sh") || { echo "package: build or lintian failed" >&2; return 1; }
     local sudo=()
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$deb" >/dev/null \
+    # Its dependencies only: the machine is left as it was found.
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+        --no-install-recommends "$deb" >/dev/null \
         || { echo "package: apt install $deb failed" >&2; return 1; }
     home=$(mktemp -d)
     (

@@ -2,6 +2,7 @@
 
 #include "appstate.h"
 #include "database.h"
+#include "fakedesktop.h"
 #include "frmlogin.h"
 #include "frmmain.h"
 #include "harness.h"
@@ -528,6 +529,7 @@ void TstStartup::staleLockTakenOver()
 
 void TstStartup::shellOpenHandsUrlToDesktop()
 {
+    test::FakeDesktop desktop; // whatever this machine has
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(u"http"_s, &catcher, "open");
     const QString web = u"http://www.example.com/help?a=1&b=2 & calc.exe"_s;
