@@ -8,7 +8,7 @@ source "$ROOT/scripts/pcsc-test-reader.sh"
 source "$ROOT/scripts/package-check.sh"
 install_missing
 build
-trap 'pg_test_stop; pcsc_reader_stop' EXIT
+trap 'pg_test_stop; pcsc_reader_stop; package_cleanup' EXIT
 pg_test_start
 print_queue_start
 pcsc_reader_start

@@ -63,12 +63,16 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(u"岚汀会员管理系统专业版"_s);
     QApplication::setApplicationVersion(QStringLiteral(LANTING_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
-    ui::installMessageBoxes();
-    wireProgram();
-
     QCommandLineParser args;
     describe(args);
     args.process(app);
+    // The install check has nobody to answer a message box: messages go to
+    // the error output with their default answers, and a failure ends it
+    // with an error status.
+    const bool check = args.isSet(readyOpt);
+    if (!check)
+        ui::installMessageBoxes();
+    wireProgram();
 
     const QString folder = resolveProgramFolder(args.value(homeOpt));
     if (folder.isEmpty()) {
@@ -80,7 +84,7 @@ int main(int argc, char *argv[])
     SingleInstance instance(folder);
     if (!instance.acquired()) {
         msgNotice(u"岚汀会员管理系统已经启动！"_s);
-        return 0;
+        return check ? 1 : 0;
     }
 
     QString configError;
@@ -92,7 +96,7 @@ int main(int argc, char *argv[])
     QObject::connect(&login, &FrmLogin::programEnds, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     if (!login.start())
-        return 0;
+        return check ? 1 : 0;
     login.show();
     if (args.isSet(readyOpt)) {
         // Up with its database and the login window: say where, and end.

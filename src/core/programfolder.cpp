@@ -30,14 +30,21 @@ QString resolveProgramFolder(const QString &overrideDir)
 {
     if (!overrideDir.isEmpty())
         return usableFolder(overrideDir) ? QDir(overrideDir).absolutePath() : QString();
+    return programFolderBeside(QCoreApplication::applicationDirPath(),
+                               QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+QString programFolderBeside(const QString &exeDir, const QString &userDir)
+{
     // A program installed with its data folder beside its bin/ (a package,
-    // cmake --install) never keeps a shop's data there, even when it may
-    // write there (run by root); a portable one does.
-    const QString exeDir = QCoreApplication::applicationDirPath();
+    // cmake --install) keeps a shop's data in the user's folder, even when
+    // it may write beside itself (run by root); a portable one, or one that
+    // already keeps its database or settings there, beside itself.
     const bool installed = QDir(exeDir + u"/../share/lanting"_s).exists();
-    if (!installed && usableFolder(exeDir))
+    const bool keptHere =
+        QFileInfo::exists(exeDir + u"/qzdb.qdb"_s) || QFileInfo::exists(exeDir + u"/lanting.ini"_s);
+    if ((!installed || keptHere) && usableFolder(exeDir))
         return exeDir;
-    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     return usableFolder(userDir) ? userDir : QString();
 }
 

@@ -7,9 +7,14 @@ namespace lanting
 
 // The folder that holds qzdb.qdb and the program's working files: the given
 // override (--home), else the executable's folder when it is writable (a
-// portable install), else the per-user data folder. Created when missing.
+// portable install; not an installed one, see below), else the per-user
+// data folder. Created when missing.
 // Empty when no usable folder could be had.
 QString resolveProgramFolder(const QString &overrideDir);
+// The choice without an override: the executable's folder for a portable
+// program, or an installed one that keeps its database or settings there;
+// else the user's folder. Created when missing; empty when unusable.
+QString programFolderBeside(const QString &exeDir, const QString &userDir);
 
 // A delivered read-only file (template, skins, help): beside the executable,
 // then in the install's data folder. Empty when not found.

@@ -7,6 +7,7 @@
 #include "frmmain.h"
 #include "harness.h"
 #include "login.h"
+#include "programfolder.h"
 #include "singleinstance.h"
 #include "sysinfo.h"
 #include "ui.h"
@@ -61,6 +62,7 @@ private Q_SLOTS:
     void singleInstance();
     void staleLockTakenOver();
     void shellOpenHandsUrlToDesktop();
+    void programFolderBesideOrUsers();
     void selectFolder();
 };
 
@@ -525,6 +527,24 @@ void TstStartup::staleLockTakenOver()
     QVERIFY(QFile::exists(dir.path() + u"/lanting.lock"_s));
     SingleInstance next(dir.path());
     QVERIFY(next.acquired());
+}
+
+// A portable program keeps its data beside itself; an installed one (its
+// data folder beside its bin/) in the user's folder, even where it may write
+// beside itself, unless its database is there already.
+void TstStartup::programFolderBesideOrUsers()
+{
+    QTemporaryDir root;
+    const QString bin = root.filePath(u"bin"_s), user = root.filePath(u"user/lanting"_s);
+    QVERIFY(QDir().mkpath(bin));
+    QCOMPARE(programFolderBeside(bin, user), bin);
+    QVERIFY(QDir().mkpath(root.filePath(u"share/lanting"_s)));
+    QCOMPARE(programFolderBeside(bin, user), user);
+    QVERIFY(QDir(user).exists()); // made for it
+    QFile kept(bin + u"/qzdb.qdb"_s);
+    QVERIFY(kept.open(QIODevice::WriteOnly));
+    kept.close();
+    QCOMPARE(programFolderBeside(bin, user), bin);
 }
 
 void TstStartup::shellOpenHandsUrlToDesktop()
