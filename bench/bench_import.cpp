@@ -9,6 +9,7 @@
 #include "appstate.h"
 #include "database.h"
 #include "memberimport.h"
+#include "peakmemory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,6 +22,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace lanting;
+using lanting::bench::peakKiB;
 
 namespace
 {
@@ -80,17 +82,6 @@ void writeXlsx(const QString &path, int members)
     }
     if (workbook_close(book) != LXW_NO_ERROR)
         qFatal("cannot write %s", qPrintable(path));
-}
-
-qint64 peakKiB()
-{
-    QFile f(u"/proc/self/status"_s);
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &l : f.readAll().split('\n'))
-        if (l.startsWith("VmHWM:"))
-            return l.mid(6).trimmed().split(' ').first().toLongLong();
-    return 0;
 }
 
 } // namespace

@@ -25,6 +25,7 @@
 #include "database.h"
 #include "memberlist.h"
 #include "memberlookup.h"
+#include "peakmemory.h"
 #include "programfolder.h"
 #include "reminders.h"
 #include "reportmodel.h"
@@ -53,6 +54,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace lanting;
+using lanting::bench::peakKiB;
+using lanting::bench::resetPeak;
 
 namespace
 {
@@ -282,24 +285,6 @@ void floorHelpers()
     QTextStream(stdout) << "Building the floor's trigram index ...\n";
     q.exec(u"CREATE VIRTUAL TABLE bench_trgm USING fts5(id, name, tokenize = 'trigram')"_s);
     q.exec(u"INSERT INTO bench_trgm (rowid, id, name) SELECT rowid, id, name FROM mber"_s);
-}
-
-qint64 peakKiB()
-{
-    QFile f(u"/proc/self/status"_s);
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &l : f.readAll().split('\n'))
-        if (l.startsWith("VmHWM:"))
-            return l.mid(6).trimmed().split(' ').first().toLongLong();
-    return 0;
-}
-
-void resetPeak()
-{
-    QFile f(u"/proc/self/clear_refs"_s);
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
 }
 
 struct Times {

@@ -56,9 +56,11 @@ void BenchTills::throughput()
     QList<QProcess *> tills;
     for (int i = 0; i < kTills; ++i) {
         auto *p = new QProcess(this);
-        const QStringList mine = oneCard ? QStringList{cards[0]} : QStringList{cards[i], cards[(i + 1) % kTills]};
+        const QStringList mine =
+            oneCard ? QStringList{cards[0]} : QStringList{cards[i], cards[(i + 1) % kTills]};
         p->start(QStringLiteral(TILL_WORKER),
-                 QStringList{url, QString::number(i + 1), QString::number(kOperations), u"pay"_s} + mine);
+                 QStringList{url, QString::number(i + 1), QString::number(kOperations), u"pay"_s} +
+                     mine);
         tills << p;
     }
     int errors = 0;

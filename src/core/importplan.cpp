@@ -183,6 +183,21 @@ QStringList ImportPlan::referencesToCreate() const
     return out;
 }
 
+ImportPlan::KeyLookup keysIn(const QString &table, const QString &column)
+{
+    return [table, column](const QStringList &keys) {
+        Sql q(u"SELECT %1 FROM %2 WHERE %1 IN ("_s.arg(column, table) +
+              QStringList(keys.size(), u"?"_s).join(u',') + u')');
+        for (const QString &k : keys)
+            q.bind(k);
+        q.exec();
+        QSet<QString> out;
+        while (q.next())
+            out.insert(q.text(0));
+        return out;
+    };
+}
+
 CreatedReferences createReferences(const ImportPlan &plan, const QString &table,
                                    const std::function<void(const QString &)> &insert)
 {

@@ -115,6 +115,10 @@ struct ImportResult {
     int newReferences = 0; // levels or categories created
 };
 
+// Which of the keys a table's key column holds (the column and table are
+// the program's own names, never the file's).
+ImportPlan::KeyLookup keysIn(const QString &table, const QString &column);
+
 // Inside an import's transaction: creates the new names its rows use in
 // `table` (its column `name`), each unless one differing only in case is
 // there already (made at another till meanwhile); `insert` writes one.

@@ -59,19 +59,6 @@ QList<ImportField> fields()
     };
 }
 
-QSet<QString> cardsPresent(const QStringList &cards)
-{
-    QStringList marks(cards.size(), u"?"_s);
-    Sql q(u"SELECT id FROM mber WHERE id IN ("_s + marks.join(u',') + u')');
-    for (const QString &c : cards)
-        q.bind(c);
-    q.exec();
-    QSet<QString> out;
-    while (q.next())
-        out.insert(q.text(0));
-    return out;
-}
-
 // A card is valid through its expiry day, as the member form stores it.
 QDateTime expiryOf(const QDateTime &read)
 {
@@ -82,7 +69,7 @@ QDateTime expiryOf(const QDateTime &read)
 
 ImportPlan memberImportPlan(Sheet sheet)
 {
-    return ImportPlan(fields(), std::move(sheet), cardsPresent, levelNames());
+    return ImportPlan(fields(), std::move(sheet), keysIn(u"mber"_s, u"id"_s), levelNames());
 }
 
 QList<ImportField> memberImportFields()

@@ -13,30 +13,29 @@ namespace lanting::reports
 namespace
 {
 
-Amount amountIn(const ReportQuery &q, const Values &row, int column)
+Amount amountAt(const ReportModel &list, int row, int column)
 {
-    return typedValue(q.columns[column].kind, row.value(column)).value<Amount>();
+    return list.value(row, column).value<Amount>();
 }
 
 } // namespace
 
-ChartData turnoverChart(const ReportQuery &turnover)
+ChartData turnoverChart(const ReportModel &turnover)
 {
     ChartData c;
     ChartSeries card{u"储值卡"_s, {}}, cash{u"现金"_s, {}}, returns{u"退货金额"_s, {}};
-    forEachRow(turnover, [&](const Values &row) {
-        c.categories << row.value(0).toString();
-        card.values << amountIn(turnover, row, 2);
-        cash.values << amountIn(turnover, row, 3);
-        returns.values << amountIn(turnover, row, 4);
-        return true;
-    });
+    for (int r = 0; r < turnover.rowCount(); ++r) {
+        c.categories << turnover.value(r, 0).toString();
+        card.values << amountAt(turnover, r, 2);
+        cash.values << amountAt(turnover, r, 3);
+        returns.values << amountAt(turnover, r, 4);
+    }
     c.bars = {card, cash};
     c.line = returns;
     return c;
 }
 
-ChartData goodsChart(const ReportQuery &statistics, GoodsBy by, int top)
+ChartData goodsChart(const ReportModel &statistics, GoodsBy by, int top)
 {
     struct Goods {
         QString name;
@@ -44,12 +43,11 @@ ChartData goodsChart(const ReportQuery &statistics, GoodsBy by, int top)
     };
     QList<Goods> goods;
     const int column = by == GoodsBy::Amount ? 6 : 7;
-    forEachRow(statistics, [&](const Values &row) {
-        const QString name = row.value(2).toString();
-        goods.append(
-            {name.isEmpty() ? row.value(0).toString() : name, amountIn(statistics, row, column)});
-        return true;
-    });
+    for (int r = 0; r < statistics.rowCount(); ++r) {
+        const QString name = statistics.value(r, 2).toString();
+        goods.append({name.isEmpty() ? statistics.value(r, 0).toString() : name,
+                      amountAt(statistics, r, column)});
+    }
     // Largest first; equal ones in the list's order.
     std::stable_sort(goods.begin(), goods.end(),
                      [](const Goods &a, const Goods &b) { return a.value > b.value; });

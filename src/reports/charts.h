@@ -25,13 +25,14 @@ struct ChartData {
 };
 
 // Card and cash turnover stacked, returns as a line: a bar per row of the
-// daily or monthly turnover report (date, turnover, card, cash, returns).
-ChartData turnoverChart(const ReportQuery &turnover);
+// daily or monthly turnover list (date, turnover, card, cash, returns), as
+// the list holds it (a computed report is held whole: not read again).
+ChartData turnoverChart(const ReportModel &turnover);
 
 enum class GoodsBy { Amount, Profit };
-// The `top` goods of the goods statistics by amount or by profit, largest
-// first.
-ChartData goodsChart(const ReportQuery &statistics, GoodsBy by, int top = 20);
+// The `top` goods of the goods statistics' list by amount or by profit,
+// largest first.
+ChartData goodsChart(const ReportModel &statistics, GoodsBy by, int top = 20);
 
 // The recharges of the recharge records' list, with its filters, per day or
 // per month of its period (every day or month of it, those without any

@@ -74,10 +74,9 @@ struct Window {
 };
 
 // The rows of a member's card in a window.
-Sql rowsOf(const QString &select, const QString &cardColumn, const QString &card, const Window &w,
-           const QString &extra = {})
+Sql rowsOf(const QString &select, const QString &cardColumn, const QString &card, const Window &w)
 {
-    Sql q(select + u" WHERE "_s + cardColumn + u" = ?"_s + extra + w.sql());
+    Sql q(select + u" WHERE "_s + cardColumn + u" = ?"_s + w.sql());
     q.bind(card);
     w.bind(q);
     q.exec();
@@ -196,8 +195,8 @@ std::optional<Statement> memberStatement(const QString &card, const Days &days)
 
     // Movements before the period, added up in the database.
     const auto sumBefore = [&](const QString &sums, const QString &cardColumn, const QString &who,
-                               const Window &w, const QString &extra = {}) {
-        Sql q = rowsOf(sums, cardColumn, who, w.before(from), extra);
+                               const Window &w) {
+        Sql q = rowsOf(sums, cardColumn, who, w.before(from));
         q.next();
         return q;
     };
@@ -210,15 +209,11 @@ std::optional<Statement> memberStatement(const QString &card, const Days &days)
     openingBalance +=
         sumBefore(u"SELECT coalesce(sum(czje), 0) FROM czjl"_s, u"mberid"_s, s.card, ours)
             .amount(0);
-    {
-        Sql t(u"SELECT coalesce(sum(je), 0) FROM thjl WHERE mberid = ? AND thfs = ?"_s +
-              ours.before(from).sql());
-        t.bind(s.card).bind(true);
-        ours.before(from).bind(t);
-        t.exec();
-        t.next();
-        openingBalance += t.amount(0);
-    }
+    // Only returns to the card move the balance.
+    openingBalance += sumBefore(u"SELECT coalesce(sum(CASE WHEN thfs THEN je ELSE 0 END), 0)"
+                                u" FROM thjl"_s,
+                                u"mberid"_s, s.card, ours)
+                          .amount(0);
     openingPoints -=
         sumBefore(u"SELECT coalesce(sum(jf), 0) FROM dhjl"_s, u"mberid"_s, s.card, ours).amount(0);
     for (const Span &span : cards) {

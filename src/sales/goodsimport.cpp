@@ -43,24 +43,11 @@ QList<ImportField> goodsFields()
     };
 }
 
-QSet<QString> codesPresent(const QStringList &codes)
-{
-    QStringList marks(codes.size(), u"?"_s);
-    Sql q(u"SELECT spid FROM sp WHERE spid IN ("_s + marks.join(u',') + u')');
-    for (const QString &c : codes)
-        q.bind(c);
-    q.exec();
-    QSet<QString> out;
-    while (q.next())
-        out.insert(q.text(0));
-    return out;
-}
-
 } // namespace
 
 ImportPlan goodsImportPlan(Sheet sheet)
 {
-    return ImportPlan(goodsFields(), std::move(sheet), codesPresent, categories());
+    return ImportPlan(goodsFields(), std::move(sheet), keysIn(u"sp"_s, u"spid"_s), categories());
 }
 
 ImportResult importGoods(const ImportPlan &plan, const QString &fileName,

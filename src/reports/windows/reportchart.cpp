@@ -48,10 +48,7 @@ ReportChart::ReportChart(QTreeView *list, const QString &title)
     m_view->setMinimumSize(360, 240);
     m_ui->layChart->addWidget(m_view, 1);
     m_ui->comChartBy->hide();
-    connect(m_ui->comChartBy, &QComboBox::currentIndexChanged, this, [this](int index) {
-        refresh();
-        Q_EMIT choiceChanged(index);
-    });
+    connect(m_ui->comChartBy, &QComboBox::currentIndexChanged, this, &ReportChart::refresh);
     connect(m_ui->cmdChartPng, &QPushButton::clicked, this, &ReportChart::savePicture);
 
     // In the list's place: the list and the chart side by side.
@@ -106,7 +103,7 @@ void ReportChart::refresh()
         return;
     }
     try {
-        draw(m_make(model->query(), choice()));
+        draw(m_make(*model, choice()));
     } catch (const DbError &e) {
         draw({});
         ui::tell(u"图表没有画出：%1"_s.arg(e.message()));

@@ -32,7 +32,7 @@ public:
 
     // What the chart draws of the list's query; drawn again each time the
     // list's query has run, and when another choice is made.
-    using Maker = std::function<ChartData(const ReportQuery &, int choice)>;
+    using Maker = std::function<ChartData(const ReportModel &list, int choice)>;
     void setMaker(Maker make);
     void refresh();
 
@@ -49,9 +49,6 @@ public:
 
     // The chart a list was given, if any.
     static ReportChart *of(const QObject *list);
-
-Q_SIGNALS:
-    void choiceChanged(int choice);
 
 private:
     QChart *build(const ChartData &data) const;

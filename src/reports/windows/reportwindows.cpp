@@ -284,8 +284,8 @@ FrmGoodsXf::FrmGoodsXf(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::Frm
     exportWith(m_ui->cmdExcel, m_ui->cmdPrint, m_ui->lvTb, u"商品消费统计报表"_s);
     auto *chart = new ReportChart(m_ui->lvTb, u"售出最多的20种商品"_s);
     chart->setChoices({u"按售出金额"_s, u"按利润"_s});
-    chart->setMaker([](const ReportQuery &q, int by) {
-        return goodsChart(q, by == 1 ? GoodsBy::Profit : GoodsBy::Amount);
+    chart->setMaker([](const ReportModel &list, int by) {
+        return goodsChart(list, by == 1 ? GoodsBy::Profit : GoodsBy::Amount);
     });
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &QDialog::reject);
     ui::closeWait();
@@ -338,8 +338,8 @@ FrmYyqk::FrmYyqk(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmYyqk)
     exportWith(m_ui->cmdExcel2, m_ui->cmdPrint2, m_ui->lvTb2, u"月营业额统计报表"_s);
     for (const auto &[list, title] :
          {std::pair{m_ui->lvTb1, u"日营业额"_s}, std::pair{m_ui->lvTb2, u"月营业额"_s}})
-        (new ReportChart(list, title))->setMaker([](const ReportQuery &q, int) {
-            return turnoverChart(q);
+        (new ReportChart(list, title))->setMaker([](const ReportModel &l, int) {
+            return turnoverChart(l);
         });
     connect(m_ui->cmdClose1, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_ui->cmdClose2, &QPushButton::clicked, this, &QDialog::reject);
@@ -367,7 +367,8 @@ FrmCzjl::FrmCzjl(QWidget *parent) : ReportWindow(parent), m_ui(new Ui::FrmCzjl)
     exportWith(m_ui->cmdExcel, m_ui->cmdPrint, m_ui->lvTb, u"会员充值记录报表"_s);
     auto *chart = new ReportChart(m_ui->lvTb, u"充值金额"_s);
     chart->setChoices({u"按日"_s, u"按月"_s});
-    chart->setMaker([](const ReportQuery &q, int by) { return rechargeChart(q, by == 1); });
+    chart->setMaker(
+        [](const ReportModel &list, int by) { return rechargeChart(list.query(), by == 1); });
     connect(m_ui->cmdClose, &QPushButton::clicked, this, &QDialog::reject);
     ui::closeWait();
 }
