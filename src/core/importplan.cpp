@@ -220,6 +220,44 @@ QString CreatedReferences::spelling(const ImportPlan &plan, const QString &name)
     return stored.value(written.toLower(), written);
 }
 
+int writeRows(const ImportPlan &plan, const SheetProgress &progress, const QString &taken,
+              const std::function<void(const ImportRow &)> &write)
+{
+    int key = -1;
+    for (int f = 0; f < plan.fields().size(); ++f)
+        if (plan.fields()[f].unique)
+            key = f;
+    const QList<ImportRow> &rows = plan.rows();
+    int written = 0;
+    qsizetype done = 0;
+    for (const ImportRow &row : rows) {
+        ++done;
+        if (!row.problems.isEmpty())
+            continue;
+        try {
+            write(row);
+        } catch (const DbError &e) {
+            if (e.duplicate() && key >= 0)
+                throw DbError(taken.arg(row.values[key].toString()).arg(row.line));
+            throw;
+        }
+        ++written;
+        if ((done & 0x1ff) == 0)
+            reportImportProgress(progress, done, rows.size());
+    }
+    return written;
+}
+
+QString cellText(const QVariant &cell)
+{
+    return cell.isValid() ? cell.toString() : QString();
+}
+
+Amount cellAmount(const QVariant &cell)
+{
+    return cell.isValid() ? cell.value<Amount>() : Amount(0);
+}
+
 void reportImportProgress(const SheetProgress &progress, qsizetype done, qsizetype total)
 {
     if (progress && !progress(total ? int(done * 100 / total) : 100))

@@ -132,6 +132,16 @@ struct CreatedReferences {
 CreatedReferences createReferences(const ImportPlan &plan, const QString &table,
                                    const std::function<void(const QString &)> &insert);
 
+// Inside an import's transaction: `write` for every row without a problem,
+// in order, progress told on the way. A key taken meanwhile at another till
+// (a duplicate) ends the import with `taken`, where %1 is the row's key and
+// %2 its line. Gives how many rows were written.
+int writeRows(const ImportPlan &plan, const SheetProgress &progress, const QString &taken,
+              const std::function<void(const ImportRow &)> &write);
+// A cell as the row holds it: its text, or its amount (0 when empty).
+QString cellText(const QVariant &cell);
+Amount cellAmount(const QVariant &cell);
+
 // Tells progress of a write; throws SheetError (cancelled) when it answers
 // false.
 void reportImportProgress(const SheetProgress &progress, qsizetype done, qsizetype total);

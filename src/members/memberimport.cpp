@@ -87,7 +87,6 @@ ImportResult importMembers(const ImportPlan &plan, const QString &fileName,
               fYe = field(u"ye"), fJf = field(u"jf"), fCsny = field(u"csny"),
               fZjhm = field(u"zjhm"), fJzrq = field(u"jzrq"), fSex = field(u"sex"),
               fAddr = field(u"addr"), fPs = field(u"ps");
-    const QList<ImportRow> &rows = plan.rows();
 
     ImportResult result;
     return retrying([&] {
@@ -109,52 +108,37 @@ ImportResult importMembers(const ImportPlan &plan, const QString &fileName,
             u"INSERT INTO mber (id, name, tel, lv, ye, csje, jf, csjf, csny, zjlx, zjhm,"
             u" booljzrq, jzrq, sex, addr, ps, pwd, st, ljxfje, ljxfcs, ljczje, createtime)"
             u" VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '', 0, 0, 0, 0, ?)"_s);
-        const auto text = [](const QVariant &v) { return v.isValid() ? v.toString() : QString(); };
-        const auto amount = [](const QVariant &v) {
-            return v.isValid() ? v.value<Amount>() : Amount(0);
-        };
-        qsizetype done = 0;
-        for (const ImportRow &row : rows) {
-            ++done;
-            if (!row.problems.isEmpty())
-                continue;
-            const QVariantList &v = row.values;
-            const Amount ye = amount(v[fYe]), jf = amount(v[fJf]);
-            const QString zjhm = text(v[fZjhm]);
-            insert.bind(v[fId].toString())
-                .bind(v[fName].toString())
-                .bind(text(v[fTel]))
-                .bind(v[fLv].isValid() ? levels.spelling(plan, v[fLv].toString()) : QString())
-                .bind(ye)
-                .bind(ye)
-                .bind(jf)
-                .bind(std::min<qint64>(jf.wholePart(), 2147483647))
-                .bind(v[fCsny].isValid()
-                          ? Database::dt(QDateTime(v[fCsny].toDateTime().date(), QTime(0, 0)))
-                          : QVariant())
-                .bind(zjhm.isEmpty() ? QString() : u"身份证"_s)
-                .bind(zjhm)
-                .bind(v[fJzrq].isValid())
-                .bind(v[fJzrq].isValid() ? Database::dt(expiryOf(v[fJzrq].toDateTime())) : noExpiry)
-                .bind(v[fSex].isValid() ? v[fSex].toInt() : 0)
-                .bind(text(v[fAddr]))
-                .bind(text(v[fPs]))
-                .bind(now);
-            try {
-                insert.exec();
-            } catch (const DbError &e) {
-                if (e.duplicate()) // enrolled at another till since the file was checked
-                    throw DbError(u"卡号[%1]已被其他收银台登记（第%2行），没有导入任何数据。"_s
-                                      .arg(v[fId].toString())
-                                      .arg(row.line));
-                throw;
-            }
-            ++result.rows;
-            result.amount += ye;
-            result.points += jf;
-            if ((done & 0x1ff) == 0)
-                reportImportProgress(progress, done, rows.size());
-        }
+        // A card enrolled at another till since the file was checked.
+        result.rows = writeRows(
+            plan, progress, u"卡号[%1]已被其他收银台登记（第%2行），没有导入任何数据。"_s,
+            [&](const ImportRow &row) {
+                const QVariantList &v = row.values;
+                const Amount ye = cellAmount(v[fYe]), jf = cellAmount(v[fJf]);
+                const QString zjhm = cellText(v[fZjhm]);
+                insert.bind(v[fId].toString())
+                    .bind(v[fName].toString())
+                    .bind(cellText(v[fTel]))
+                    .bind(v[fLv].isValid() ? levels.spelling(plan, v[fLv].toString()) : QString())
+                    .bind(ye)
+                    .bind(ye)
+                    .bind(jf)
+                    .bind(std::min<qint64>(jf.wholePart(), 2147483647))
+                    .bind(v[fCsny].isValid()
+                              ? Database::dt(QDateTime(v[fCsny].toDateTime().date(), QTime(0, 0)))
+                              : QVariant())
+                    .bind(zjhm.isEmpty() ? QString() : u"身份证"_s)
+                    .bind(zjhm)
+                    .bind(v[fJzrq].isValid())
+                    .bind(v[fJzrq].isValid() ? Database::dt(expiryOf(v[fJzrq].toDateTime()))
+                                             : noExpiry)
+                    .bind(v[fSex].isValid() ? v[fSex].toInt() : 0)
+                    .bind(cellText(v[fAddr]))
+                    .bind(cellText(v[fPs]))
+                    .bind(now)
+                    .exec();
+                result.amount += ye;
+                result.points += jf;
+            });
         if (result.rows == 0)
             throw DbError(u"没有可以导入的会员。"_s);
         WriteLog(u"导入会员"_s,

@@ -59,7 +59,6 @@ ImportResult importGoods(const ImportPlan &plan, const QString &fileName,
     const int fSpid = field(u"spid"), fName = field(u"name"), fLb = field(u"lb"),
               fDw = field(u"dw"), fJj = field(u"jj"), fSj = field(u"sj"), fKc = field(u"kc"),
               fJf = field(u"jf");
-    const QList<ImportRow> &rows = plan.rows();
     return retrying([&] {
         ImportResult result;
         Transaction tx;
@@ -71,40 +70,25 @@ ImportResult importGoods(const ImportPlan &plan, const QString &fileName,
 
         Sql insert(u"INSERT INTO sp (spid, name, lb, dw, jj, sj, kc, jf, zt)"
                    u" VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
-        const auto text = [](const QVariant &v) { return v.isValid() ? v.toString() : QString(); };
-        const auto amount = [](const QVariant &v) {
-            return v.isValid() ? v.value<Amount>() : Amount(0);
-        };
-        qsizetype done = 0;
-        for (const ImportRow &row : rows) {
-            ++done;
-            if (!row.problems.isEmpty())
-                continue;
-            const QVariantList &v = row.values;
-            const Amount jj = amount(v[fJj]), kc = amount(v[fKc]);
-            insert.bind(v[fSpid].toString())
-                .bind(v[fName].toString())
-                .bind(v[fLb].isValid() ? categories.spelling(plan, v[fLb].toString()) : QString())
-                .bind(text(v[fDw]))
-                .bind(jj)
-                .bind(amount(v[fSj]))
-                .bind(kc)
-                .bind(amount(v[fJf]))
-                .bind(true);
-            try {
-                insert.exec();
-            } catch (const DbError &e) {
-                if (e.duplicate()) // added at another till since the file was checked
-                    throw DbError(u"商品编码[%1]已被其他收银台添加（第%2行），没有导入任何数据。"_s
-                                      .arg(v[fSpid].toString())
-                                      .arg(row.line));
-                throw;
-            }
-            ++result.rows;
-            result.amount += kc * jj;
-            if ((done & 0x1ff) == 0)
-                reportImportProgress(progress, done, rows.size());
-        }
+        // A code added at another till since the file was checked.
+        result.rows = writeRows(
+            plan, progress, u"商品编码[%1]已被其他收银台添加（第%2行），没有导入任何数据。"_s,
+            [&](const ImportRow &row) {
+                const QVariantList &v = row.values;
+                const Amount jj = cellAmount(v[fJj]), kc = cellAmount(v[fKc]);
+                insert.bind(v[fSpid].toString())
+                    .bind(v[fName].toString())
+                    .bind(v[fLb].isValid() ? categories.spelling(plan, v[fLb].toString())
+                                           : QString())
+                    .bind(cellText(v[fDw]))
+                    .bind(jj)
+                    .bind(cellAmount(v[fSj]))
+                    .bind(kc)
+                    .bind(cellAmount(v[fJf]))
+                    .bind(true)
+                    .exec();
+                result.amount += kc * jj;
+            });
         if (result.rows == 0)
             throw DbError(u"没有可以导入的商品。"_s);
         WriteLog(u"导入商品"_s,
